@@ -70,5 +70,95 @@ void write_outlier_tests(std::ostream& report, const OutlierTestInput& in);
 // ---- Library tests and random numbers ---------------------------------------------
 // (residual conformity, parameter significance, normality tests and random
 // generators are declared below this line)
+//
+// The report writers take 1-based arrays (element 0 unused) and row-pointer
+// matrices of which only the diagonal is read; they change none of their inputs and
+// write nothing but the report. Critical values are rounded to 4 decimals (half up)
+// and a row is marked only when its test value is strictly greater. Plain numbers
+// (degrees of freedom, " So =" values) carry the precision the last masked write left.
+
+// Residual conformity: every residual v[i] is normalised by its mean error and
+// compared with a critical value at the level alpha / n shared out over the n rows.
+// Arguments for all three:
+//   report  out: the table is written here
+//   alpha   significance level (for example 0.05)
+//   n       number of observations, rows 1..n
+//   u       number of unknowns; f = n - u is the redundancy
+//   names   in: observation names, 1-based, names[1..n]
+//   v       in: residuals, 1-based, v[1..n] (m)
+//   Qvv     in: cofactor matrix of the residuals, 1-based; only Qvv[i][i] is read
+
+/// t-test with observation i set aside: s0_i from the other observations,
+/// critical value t(f - 1) at alpha / n. Needs f >= 2, else writes nothing.
+/// vv: sum of the squared residuals (m^2).
+void Uyusum_t_(std::ostream& report, double alpha, int n, int u, const char* const* names,
+               const double* v, const double* const* Qvv, double vv);
+void Uyusum_t_(std::ostream& report, double alpha, int n, int u, const std::string* names,
+               const double* v, const double* const* Qvv, double vv);
+
+/// Tau test with s0 = sqrt(vv / f) of the whole adjustment; critical value
+/// tau = t sqrt(f) / sqrt(t^2 + f - 1), t = t(f - 1) at alpha / n. Needs f >= 2.
+/// vv: sum of the squared residuals (m^2).
+void Uyusum_Tau_(std::ostream& report, double alpha, int n, int u, const char* const* names,
+                 const double* v, const double* const* Qvv, double vv);
+void Uyusum_Tau_(std::ostream& report, double alpha, int n, int u, const std::string* names,
+                 const double* v, const double* const* Qvv, double vv);
+
+/// Normal test with the standard deviation of unit weight known in advance;
+/// critical value z at alpha / n. Needs f >= 1. sigma0: a priori s0 (m).
+void Uyusum_Z_(std::ostream& report, double alpha, int n, int u, const char* const* names,
+               const double* v, const double* const* Qvv, double sigma0);
+void Uyusum_Z_(std::ostream& report, double alpha, int n, int u, const std::string* names,
+               const double* v, const double* const* Qvv, double sigma0);
+
+// Parameter significance: every unknown dx[j] is divided by its mean error and
+// compared with a one-sided critical value at alpha itself. Both need f = n - u >= 1.
+//   report  out: the table is written here
+//   alpha   significance level, used as given
+//   n       number of observations
+//   u       number of unknowns, rows 1..u
+//   dx      in: estimated unknowns, 1-based, dx[1..u] (m)
+//   Qxx     in: cofactor matrix of the unknowns, 1-based; only Qxx[j][j] is read
+
+/// Student t test with s0 = sqrt(vv / f); vv: sum of the squared residuals (m^2).
+void PrmtrTst_t_(std::ostream& report, double alpha, int n, int u, const double* dx,
+                 const double* const* Qxx, double vv);
+/// Normal test with sigma0, the standard deviation of unit weight known in advance (m).
+void PrmtrTst_Z_(std::ostream& report, double alpha, int n, int u, const double* dx,
+                 const double* const* Qxx, double sigma0);
+
+/// Normality of a sample: writes its mean and standard deviation, the chi-square
+/// goodness-of-fit test on int(sqrt(n) + 3) classes of equal normal probability,
+/// the skewness and peakedness tests and a text histogram of the class counts.
+///   report  out: the blocks are written here
+///   n       sample size (n < 0 writes nothing)
+///   values  in: the sample, 1-based, values[1..n]
+void MANNWALD(std::ostream& report, int n, const double* values);
+
+// Random numbers. The uniform generator keeps one process-wide table, initialised
+// on its first draw and again whenever the seed variable is negative; it is not
+// safe for concurrent use.
+
+/// Uniform value in [0, 1], rounded to float. seed: in/out; a negative value
+/// (re)initialises the table from its magnitude and is then set to 1.
+float rand3(long* seed);
+/// Two draws combined, first + second * 1e-9: a uniform double in [0, 1 + 1e-9].
+double unif_rand_dbl(long* seed);
+/// Uniform integer 0..n: truncation of unif_rand_dbl * (n + 1), capped at n.
+int randint(int n, long* seed);
+/// a - b * trunc(a / b): the remainder with the sign of a.
+double modul(double a, double b);
+/// Standard normal deviates by the polar method from the congruence
+/// seed <- 16807 seed mod (2^31 - 1), taken in pairs.
+///   seed  start value, best in 1..2^31 - 2; others are first brought into that range
+///   n     number of deviates wanted
+///   out   out: 1-based, out[1..n]; for odd n out[n] is the first value of one more pair
+void GGNPM(double seed, int n, double* out);
+/// Normal values of the given mean and standard deviation, seeded from the clock.
+///   n     number of values
+///   mean  mean of the values (any unit)
+///   sd    standard deviation (same unit)
+///   out   out: 1-based, out[1..n]
+void NrmLDzltmUrt(int n, double mean, double sd, double* out);
 
 #endif  // HELMERT2D_ISTTSTK_H
