@@ -70,4 +70,20 @@ void OK_(const char* coder, const char* date);
 /// Writes the program banner into `os` and returns it (left open).
 std::ostream& OK_(std::ostream& os, const char* coder, const char* date);
 
+// ---- Matrix printing --------------------------------------------------------------
+// Tables of 1-based row-pointer matrices: a newline, the title centred over the
+// columns (pad = width / 2 - length / 2 spaces on either side, none when negative),
+// a rule of '=' as wide as cols x mask length, the rows with every element through
+// frmt with the mask, and a closing rule. The mode "Ucg" (exact, case-sensitive)
+// prints the upper triangle only, blanking the cells below the diagonal.
+
+/// Writes A[1..rows][1..cols] as a titled table.
+void PrntMtrs(std::ostream& os, int rows, int cols, const char* title, const double* const* A,
+              const char* mask, const char* mode);
+/// Writes A[1..rows][1..cols] with the vector b[1..rows] two spaces to its right, each
+/// with its own title and mask.
+void PrntMtrsVktr(std::ostream& os, int rows, int cols, const char* title,
+                  const double* const* A, const char* mask, const char* title2, const double* b,
+                  const char* mask2, const char* mode);
+
 #endif  // HELMERT2D_YZDR_H
