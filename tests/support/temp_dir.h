@@ -1,0 +1,87 @@
+// Test support: a fresh temporary directory per test, files written into it, and the
+// helmert2d program run as a child process.
+#ifndef HELMERT2D_TESTS_SUPPORT_TEMP_DIR_H
+#define HELMERT2D_TESTS_SUPPORT_TEMP_DIR_H
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "helmert2d-test-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  std::string write(const std::string& name, const std::string& content) const {
+    std::ofstream os(file(name), std::ios::binary);
+    os << content;
+    return file(name);
+  }
+
+ private:
+  std::string path_;
+};
+
+inline std::string read_file(const std::string& path) {
+  std::ifstream is(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << is.rdbuf();
+  return ss.str();
+}
+
+inline std::string shell_quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') q += "'\\''";
+    else q += c;
+  }
+  return q + "'";
+}
+
+struct ProgramResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+/// Runs `program` with `args` in `dir`, feeding `input` to its standard input
+/// (or /dev/null when `input` is empty), with extra environment assignments.
+inline ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
+                                 const TempDir& dir, const std::string& input = "",
+                                 const std::string& env = "") {
+  const std::string in = dir.write(".stdin", input);
+  std::string cmd = "cd " + shell_quote(dir.path()) + " && " + env + " " + shell_quote(program);
+  for (const auto& a : args) cmd += " " + shell_quote(a);
+  cmd += " < " + shell_quote(in) + " > .stdout 2> .stderr";
+  const int raw = std::system(cmd.c_str());
+  ProgramResult r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = read_file(dir.file(".stdout"));
+  r.err = read_file(dir.file(".stderr"));
+  return r;
+}
+
+}  // namespace testsupport
+
+#endif  // HELMERT2D_TESTS_SUPPORT_TEMP_DIR_H
