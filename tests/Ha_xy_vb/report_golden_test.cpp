@@ -261,3 +261,38 @@ TEST(ReportGolden, WideValuesShiftTheirRow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Ten points with millimetre noise; point 7 carries a blunder in its second coordinate.
+TEST(ReportGolden, OnlyTheSecondComponentFlagsAPoint) {
+  const double noise[10][2] = {{0.003, -0.002}, {-0.001, 0.004}, {0.002, 0.001},
+                               {-0.004, -0.003}, {0.001, 0.002},  {0.000, -0.001},
+                               {0.002, 0.000},  {-0.003, 0.002}, {0.004, -0.004},
+                               {-0.002, 0.003}};
+  std::string first, second;
+  for (int i = 0; i < 10; ++i) {
+    const double x = 1000.0 + 250.0 * (i % 4), y = 2000.0 + 300.0 * (i / 4);
+    const double dy = noise[i][1] + (i == 6 ? 0.08 : 0.0);
+    first += "P" + std::to_string(i + 1) + " " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+    second += "P" + std::to_string(i + 1) + " " + std::to_string(x + 500.0 + noise[i][0]) + " " +
+              std::to_string(y - 300.0 + dy) + " 0\n";
+  }
+  const RunResult r = run_transformation(first, second);
+  ASSERT_EQ(r.status, 0);
+  int flagged = 0;
+  for (const std::string& line : lines_of(r.report)) {
+    if (line.rfind("**", 0) == 0) {
+      ++flagged;
+      EXPECT_EQ(line.substr(0, 10), "**  7   P7") << line;
+      EXPECT_EQ(line.substr(line.size() - 3), " **");
+      EXPECT_EQ(line.substr(16, 6), line.substr(48, 6));  // qvx and qvy agree
+      EXPECT_LT(std::stod(line.substr(34, 7)), std::stod(line.substr(line.size() - 10, 7)));
+    }
+  }
+  EXPECT_EQ(flagged, 1) << r.report;
+  EXPECT_NE(r.report.find("T(   P7)="), std::string::npos);
+  EXPECT_NE(r.report.find("   <--- an outlier point\n"), std::string::npos);
+}
+
+}  // namespace
