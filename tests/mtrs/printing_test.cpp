@@ -1,0 +1,110 @@
+// Matrix printing: the table layout and the sequential adjustment's "c1.dat".
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "helmert2d/yzdr.h"
+#include "mtrs_test_support.h"
+
+using namespace mtrs_test;
+
+TEST(PrntMtrs, TriangleModeBlanksCellsBelowTheDiagonal) {
+  Mat A{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+  std::ostringstream os;
+  PrntMtrs(os, 3, 3, "Qxx", A, "###.0000", "Ucg");
+  // pad(Qxx, 24) = 12 - 1 = 11 on either side.
+  EXPECT_EQ(os.str(),
+            "\n           Qxx           \n"
+            "========================\n"
+            "  1.0000  2.0000  3.0000\n"
+            "          5.0000  6.0000\n"
+            "                  9.0000\n"
+            "========================\n");
+}
+
+TEST(PrntMtrs, OtherModesPrintTheFullMatrix) {
+  Mat A{{1, 2}, {3, 4}};
+  for (const char* mode : {"ucg", "", "Ucg "}) {
+    std::ostringstream os;
+    PrntMtrs(os, 2, 2, "A", A, "##.0", mode);
+    EXPECT_EQ(os.str(), "\n    A    \n========\n 1.0 2.0\n 3.0 4.0\n========\n") << mode;
+  }
+}
+
+TEST(PrntMtrs, LongTitleAndWideValues) {
+  Mat A{{123456.0}};
+  std::ostringstream os;
+  PrntMtrs(os, 1, 1, "Kofaktor", A, "#.0", "");
+  EXPECT_EQ(os.str(), "\nKofaktor\n===\n123456.0\n===\n");
+}
+
+TEST(PrntMtrsVktr, VectorColumnBesideTheMatrix) {
+  Mat A{{1, -2}, {3, 4}};
+  Vec b{10.5, -0.25};
+  std::ostringstream os;
+  PrntMtrsVktr(os, 2, 2, "Qxx", A, "###.0000", "x", b, "######.0000", "Ucg");
+  EXPECT_EQ(os.str(),
+            "\n"
+            "       Qxx       "  // pad(Qxx, 16) = 7 on either side
+            "  "
+            "     x\n"          // pad(x, 11) = 5, no trailing spaces
+            "================  ===========\n"
+            "  1.0000 -2.0000      10.5000\n"
+            "          4.0000      -0.2500\n"
+            "================  ===========\n");
+}
+
+namespace {
+
+// Runs the test body in a fresh directory of its own and removes it afterwards.
+class InTempDir {
+ public:
+  InTempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "helmert2d_mtrs_XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+  }
+  ~InTempDir() {
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+
+ private:
+  std::filesystem::path dir_, old_;
+};
+
+std::string slurp(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+TEST(ArdskEKKFinal, WritesC1DatOnlyWhenTheTotalIsReached) {
+  InTempDir here;
+  Mat N(1, 1), A{{1}}, P{{1}}, K(1, 1);
+  Vec g(1), x(1);
+  int count = 0;
+  Vec l1{1}, l2{3};
+  ArdskEKK(2, 1, N, g, count, 1, A, l1, P, x, K);
+  EXPECT_EQ(count, 1);
+  EXPECT_FALSE(std::filesystem::exists("c1.dat"));
+  ArdskEKK(2, 1, N, g, count, 1, A, l2, P, x, K);
+  EXPECT_EQ(count, 2);
+  EXPECT_DOUBLE_EQ(x[1], 2.0);
+  EXPECT_DOUBLE_EQ(K[1][1], 0.5);  // not scaled by m0^2
+  EXPECT_DOUBLE_EQ(K[0][0], 2.0);
+  EXPECT_EQ(slurp("c1.dat"),
+            "\n   Qxx          x\n"
+            "========  ===========\n"
+            "  0.5000       2.0000\n"
+            "========  ===========\n");
+}
