@@ -51,12 +51,16 @@ inline std::string read_file(const std::string& path) {
 }
 
 inline std::string shell_quote(const std::string& s) {
-  std::string q = "'";
+  std::string q(1, '\'');
   for (char c : s) {
-    if (c == '\'') q += "'\\''";
-    else q += c;
+    if (c == '\'') {
+      q.append("'\\''");
+    } else {
+      q.push_back(c);
+    }
   }
-  return q + "'";
+  q.push_back('\'');
+  return q;
 }
 
 struct ProgramResult {
@@ -71,9 +75,11 @@ inline ProgramResult run_program(const std::string& program, const std::vector<s
                                  const TempDir& dir, const std::string& input = "",
                                  const std::string& env = "") {
   const std::string in = dir.write(".stdin", input);
-  std::string cmd = "cd " + shell_quote(dir.path()) + " && " + env + " " + shell_quote(program);
-  for (const auto& a : args) cmd += " " + shell_quote(a);
-  cmd += " < " + shell_quote(in) + " > .stdout 2> .stderr";
+  std::string cmd = "cd ";
+  cmd.append(shell_quote(dir.path())).append(" && ").append(env).append(" ");
+  cmd.append(shell_quote(program));
+  for (const auto& a : args) cmd.append(" ").append(shell_quote(a));
+  cmd.append(" < ").append(shell_quote(in)).append(" > .stdout 2> .stderr");
   const int raw = std::system(cmd.c_str());
   ProgramResult r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
