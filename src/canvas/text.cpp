@@ -1,0 +1,397 @@
+// Canvas text: the font table, anchoring, and the text operations.
+//
+// Each font and size gives a character cell of the table's height and average
+// character width in pixels: the face is measured once at 1000 units, then scaled
+// separately in x and y (cell height = ascent + descent, average width = the mean
+// advance of 'a' to 'z'). Text is rendered horizontally onto an opaque cell-high strip
+// and copied into the page pixel by pixel, turned by the direction's quarter turns,
+// so that all four directions show identical glyphs.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "canvas_internal.h"
+#include "helmert2d/canvas.h"
+
+std::ostringstream canvasout;
+
+namespace helmert2d::canvas_detail {
+namespace {
+
+struct Cell {
+  int width, height;
+};
+
+// Cell tables (width x height in pixels) for sizes 0 to 10.
+constexpr Cell kConsole[11] = {{0, 0},   {8, 8},   {16, 16}, {24, 24}, {32, 32}, {40, 40},
+                               {48, 48}, {56, 56}, {64, 64}, {72, 72}, {80, 80}};
+constexpr Cell kTimes[11] = {{0, 0},   {13, 18}, {14, 20}, {16, 23}, {22, 31}, {29, 41},
+                             {36, 51}, {44, 62}, {55, 77}, {66, 93}, {88, 124}};
+constexpr Cell kSmall[11] = {{0, 0},   {3, 5},   {4, 6},   {4, 6},   {6, 9},  {8, 12},
+                             {10, 15}, {12, 18}, {15, 22}, {18, 27}, {24, 36}};
+constexpr Cell kSansSerif[11] = {{0, 0},   {11, 19}, {12, 21}, {14, 24}, {19, 32}, {25, 42},
+                                 {31, 53}, {38, 64}, {47, 80}, {57, 96}, {76, 128}};
+constexpr Cell kArial[11] = {{0, 0},   {13, 19}, {14, 21}, {16, 24}, {22, 32}, {29, 42},
+                             {36, 53}, {44, 64}, {55, 80}, {66, 96}, {88, 128}};
+
+// The font table. Faces are fontconfig families: Liberation fonts are metric
+// compatible with Times New Roman, Arial and Courier New; DejaVu Sans Mono Bold stands
+// for the fixed-pitch bold console font, DejaVu Sans for the small and MS sans serif
+// fonts, and Liberation Serif Italic for the script font.
+struct FontSpec {
+  const char* family;
+  bool bold;
+  bool italic;
+  const Cell* cells;
+};
+constexpr FontSpec kFonts[11] = {
+    {"DejaVu Sans Mono", true, false, kConsole},    {"Liberation Serif", false, false, kTimes},
+    {"DejaVu Sans", false, false, kSmall},          {"DejaVu Sans", false, false, kSansSerif},
+    {"Liberation Sans", false, false, kArial},      {"Liberation Serif", false, true, kSansSerif},
+    {"Liberation Serif", false, false, kSansSerif}, {"Liberation Serif", false, true, kTimes},
+    {"Liberation Mono", false, false, kSansSerif},  {"Liberation Serif", false, false, kSansSerif},
+    {"Liberation Mono", true, false, kSansSerif}};
+
+// Cell height used when the table asks for the backend's default size.
+constexpr int kDefaultHeight = 16;
+// Widest strip rendered at once (cairo surfaces are limited to 32767 pixels).
+constexpr int kStrip = 4096;
+
+// A face with its unhinted metrics per unit of font size.
+struct Face {
+  cairo_font_face_t* face = nullptr;
+  double cell = 1;     // ascent + descent
+  double average = 1;  // mean advance of 'a' to 'z'
+};
+
+std::mutex face_mutex;
+
+cairo_font_options_t* make_options(bool hinted) {
+  cairo_font_options_t* o = cairo_font_options_create();
+  cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_hint_metrics(o, hinted ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(o, hinted ? CAIRO_HINT_STYLE_FULL : CAIRO_HINT_STYLE_NONE);
+  return o;
+}
+
+cairo_scaled_font_t* scaled(cairo_font_face_t* face, double sx, double sy, bool hinted) {
+  cairo_matrix_t font_matrix, ctm;
+  cairo_matrix_init_scale(&font_matrix, sx, sy);
+  cairo_matrix_init_identity(&ctm);
+  cairo_font_options_t* o = make_options(hinted);
+  cairo_scaled_font_t* f = cairo_scaled_font_create(face, &font_matrix, &ctm, o);
+  cairo_font_options_destroy(o);
+  return f;
+}
+
+const Face& face_of(int font) {
+  static Face* faces = new Face[11];
+  std::lock_guard<std::mutex> guard(face_mutex);
+  Face& f = faces[font];
+  if (f.face == nullptr) {
+    const FontSpec& spec = kFonts[font];
+    f.face = cairo_toy_font_face_create(
+        spec.family, spec.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+        spec.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_scaled_font_t* probe = scaled(f.face, 1000, 1000, false);
+    cairo_font_extents_t fe;
+    cairo_scaled_font_extents(probe, &fe);
+    cairo_text_extents_t te;
+    cairo_scaled_font_text_extents(probe, "abcdefghijklmnopqrstuvwxyz", &te);
+    if (fe.ascent + fe.descent > 0) f.cell = (fe.ascent + fe.descent) / 1000;
+    if (te.x_advance > 0) f.average = te.x_advance / 26 / 1000;
+    cairo_scaled_font_destroy(probe);
+  }
+  return f;
+}
+
+int table_font(int font) {
+  return font >= 0 && font <= 10 ? font : 0;
+}
+
+// Cell width and height in pixels of the current text style.
+Cell cell_size(const DrawState& st) {
+  const int font = table_font(st.font);
+  if (st.charsize >= 1) return kFonts[font].cells[std::min(st.charsize, 10)];
+  // Size 0: row 4 (row 0 for font 0) scaled by the integer quotients of the user
+  // character size; a zero divisor leaves that axis unscaled.
+  const Cell base = kFonts[font].cells[font == 0 ? 0 : 4];
+  const int qx = st.divx != 0 ? st.multx / st.divx : 1;
+  const int qy = st.divy != 0 ? st.multy / st.divy : 1;
+  return {std::abs(base.width * qx), std::abs(base.height * qy)};
+}
+
+CellFont& cell_font(Window& w) {
+  if (w.cell.font != nullptr) return w.cell;
+  const Face& face = face_of(table_font(w.st.font));
+  Cell c = cell_size(w.st);
+  if (c.height == 0) c.height = kDefaultHeight;
+  const double sy = c.height / face.cell;
+  const double sx = c.width > 0 ? c.width / face.average : sy;
+  w.cell.font = scaled(face.face, sx, sy, true);
+  cairo_font_extents_t fe;
+  cairo_scaled_font_extents(w.cell.font, &fe);
+  w.cell.height = c.height;
+  w.cell.ascent = std::clamp(static_cast<int>(std::lround(fe.ascent)), 0, c.height);
+  return w.cell;
+}
+
+// Width in pixels of UTF-8 `text` in font `f`.
+int width_of(cairo_scaled_font_t* f, const std::string& text) {
+  cairo_text_extents_t te;
+  cairo_scaled_font_text_extents(f, text.c_str(), &te);
+  return static_cast<int>(std::lround(te.x_advance));
+}
+
+// The anchors in force for the current justification and direction.
+void compute_anchors(DrawState& st) {
+  const bool turned = st.direction % 4 != 0;
+  const int along = turned ? st.vjust : st.hjust;
+  const int across = turned ? st.hjust : st.vjust;
+  st.along = along == 1 ? Along::centre : along == 2 ? Along::end : Along::start;
+  st.across = across == 0 ? Across::bottom : across == 1 ? Across::baseline : Across::top;
+}
+
+// Maps strip pixel (i, j) (i along the text, j down across it) with the anchor at
+// strip point (ax, ay) to the page pixel when the anchor is at page point (x, y).
+struct Turn {
+  int dir;
+  long long x, y, ax, ay;
+  void map(long long i, long long j, long long& px, long long& py) const {
+    switch (dir) {
+      case 0:
+        px = x - ax + i, py = y - ay + j;
+        break;
+      case 1:  // bottom to top
+        px = x - ay + j, py = y + ax - 1 - i;
+        break;
+      case 2:  // upside down
+        px = x + ax - 1 - i, py = y + ay - 1 - j;
+        break;
+      default:  // top to bottom
+        px = x + ay - 1 - j, py = y - ax + i;
+        break;
+    }
+  }
+};
+
+// Draws `text` anchored at page point (x, y) in the current style; returns its width.
+int draw_text(Window& w, long long x, long long y, const std::string& raw) {
+  const CellFont& cf = cell_font(w);
+  const std::string text = to_utf8(raw);
+  const int width = width_of(cf.font, text);
+  if (width <= 0 || cf.height <= 0) return std::max(width, 0);
+
+  const int dir = ((w.st.direction % 4) + 4) % 4;
+  const long long ax = w.st.along == Along::start    ? 0
+                       : w.st.along == Along::centre ? width / 2
+                                                     : width;
+  const long long ay = w.st.across == Across::bottom     ? cf.height
+                       : w.st.across == Across::baseline ? cf.ascent
+                                                         : 0;
+  const Turn turn{dir, x, y, ax, ay};
+
+  // Page pixels that may change: the page within the viewport clip.
+  long long cl = 0, ct = 0, cr = w.width - 1, cb = w.height - 1;
+  if (w.st.vp_clip) {
+    cl = std::max<long long>(cl, w.st.vp_left);
+    ct = std::max<long long>(ct, w.st.vp_top);
+    cr = std::min<long long>(cr, w.st.vp_right);
+    cb = std::min<long long>(cb, w.st.vp_bottom);
+  }
+  if (cl > cr || ct > cb) return width;
+
+  cairo_glyph_t* glyphs = nullptr;
+  int count = 0;
+  if (cairo_scaled_font_text_to_glyphs(cf.font, 0, cf.ascent, text.c_str(),
+                                       static_cast<int>(text.size()), &glyphs, &count, nullptr,
+                                       nullptr, nullptr) != CAIRO_STATUS_SUCCESS)
+    count = 0;
+
+  cairo_surface_t* page = active_surface(w);
+  cairo_surface_flush(page);
+  unsigned char* data = cairo_image_surface_get_data(page);
+  const int stride = cairo_image_surface_get_stride(page);
+  const std::uint32_t bg = pixel_of(w.st.bkcolor);
+  const int rgb = converttorgb(w.st.color);
+
+  for (int start = 0; start < width; start += kStrip) {
+    const int sw = std::min(kStrip, width - start);
+    // Skip strips that land wholly outside the clip.
+    long long x0, y0, x1, y1;
+    turn.map(start, 0, x0, y0);
+    turn.map(start + sw - 1, cf.height - 1, x1, y1);
+    if (std::max(x0, x1) < cl || std::min(x0, x1) > cr || std::max(y0, y1) < ct ||
+        std::min(y0, y1) > cb)
+      continue;
+
+    cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sw, cf.height);
+    cairo_t* c = cairo_create(strip);
+    cairo_set_antialias(c, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(c, ((bg >> 16) & 0xFF) / 255.0, ((bg >> 8) & 0xFF) / 255.0,
+                         (bg & 0xFF) / 255.0);
+    cairo_paint(c);
+    cairo_set_source_rgb(c, (rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
+                         ((rgb >> 16) & 0xFF) / 255.0);
+    cairo_set_scaled_font(c, cf.font);
+    // Glyphs near the strip, shifted into it.
+    std::vector<cairo_glyph_t> part;
+    const double margin = 2.0 * cf.height + 8;
+    for (int k = 0; k < count; ++k) {
+      if (glyphs[k].x < start - margin || glyphs[k].x > start + sw + margin) continue;
+      cairo_glyph_t g = glyphs[k];
+      g.x -= start;
+      part.push_back(g);
+    }
+    if (!part.empty()) cairo_show_glyphs(c, part.data(), static_cast<int>(part.size()));
+    cairo_destroy(c);
+    cairo_surface_flush(strip);
+
+    const unsigned char* sdata = cairo_image_surface_get_data(strip);
+    const int sstride = cairo_image_surface_get_stride(strip);
+    for (int j = 0; j < cf.height; ++j) {
+      const auto* src = reinterpret_cast<const std::uint32_t*>(sdata + j * sstride);
+      for (int i = 0; i < sw; ++i) {
+        long long px, py;
+        turn.map(start + i, j, px, py);
+        if (px < cl || px > cr || py < ct || py > cb) continue;
+        reinterpret_cast<std::uint32_t*>(data + py * stride)[px] = src[i];
+      }
+    }
+    cairo_surface_destroy(strip);
+  }
+  if (glyphs != nullptr) cairo_glyph_free(glyphs);
+  cairo_surface_mark_dirty(page);
+  return width;
+}
+
+// outtext under the caller's lock.
+void outtext_locked(Window& w, const std::string& text) {
+  if (w.st.last_text != TextOp::outtext) compute_anchors(w.st);
+  w.st.last_text = TextOp::outtext;
+  const int width = draw_text(w, static_cast<long long>(w.st.vp_left) + w.st.cpx,
+                              static_cast<long long>(w.st.vp_top) + w.st.cpy, text);
+  switch (((w.st.direction % 4) + 4) % 4) {
+    case 0:
+      w.st.cpx += width;
+      break;
+    case 1:
+      w.st.cpy -= width;
+      break;
+    case 2:
+      w.st.cpx -= width;
+      break;
+    default:
+      w.st.cpy += width;
+      break;
+  }
+}
+
+}  // namespace
+
+void drop_font(Window& w) {
+  if (w.cell.font != nullptr) cairo_scaled_font_destroy(w.cell.font);
+  w.cell = CellFont{};
+}
+
+}  // namespace helmert2d::canvas_detail
+
+using namespace helmert2d::canvas_detail;
+
+void settextstyle(int font, int direction, int charsize) {
+  Window& w = current_window();
+  PageLock lock(w);
+  w.st.font = font;
+  w.st.direction = direction;
+  w.st.charsize = charsize;
+  drop_font(w);
+}
+
+void setusercharsize(int multx, int divx, int multy, int divy) {
+  Window& w = current_window();
+  PageLock lock(w);
+  w.st.multx = multx;
+  w.st.divx = divx;
+  w.st.multy = multy;
+  w.st.divy = divy;
+  drop_font(w);
+}
+
+void settextjustify(int horiz, int vert) {
+  Window& w = current_window();
+  PageLock lock(w);
+  w.st.hjust = horiz;
+  w.st.vjust = vert;
+  compute_anchors(w.st);
+}
+
+void outtextxy(int x, int y, const std::string& text) {
+  Window& w = current_window();
+  {
+    PageLock lock(w);
+    if (w.st.last_text != TextOp::outtextxy) compute_anchors(w.st);
+    w.st.last_text = TextOp::outtextxy;
+    draw_text(w, static_cast<long long>(w.st.vp_left) + x, static_cast<long long>(w.st.vp_top) + y,
+              text);
+  }
+  changed(w);
+}
+
+void outtextxy(int x, int y, const char* text) {
+  outtextxy(x, y, std::string(text != nullptr ? text : ""));
+}
+
+void outtext(const std::string& text) {
+  Window& w = current_window();
+  {
+    PageLock lock(w);
+    outtext_locked(w, text);
+  }
+  changed(w);
+}
+
+void outtext(const char* text) {
+  outtext(std::string(text != nullptr ? text : ""));
+}
+
+int textheight(const char* /*text*/) {
+  Window& w = current_window();
+  PageLock lock(w);
+  return cell_font(w).height;
+}
+
+int textwidth(const char* text) {
+  Window& w = current_window();
+  PageLock lock(w);
+  return width_of(cell_font(w).font, to_utf8(text != nullptr ? text : ""));
+}
+
+void outstreamxy(int x, int y, std::ostringstream& out) {
+  const std::string text = out.str();
+  out.str("");
+  out.clear();
+  Window& w = current_window();
+  {
+    PageLock lock(w);
+    const int step = cell_font(w).height;
+    w.st.cpx = x;
+    w.st.cpy = y;
+    std::string line_text;
+    for (char ch : text) {
+      if (ch != '\n') {
+        line_text += ch;
+        continue;
+      }
+      if (!line_text.empty()) outtext_locked(w, line_text);
+      y += step;
+      line_text.clear();
+      w.st.cpx = x;
+      w.st.cpy = y;
+    }
+    if (!line_text.empty()) outtext_locked(w, line_text);
+  }
+  changed(w);
+}
