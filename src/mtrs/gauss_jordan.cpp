@@ -36,23 +36,36 @@ struct Pivot {
   int col = 1;
 };
 
-// Largest |a[j][k]| over rows not yet pivoted and columns never pivoted; ties go to
-// the last element met in row-major order. Returns false when a column pivoted twice
-// was met and the caller stops on faults.
-bool find_pivot(int n, double** a, std::vector<int>& count, Pivot& pivot, bool stop_on_fault) {
-  long double big = 0.0L;
+// Largest |a[j][k]| over rows whose counter is not 1 and columns never pivoted; ties
+// go to the last element met in row-major order. A column pivoted twice (possible only
+// after NaN elements) is reported each time the scan meets it. Returns false when the
+// caller stops on faults and such a column was met.
+bool find_pivot(int n, double** a, const std::vector<int>& count, std::vector<int>& free_cols,
+                Pivot& pivot, bool stop_on_fault) {
+  free_cols.clear();
+  bool repeated = false;
+  for (int k = 1; k <= n; ++k) {
+    if (count[k] == 0) free_cols.push_back(k);
+    repeated = repeated || count[k] > 1;
+  }
+  // Magnitudes of doubles convert exactly to any wider type, so comparing them as
+  // doubles orders them exactly as an extended-precision comparison would.
+  double big = 0.0;
   for (int j = 1; j <= n; ++j) {
     if (count[j] == 1) continue;
-    for (int k = 1; k <= n; ++k) {
-      if (count[k] == 0) {
-        const long double mag = std::fabs(static_cast<long double>(a[j][k]));
-        if (mag >= big) {
-          big = mag;
-          pivot = {j, k};
-        }
-      } else if (count[k] > 1) {
+    const double* row = a[j];
+    if (repeated) {
+      for (int k = 1; k <= n; ++k) {
+        if (count[k] <= 1) continue;
         report(Fault::repeated_column, stop_on_fault);
         if (stop_on_fault) return false;
+      }
+    }
+    for (int k : free_cols) {
+      const double mag = std::fabs(row[k]);
+      if (mag >= big) {
+        big = mag;
+        pivot = {j, k};
       }
     }
   }
@@ -82,9 +95,11 @@ int full_pivot_gauss_jordan(int n, double** a, double* b, bool stop_on_fault) {
   if (n < 1) return 0;
   std::vector<int> count(n + 1, 0);
   std::vector<Pivot> step(n + 1);
+  std::vector<int> free_cols;
+  free_cols.reserve(n);
   Pivot pivot;
   for (int i = 1; i <= n; ++i) {
-    if (!find_pivot(n, a, count, pivot, stop_on_fault)) return 1;
+    if (!find_pivot(n, a, count, free_cols, pivot, stop_on_fault)) return 1;
     ++count[pivot.col];
     if (pivot.row != pivot.col) {
       std::swap_ranges(a[pivot.row] + 1, a[pivot.row] + n + 1, a[pivot.col] + 1);

@@ -56,7 +56,7 @@ struct Inverses {
 
 }  // namespace
 
-TEST(Differential, SevenInversesOfSymmetricPositiveDefiniteMatricesAgree) {
+TEST(MtrsDifferential, SevenInversesOfSymmetricPositiveDefiniteMatricesAgree) {
   std::mt19937 rng(2024);
   for (int n = 1; n <= 60; ++n) {
     Mat A = random_spd(rng, n);
@@ -70,7 +70,7 @@ TEST(Differential, SevenInversesOfSymmetricPositiveDefiniteMatricesAgree) {
   }
 }
 
-TEST(Differential, FullPivotingInversesOfGeneralMatricesAgree) {
+TEST(MtrsDifferential, FullPivotingInversesOfGeneralMatricesAgree) {
   std::mt19937 rng(77);
   for (int n = 1; n <= 60; ++n) {
     Mat A = random_general(rng, n);
@@ -88,7 +88,7 @@ TEST(Differential, FullPivotingInversesOfGeneralMatricesAgree) {
   }
 }
 
-TEST(Differential, GaujorDeterminantEqualsCondensation) {
+TEST(MtrsDifferential, GaujorDeterminantEqualsCondensation) {
   // Condensation multiplies elements pairwise at every step, so orders stay small
   // enough for the elements to remain in range.
   std::mt19937 rng(99);
@@ -107,7 +107,7 @@ TEST(Differential, GaujorDeterminantEqualsCondensation) {
   EXPECT_DOUBLE_EQ(det, -30.0);
 }
 
-TEST(Differential, CholinSolutionAndLogDeterminant) {
+TEST(MtrsDifferential, CholinSolutionAndLogDeterminant) {
   std::mt19937 rng(5150);
   for (int n : {1, 2, 5, 17, 40}) {
     Mat A = random_spd(rng, n);

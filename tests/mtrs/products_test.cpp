@@ -12,7 +12,7 @@ namespace {
 const std::string kMismatch = "\n Matrisilerin boyutlar\375 uyumsuz ...! \n";
 }
 
-TEST(Products, ElementProductsMatchHandValues) {
+TEST(MtrsProducts, ElementProductsMatchHandValues) {
   Mat A{{1, 2, 3}, {4, 5, 6}};       // 2 x 3
   Mat B{{1, 0}, {0, 1}, {2, -1}};    // 3 x 2
   Mat C(2, 2);
@@ -45,7 +45,7 @@ TEST(Products, ElementProductsMatchHandValues) {
   free_vector(d);
 }
 
-TEST(Products, DimensionMismatchWritesOnceAndLeavesDestination) {
+TEST(MtrsProducts, DimensionMismatchWritesOnceAndLeavesDestination) {
   Mat A(2, 3), B(2, 2), C(2, 2);
   C[1][1] = 42.0;
   {
@@ -67,7 +67,7 @@ TEST(Products, DimensionMismatchWritesOnceAndLeavesDestination) {
   free_matrix(fresh);
 }
 
-TEST(Products, ZeroDimensionsLeaveDestinationAsCreated) {
+TEST(MtrsProducts, ZeroDimensionsLeaveDestinationAsCreated) {
   Mat A(0, 0), C(2, 2);
   C[1][1] = 5.0;
   A_B_(2, A, 0, 0, A, 2, C);  // empty inner sum: zeros
@@ -83,7 +83,7 @@ TEST(Products, ZeroDimensionsLeaveDestinationAsCreated) {
   EXPECT_EQ(cols, 2);
 }
 
-TEST(Products, CongruenceProductsAreExactlySymmetric) {
+TEST(MtrsProducts, CongruenceProductsAreExactlySymmetric) {
   Mat A{{1, 2, 0.3}, {-1, 0.7, 2}, {0.1, 3, -2}, {5, 1, 1}};  // 4 x 3
   Mat Q{{2, 0.5, 1}, {-0.25, 3, 0.1}, {7, 0.3, 1}};          // not symmetric
   double** R = A_Q_AT_(4, A, 3, Q);
@@ -116,7 +116,7 @@ TEST(Products, CongruenceProductsAreExactlySymmetric) {
   EXPECT_NEAR(aT_Q_a_(4, a, P), expect, 1e-12);
 }
 
-TEST(Products, KhatriRaoAndKronecker) {
+TEST(MtrsProducts, KhatriRaoAndKronecker) {
   Mat A{{1, 2}, {3, 4}};
   Mat B{{5, 6}, {7, 8}, {9, 10}};
   Mat C(6, 2);
@@ -151,7 +151,7 @@ TEST(Products, KhatriRaoAndKronecker) {
   EXPECT_EQ(K[2][1], 1.0 * 3.0);
 }
 
-TEST(Products, DifferenceAndSumFillEveryElement) {
+TEST(MtrsProducts, DifferenceAndSumFillEveryElement) {
   Mat A{{1, 2, 3}, {4, 5, 6}};
   Mat B{{6, 5, 4}, {3, 2, 1}};
   double** D = Cikar_(2, 3, A, B);
@@ -165,7 +165,7 @@ TEST(Products, DifferenceAndSumFillEveryElement) {
   free_matrix(D);
 }
 
-TEST(Products, RowOrderLoopsMatchTheElementByElementDefinition) {
+TEST(MtrsProducts, RowOrderLoopsMatchTheElementByElementDefinition) {
   std::mt19937 rng(11);
   Mat A = random_matrix(rng, 7, 5), B = random_matrix(rng, 5, 6);
   Mat C(7, 6);

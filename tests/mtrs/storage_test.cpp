@@ -5,7 +5,7 @@
 
 #include "helmert2d/mtrs.h"
 
-TEST(Storage, RowsLieContiguouslyInOneBlock) {
+TEST(MtrsStorage, RowsLieContiguouslyInOneBlock) {
   double** m = create_matrix(3, 4);
   for (int i = 0; i <= 3; ++i) EXPECT_EQ(m[i], m[0] + i * 5);
   free_matrix(m);
@@ -19,14 +19,14 @@ TEST(Storage, RowsLieContiguouslyInOneBlock) {
   free_vectchr(create_vectchr(5));
 }
 
-TEST(Storage, IdentityCoversSpareIndexZero) {
+TEST(MtrsStorage, IdentityCoversSpareIndexZero) {
   double** m = identity_matrix(3);
   for (int i = 0; i <= 3; ++i)
     for (int j = 0; j <= 3; ++j) EXPECT_EQ(m[i][j], i == j ? 1.0 : 0.0) << i << "," << j;
   free_matrix(m);
 }
 
-TEST(Storage, NullAndCopyCoverIndexZero) {
+TEST(MtrsStorage, NullAndCopyCoverIndexZero) {
   double** z = null_matrix(2, 3);
   for (int i = 0; i <= 2; ++i)
     for (int j = 0; j <= 3; ++j) EXPECT_EQ(z[i][j], 0.0);
@@ -49,7 +49,7 @@ TEST(Storage, NullAndCopyCoverIndexZero) {
   free_matrix(z);
 }
 
-TEST(Storage, FreeOfNullDoesNothing) {
+TEST(MtrsStorage, FreeOfNullDoesNothing) {
   free_matrix(static_cast<double**>(nullptr));
   free_matrix(static_cast<int**>(nullptr));
   free_matchr(nullptr);
@@ -58,7 +58,7 @@ TEST(Storage, FreeOfNullDoesNothing) {
   free_vectchr(nullptr);
 }
 
-TEST(Storage, InvalidSizeThrowsBadAlloc) {
+TEST(MtrsStorage, InvalidSizeThrowsBadAlloc) {
   EXPECT_THROW(create_matrix(-2, 3), std::bad_alloc);
   EXPECT_THROW(create_matint(3, -2), std::bad_alloc);
   EXPECT_THROW(create_vector(-5), std::bad_alloc);
