@@ -238,6 +238,9 @@ TEST(NormalityTest, TinySamplesStayInBounds) {
   std::ostringstream none;
   MANNWALD(none, -1, nullptr);
   EXPECT_EQ(none.str(), "");
+  const std::string empty = mannwald({});  // no values: nan summary, three empty classes
+  EXPECT_TRUE(contains(empty, "    k =   3\n"));
+  EXPECT_EQ(histogram(empty), std::vector<int>({0, 0, 0}));
 }
 
 }  // namespace

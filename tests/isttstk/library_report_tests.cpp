@@ -137,6 +137,16 @@ TEST(ConformityTests, EqualityIsNotMarkedAndNanIsNeverMarked) {
   EXPECT_EQ(line.find('>'), std::string::npos);
 }
 
+TEST(ConformityTests, InvalidLevelShowsNanCriticalValueAndMarksNothing) {
+  std::ostringstream os;
+  Diagonal q(kQvv);
+  Uyusum_Z_(os, 0.0, 5, 2, kNames, kV.data(), q.get(), 0.015);
+  const std::size_t title = os.str().find("Z_(0.000)=");
+  ASSERT_NE(title, std::string::npos);
+  EXPECT_EQ(os.str().find("nan\n", title), os.str().find('\n', title) - 3);  // nan or -nan
+  EXPECT_EQ(os.str().find('>'), std::string::npos);
+}
+
 TEST(ConformityTests, TauCriticalValueStaysBelowRootTwoForTwoRedundancies) {
   std::ostringstream os;
   Diagonal q(kQvv);
