@@ -24,8 +24,8 @@ void dgetri_(const int* n, double* a, const int* lda, const int* ipiv, double* w
 void dpotrf_(const char* uplo, const int* n, double* a, const int* lda, int* info);
 void dpotri_(const char* uplo, const int* n, double* a, const int* lda, int* info);
 void dgemm_(const char* ta, const char* tb, const int* m, const int* n, const int* k,
-            const double* alpha, const double* a, const int* lda, const double* b,
-            const int* ldb, const double* beta, double* c, const int* ldc);
+            const double* alpha, const double* a, const int* lda, const double* b, const int* ldb,
+            const double* beta, double* c, const int* ldc);
 }
 #endif
 
@@ -153,7 +153,9 @@ void print_row(const Row& r) {
   }
 }
 
-int runs_for(int n) { return n <= 100 ? 20 : (n <= 300 ? 3 : 1); }
+int runs_for(int n) {
+  return n <= 100 ? 20 : (n <= 300 ? 3 : 1);
+}
 
 Row bench_gaussj(int n, std::mt19937& rng) {
   const Dense a = spd_matrix(n, rng);
@@ -161,18 +163,22 @@ Row bench_gaussj(int n, std::mt19937& rng) {
   Dense work, ref(a.size());
   Row row{"gaussj", n, 0, 0, -1, 0};
   const int runs = runs_for(n);
-  row.library = seconds_best_of(runs, [&] { load(a, n, m); }, [&] { gaussj(n, m); });
-  row.naive = seconds_best_of(runs, [&] { work = a; }, [&] { naive_inverse(work, n, ref); });
+  row.library = seconds_best_of(
+      runs, [&] { load(a, n, m); }, [&] { gaussj(n, m); });
+  row.naive = seconds_best_of(
+      runs, [&] { work = a; }, [&] { naive_inverse(work, n, ref); });
   row.check = max_diff(ref, n, m);
 #if HELMERT2D_BENCH_WITH_LAPACK
   std::vector<int> ipiv(n);
   Dense lwork(static_cast<std::size_t>(n) * 64);
   const int lw = static_cast<int>(lwork.size());
-  row.lapack = seconds_best_of(runs, [&] { work = a; }, [&] {
-    int info = 0;
-    dgetrf_(&n, &n, work.data(), &n, ipiv.data(), &info);
-    dgetri_(&n, work.data(), &n, ipiv.data(), lwork.data(), &lw, &info);
-  });
+  row.lapack = seconds_best_of(
+      runs, [&] { work = a; },
+      [&] {
+        int info = 0;
+        dgetrf_(&n, &n, work.data(), &n, ipiv.data(), &info);
+        dgetri_(&n, work.data(), &n, ipiv.data(), lwork.data(), &lw, &info);
+      });
 #endif
   free_matrix(m);
   return row;
@@ -195,14 +201,17 @@ Row bench_cholin(int n, std::mt19937& rng) {
         for (int i = 1; i <= n; ++i) b[i] = 1.0;
       },
       [&] { Cholin(m, b, diag, n, status, logdet); });
-  row.naive = seconds_best_of(runs, [] {}, [&] { naive_cholesky_inverse(a, n, ref); });
+  row.naive = seconds_best_of(
+      runs, [] {}, [&] { naive_cholesky_inverse(a, n, ref); });
   row.check = max_diff(ref, n, m);
 #if HELMERT2D_BENCH_WITH_LAPACK
-  row.lapack = seconds_best_of(runs, [&] { work = a; }, [&] {
-    int info = 0;
-    dpotrf_("U", &n, work.data(), &n, &info);
-    dpotri_("U", &n, work.data(), &n, &info);
-  });
+  row.lapack = seconds_best_of(
+      runs, [&] { work = a; },
+      [&] {
+        int info = 0;
+        dpotrf_("U", &n, work.data(), &n, &info);
+        dpotri_("U", &n, work.data(), &n, &info);
+      });
 #endif
   free_vector(diag);
   free_vector(b);
@@ -221,18 +230,22 @@ Row bench_atpa(int n, std::mt19937& rng) {
   load(p, n, mp);
   Row row{"AT_P_A_", n, 0, 0, -1, 0};
   const int runs = runs_for(n);
-  row.library = seconds_best_of(runs, [] {}, [&] { AT_P_A_(n, ma, n, mp, r); });
-  row.naive = seconds_best_of(runs, [] {}, [&] { naive_atpa(a, p, n, ref); });
+  row.library = seconds_best_of(
+      runs, [] {}, [&] { AT_P_A_(n, ma, n, mp, r); });
+  row.naive = seconds_best_of(
+      runs, [] {}, [&] { naive_atpa(a, p, n, ref); });
   row.check = max_diff(ref, n, r);
 #if HELMERT2D_BENCH_WITH_LAPACK
   Dense t(a.size()), out(a.size());
-  row.lapack = seconds_best_of(runs, [] {}, [&] {
-    // BLAS reads the row-major arrays as their transposes: the first call gives
-    // t = P^T A (column-major), the second A^T t = A^T P A, P being symmetric.
-    const double one = 1.0, zero = 0.0;
-    dgemm_("N", "T", &n, &n, &n, &one, p.data(), &n, a.data(), &n, &zero, t.data(), &n);
-    dgemm_("N", "N", &n, &n, &n, &one, a.data(), &n, t.data(), &n, &zero, out.data(), &n);
-  });
+  row.lapack = seconds_best_of(
+      runs, [] {},
+      [&] {
+        // BLAS reads the row-major arrays as their transposes: the first call gives
+        // t = P^T A (column-major), the second A^T t = A^T P A, P being symmetric.
+        const double one = 1.0, zero = 0.0;
+        dgemm_("N", "T", &n, &n, &n, &one, p.data(), &n, a.data(), &n, &zero, t.data(), &n);
+        dgemm_("N", "N", &n, &n, &n, &one, a.data(), &n, t.data(), &n, &zero, out.data(), &n);
+      });
 #endif
   free_matrix(r);
   free_matrix(mp);

@@ -69,19 +69,16 @@ void free_vectchr(char* v);
 
 /// C (n x p) = A (n x m) * B (mb x p). On m != mb writes "\n Matrisilerin boyutlar\375
 /// uyumsuz ...! \n" to standard output and leaves C untouched.
-void A_B_(int n, const double* const* A, int m, int mb, const double* const* B, int p,
-          double** C);
+void A_B_(int n, const double* const* A, int m, int mb, const double* const* B, int p, double** C);
 /// New n x p matrix A * B. On m != mb writes the mismatch message and returns the new,
 /// unfilled matrix (still owned by the caller).
 double** A_B_(int n, const double* const* A, int m, int mb, const double* const* B, int p);
 /// C (n x p) = A (n x m) * transpose(B), B is p x mb; checks m == mb as A_B_.
-void A_BT_(int n, const double* const* A, int m, int p, const double* const* B, int mb,
-           double** C);
+void A_BT_(int n, const double* const* A, int m, int p, const double* const* B, int mb, double** C);
 /// New n x p matrix A * transpose(B); checks m == mb as A_B_.
 double** A_BT_(int n, const double* const* A, int m, int p, const double* const* B, int mb);
 /// C (m x p) = transpose(A) * B, A is n x m, B is nb x p; checks n == nb as A_B_.
-void AT_B_(int n, const double* const* A, int m, int nb, const double* const* B, int p,
-           double** C);
+void AT_B_(int n, const double* const* A, int m, int nb, const double* const* B, int p, double** C);
 /// New m x p matrix transpose(A) * B; checks n == nb as A_B_.
 double** AT_B_(int n, const double* const* A, int m, int nb, const double* const* B, int p);
 /// c (n entries) = A (n x m) * b (m entries).
@@ -199,14 +196,14 @@ void Cozum(int n, const double* const* A, int u, double* l, double** N, double* 
 /// Qxx = (A^T P A)^-1, x (u) the solution, v (n) = A x - l the residuals, Qvv (n x n)
 /// with the diagonal of P^-1 - A Qxx A^T and the off-diagonal elements of -A Qxx A^T
 /// (equal to P^-1 - A Qxx A^T for a diagonal P).
-void EKK_(int n, const double* const* A, int u, const double* l, const double* const* P,
-          double** N, double* x, double** Qvv, double* v);
+void EKK_(int n, const double* const* A, int u, const double* l, const double* const* P, double** N,
+          double* x, double** Qvv, double* v);
 /// Unweighted adjustment: as the weighted form with P = I, Qvv = I - A Qxx A^T.
 void EKK_(int n, const double* const* A, int u, const double* l, double** N, double* x,
           double** Qvv, double* v);
 /// The unweighted adjustment; `report` is accepted for symmetry and not written.
-void EKK_(std::ostream& report, int n, const double* const* A, int u, const double* l,
-          double** N, double* x, double** Qvv, double* v);
+void EKK_(std::ostream& report, int n, const double* const* A, int u, const double* l, double** N,
+          double* x, double** Qvv, double* v);
 /// Sequential adjustment, one call per batch of m observations A (m x u), l (m),
 /// P (m x m). count (in/out): observations accumulated so far, 0 before the first
 /// batch (which clears N, g and N[0][0]). N (u x u) and g (u) carry the sums A^T P A
@@ -217,9 +214,8 @@ void ArdskEKK(int& count, int u, double** N, double* g, int m, const double* con
 /// Sequential adjustment with a known total: as above, but solves only when count
 /// reaches `total`; then K = N^-1 (unscaled), K[0][0] = m0^2, and writes K (upper
 /// triangle) and x into the file "c1.dat" of the working directory.
-void ArdskEKK(int total, int u, double** N, double* g, int& count, int m,
-              const double* const* A, const double* l, const double* const* P, double* x,
-              double** K);
+void ArdskEKK(int total, int u, double** N, double* g, int& count, int m, const double* const* A,
+              const double* l, const double* const* P, double* x, double** K);
 /// Unit-length solution x (n, out; x[n] > 0) of A x = 0 for A (n x n) of rank n - 1;
 /// row n of A is not used.
 void Homojen(int n, const double* const* A, double* x);

@@ -82,8 +82,8 @@ void PrntMtrs(std::ostream& os, int rows, int cols, const char* title, const dou
               const char* mask, const char* mode);
 /// Writes A[1..rows][1..cols] with the vector b[1..rows] two spaces to its right, each
 /// with its own title and mask.
-void PrntMtrsVktr(std::ostream& os, int rows, int cols, const char* title,
-                  const double* const* A, const char* mask, const char* title2, const double* b,
-                  const char* mask2, const char* mode);
+void PrntMtrsVktr(std::ostream& os, int rows, int cols, const char* title, const double* const* A,
+                  const char* mask, const char* title2, const double* b, const char* mask2,
+                  const char* mode);
 
 #endif  // HELMERT2D_YZDR_H

@@ -121,7 +121,9 @@ int full_pivot_gauss_jordan(int n, double** a, double* b, bool stop_on_fault) {
 
 }  // namespace
 
-void gaussj(int n, double** a, double* b) { full_pivot_gauss_jordan(n, a, b, false); }
+void gaussj(int n, double** a, double* b) {
+  full_pivot_gauss_jordan(n, a, b, false);
+}
 
 void gaussj(int n, const double* const* A, double** B) {
   for (int i = 1; i <= n; ++i)
@@ -129,7 +131,9 @@ void gaussj(int n, const double* const* A, double** B) {
   full_pivot_gauss_jordan(n, B, nullptr, false);
 }
 
-void gaussj(int n, double** a) { full_pivot_gauss_jordan(n, a, nullptr, false); }
+void gaussj(int n, double** a) {
+  full_pivot_gauss_jordan(n, a, nullptr, false);
+}
 
 double** gaussj_(int n, const double* const* A) {
   double** B = create_matrix(n, n);
@@ -137,7 +141,9 @@ double** gaussj_(int n, const double* const* A) {
   return B;
 }
 
-int gssjrdn(int n, double** a, double* b) { return full_pivot_gauss_jordan(n, a, b, true); }
+int gssjrdn(int n, double** a, double* b) {
+  return full_pivot_gauss_jordan(n, a, b, true);
+}
 
 void gj_(int n, double** a, double* b) {
   for (int i = 1; i <= n; ++i) {

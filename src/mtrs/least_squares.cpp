@@ -75,8 +75,7 @@ void EKK_(int n, CMat A, int u, const double* l, CMat P, double** N, double* x, 
   free_matrix(M);
 }
 
-void EKK_(int n, CMat A, int u, const double* l, double** N, double* x, double** Qvv,
-          double* v) {
+void EKK_(int n, CMat A, int u, const double* l, double** N, double* x, double** Qvv, double* v) {
   AT_B_(n, A, u, n, A, u, N);
   AT_b_(n, A, u, l, x);
   gaussj(u, N, x);
@@ -87,8 +86,8 @@ void EKK_(int n, CMat A, int u, const double* l, double** N, double* x, double**
   free_matrix(M);
 }
 
-void EKK_(std::ostream& /*report*/, int n, CMat A, int u, const double* l, double** N,
-          double* x, double** Qvv, double* v) {
+void EKK_(std::ostream& /*report*/, int n, CMat A, int u, const double* l, double** N, double* x,
+          double** Qvv, double* v) {
   EKK_(n, A, u, l, N, x, Qvv, v);
 }
 
@@ -96,8 +95,7 @@ namespace {
 
 // Adds the batch A (m x u), l, P to N += A^T P A, g += A^T P l, N[0][0] += l^T P l;
 // count 0 starts the sums afresh.
-void accumulate(int& count, int u, double** N, double* g, int m, CMat A, const double* l,
-                CMat P) {
+void accumulate(int& count, int u, double** N, double* g, int m, CMat A, const double* l, CMat P) {
   if (count == 0) {
     for (int i = 1; i <= u; ++i) {
       for (int j = 1; j <= u; ++j) N[i][j] = 0.0;
@@ -141,8 +139,8 @@ void ArdskEKK(int& count, int u, double** N, double* g, int m, CMat A, const dou
     for (int j = 1; j <= u; ++j) K[i][j] *= K[0][0];
 }
 
-void ArdskEKK(int total, int u, double** N, double* g, int& count, int m, CMat A,
-              const double* l, CMat P, double* x, double** K) {
+void ArdskEKK(int total, int u, double** N, double* g, int& count, int m, CMat A, const double* l,
+              CMat P, double* x, double** K) {
   accumulate(count, u, N, g, m, A, l, P);
   if (count != total) return;
   solve_normal(u, N, g, total - u, x, K);

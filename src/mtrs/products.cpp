@@ -188,8 +188,7 @@ double aT_Q_a_(int n, const double* a, CMat Q) {
   return s;
 }
 
-void Khatri_Rao(int ra, CMat A, int ca, int rb, CMat B, int cb, int& rows, double** C,
-                int& cols) {
+void Khatri_Rao(int ra, CMat A, int ca, int rb, CMat B, int cb, int& rows, double** C, int& cols) {
   if (ca != cb) {
     std::cout << "\n ! ..... Matrislerin Boyutlar\375 Khatri-Rao Carpimi Icin Uyusumsuz "
                  "...... ! \n";
@@ -207,8 +206,7 @@ void Khatri_Rao(int ra, CMat A, int ca, int rb, CMat B, int cb, int& rows, doubl
   }
 }
 
-void Kronecker(int ra, CMat A, int ca, int rb, CMat B, int cb, int& rows, double** C,
-               int& cols) {
+void Kronecker(int ra, CMat A, int ca, int rb, CMat B, int cb, int& rows, double** C, int& cols) {
   rows = ra * rb;
   cols = ca * cb;
   for (int i = 1; i <= ra; ++i)

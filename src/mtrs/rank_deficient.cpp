@@ -42,10 +42,18 @@ void find_rank(Work& w) {
 }
 
 // Element accessors for the blocks of W (1-based within each block).
-double& W11(Work& w, int i, int j) { return w.W[i][j]; }
-double& W12(Work& w, int i, int j) { return w.W[i][w.r + j]; }
-double& W21(Work& w, int i, int j) { return w.W[w.r + i][j]; }
-double& W22(Work& w, int i, int j) { return w.W[w.r + i][w.r + j]; }
+double& W11(Work& w, int i, int j) {
+  return w.W[i][j];
+}
+double& W12(Work& w, int i, int j) {
+  return w.W[i][w.r + j];
+}
+double& W21(Work& w, int i, int j) {
+  return w.W[w.r + i][j];
+}
+double& W22(Work& w, int i, int j) {
+  return w.W[w.r + i][w.r + j];
+}
 
 // Steps B = N11^-1 N12 and C = (I + B^T B)^-1; false when C cannot be formed.
 bool form_b_and_c(Work& w) {

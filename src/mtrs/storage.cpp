@@ -42,12 +42,24 @@ void release_matrix(T** m) {
 
 }  // namespace
 
-double** create_matrix(int r, int c) { return make_matrix<double>(r, c); }
-int** create_matint(int r, int c) { return make_matrix<int>(r, c); }
-char** create_matchr(int r, int c) { return make_matrix<char>(r, c); }
-double* create_vector(int n) { return make_vector<double>(n); }
-int* create_vectint(int n) { return make_vector<int>(n); }
-char* create_vectchr(int n) { return make_vector<char>(n); }
+double** create_matrix(int r, int c) {
+  return make_matrix<double>(r, c);
+}
+int** create_matint(int r, int c) {
+  return make_matrix<int>(r, c);
+}
+char** create_matchr(int r, int c) {
+  return make_matrix<char>(r, c);
+}
+double* create_vector(int n) {
+  return make_vector<double>(n);
+}
+int* create_vectint(int n) {
+  return make_vector<int>(n);
+}
+char* create_vectchr(int n) {
+  return make_vector<char>(n);
+}
 
 double** identity_matrix(int n) {
   double** m = null_matrix(n, n);
@@ -79,9 +91,21 @@ double* copy_vector(const double* v, int n) {
   return w;
 }
 
-void free_matrix(double** m) { release_matrix(m); }
-void free_matrix(int** m) { release_matrix(m); }
-void free_matchr(char** m) { release_matrix(m); }
-void free_vector(double* v) { delete[] v; }
-void free_vectint(int* v) { delete[] v; }
-void free_vectchr(char* v) { delete[] v; }
+void free_matrix(double** m) {
+  release_matrix(m);
+}
+void free_matrix(int** m) {
+  release_matrix(m);
+}
+void free_matchr(char** m) {
+  release_matrix(m);
+}
+void free_vector(double* v) {
+  delete[] v;
+}
+void free_vectint(int* v) {
+  delete[] v;
+}
+void free_vectchr(char* v) {
+  delete[] v;
+}

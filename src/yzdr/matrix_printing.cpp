@@ -6,11 +6,15 @@
 
 namespace {
 
-int text_length(const char* s) { return static_cast<int>(std::strlen(s)); }
+int text_length(const char* s) {
+  return static_cast<int>(std::strlen(s));
+}
 
 // Leading spaces that centre `title` over `width` characters; the extra character of
 // an odd remainder goes to the right. Negative for a title wider than the field.
-int pad(const char* title, int width) { return width / 2 - text_length(title) / 2; }
+int pad(const char* title, int width) {
+  return width / 2 - text_length(title) / 2;
+}
 
 void spaces(std::ostream& os, int count) {
   if (count > 0) os << std::string(static_cast<std::size_t>(count), ' ');
@@ -33,7 +37,9 @@ void matrix_row(std::ostream& os, int i, int cols, const double* const* A, const
   }
 }
 
-bool triangle_mode(const char* mode) { return std::strcmp(mode, "Ucg") == 0; }
+bool triangle_mode(const char* mode) {
+  return std::strcmp(mode, "Ucg") == 0;
+}
 
 }  // namespace
 
@@ -56,9 +62,9 @@ void PrntMtrs(std::ostream& os, int rows, int cols, const char* title, const dou
   os << '\n';
 }
 
-void PrntMtrsVktr(std::ostream& os, int rows, int cols, const char* title,
-                  const double* const* A, const char* mask, const char* title2, const double* b,
-                  const char* mask2, const char* mode) {
+void PrntMtrsVktr(std::ostream& os, int rows, int cols, const char* title, const double* const* A,
+                  const char* mask, const char* title2, const double* b, const char* mask2,
+                  const char* mode) {
   const int width = cols * text_length(mask);
   const int width2 = text_length(mask2);
   const bool triangle = triangle_mode(mode);

@@ -62,8 +62,8 @@ TEST(MtrsDifferential, SevenInversesOfSymmetricPositiveDefiniteMatricesAgree) {
     Mat A = random_spd(rng, n);
     Inverses inv(A);
     const double scale = max_abs(n, inv.gj);
-    for (double** X : {inv.gj, inv.gssj, inv.gaujor, inv.inverd, inv.simblk, inv.cholin,
-                       inv.inver3}) {
+    for (double** X :
+         {inv.gj, inv.gssj, inv.gaujor, inv.inverd, inv.simblk, inv.cholin, inv.inver3}) {
       EXPECT_LT(identity_defect(n, A, X), kTolerance) << "n = " << n;
       EXPECT_LT(max_difference(n, n, X, inv.gj), kTolerance * scale) << "n = " << n;
     }

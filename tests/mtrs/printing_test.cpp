@@ -51,7 +51,7 @@ TEST(PrntMtrsVktr, VectorColumnBesideTheMatrix) {
             "\n"
             "       Qxx       "  // pad(Qxx, 16) = 7 on either side
             "  "
-            "     x\n"          // pad(x, 11) = 5, no trailing spaces
+            "     x\n"  // pad(x, 11) = 5, no trailing spaces
             "================  ===========\n"
             "  1.0000 -2.0000      10.5000\n"
             "          4.0000      -0.2500\n"

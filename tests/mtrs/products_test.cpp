@@ -13,8 +13,8 @@ const std::string kMismatch = "\n Matrisilerin boyutlar\375 uyumsuz ...! \n";
 }
 
 TEST(MtrsProducts, ElementProductsMatchHandValues) {
-  Mat A{{1, 2, 3}, {4, 5, 6}};       // 2 x 3
-  Mat B{{1, 0}, {0, 1}, {2, -1}};    // 3 x 2
+  Mat A{{1, 2, 3}, {4, 5, 6}};     // 2 x 3
+  Mat B{{1, 0}, {0, 1}, {2, -1}};  // 3 x 2
   Mat C(2, 2);
   A_B_(2, A, 3, 3, B, 2, C);
   EXPECT_EQ(C[1][1], 7.0);
@@ -22,7 +22,7 @@ TEST(MtrsProducts, ElementProductsMatchHandValues) {
   EXPECT_EQ(C[2][1], 16.0);
   EXPECT_EQ(C[2][2], -1.0);
 
-  Mat Bt{{1, 0, 2}, {0, 1, -1}};     // B transposed, 2 x 3
+  Mat Bt{{1, 0, 2}, {0, 1, -1}};  // B transposed, 2 x 3
   double** D = A_BT_(2, A, 3, 2, Bt, 3);
   EXPECT_EQ(max_difference(2, 2, C, D), 0.0);
   free_matrix(D);
@@ -85,7 +85,7 @@ TEST(MtrsProducts, ZeroDimensionsLeaveDestinationAsCreated) {
 
 TEST(MtrsProducts, CongruenceProductsAreExactlySymmetric) {
   Mat A{{1, 2, 0.3}, {-1, 0.7, 2}, {0.1, 3, -2}, {5, 1, 1}};  // 4 x 3
-  Mat Q{{2, 0.5, 1}, {-0.25, 3, 0.1}, {7, 0.3, 1}};          // not symmetric
+  Mat Q{{2, 0.5, 1}, {-0.25, 3, 0.1}, {7, 0.3, 1}};           // not symmetric
   double** R = A_Q_AT_(4, A, 3, Q);
   Mat ref(4, 4), AQ(4, 3);
   A_B_(4, A, 3, 3, Q, 3, AQ);
