@@ -6,6 +6,7 @@
 // takes the stream's standard insertion so the result is always what the stream
 // would print.
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <locale>
@@ -17,12 +18,37 @@ namespace {
 constexpr std::ios::fmtflags kSpecialFlags =
     std::ios::showpos | std::ios::showpoint | std::ios::uppercase | std::ios::showbase;
 
-bool fast_numbers(const std::ostream& os) {
+// Whether the stream's locale is the classic one, cached per stream in an iword slot
+// (0 unknown, 1 classic, 2 other) that an imbue resets, since comparing locales on every
+// write costs more than the formatting itself.
+int locale_slot() {
+  static const int slot = std::ios_base::xalloc();
+  return slot;
+}
+
+void reset_locale_cache(std::ios_base::event ev, std::ios_base& ios, int) {
+  if (ev == std::ios_base::imbue_event) ios.iword(locale_slot()) = 0;
+}
+
+bool classic_locale(std::ostream& os) {
+  long& cached = os.iword(locale_slot());
+  if (cached == 0) {
+    static const int registered = std::ios_base::xalloc();
+    if (os.iword(registered) == 0) {
+      os.register_callback(reset_locale_cache, 0);
+      os.iword(registered) = 1;
+    }
+    cached = os.getloc() == std::locale::classic() ? 1 : 2;
+  }
+  return cached == 1;
+}
+
+bool fast_numbers(std::ostream& os) {
   const std::ios::fmtflags flags = os.flags();
   if ((flags & kSpecialFlags) != 0) return false;
   const std::ios::fmtflags base = flags & std::ios::basefield;
   if (base != std::ios::dec && base != std::ios::fmtflags{}) return false;
-  return os.getloc() == std::locale::classic();
+  return classic_locale(os);
 }
 
 void put_fill(std::streambuf* sb, char fill, std::streamsize count) {
@@ -56,6 +82,13 @@ void put_padded(std::ostream& os, const char* text, std::size_t len, int width, 
       sb->sputc(text[0]);
       put_fill(sb, fill, pad);
       ok = sb->sputn(text + 1, len - 1) == static_cast<std::streamsize>(len - 1);
+    } else if (pad > 0 && pad + len <= 256) {
+      // The common right-aligned field goes out in one piece.
+      char field[256];
+      std::memset(field, fill, static_cast<std::size_t>(pad));
+      std::memcpy(field + pad, text, len);
+      const std::streamsize total = pad + static_cast<std::streamsize>(len);
+      ok = sb->sputn(field, total) == total;
     } else {
       put_fill(sb, fill, pad);
       ok = sb->sputn(text, len) == static_cast<std::streamsize>(len);
@@ -65,13 +98,49 @@ void put_padded(std::ostream& os, const char* text, std::size_t len, int width, 
   os.width(0);
 }
 
+// Fixed notation of `value` with `decimals` decimals into buf, rounded exactly as
+// printf rounds the binary value. Most report values are formatted from the rounded
+// integer value * 10^decimals, which is exact whenever the product is far from a
+// rounding tie; the rest go through std::to_chars. Returns the length, 0 on failure.
+std::size_t format_fixed(char* buf, std::size_t size, double value, int decimals) {
+  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+  if (decimals <= 10 && std::isfinite(value)) {
+    const double scaled = std::fabs(value) * kPow10[decimals];
+    // Below 2^40 the product is within 2^-13 of the exact decimal shift, so a
+    // fraction clear of one half by more than that rounds the same either way.
+    if (scaled < 1099511627776.0) {
+      const double whole = std::floor(scaled);
+      const double frac = scaled - whole;
+      if (std::fabs(frac - 0.5) > 1.0 / 4096.0) {
+        auto digits = static_cast<unsigned long long>(whole) + (frac > 0.5 ? 1u : 0u);
+        char tmp[32];
+        int n = 0;
+        do {
+          tmp[n++] = static_cast<char>('0' + digits % 10);
+          digits /= 10;
+        } while (digits != 0 || n <= decimals);
+        std::size_t len = 0;
+        if (std::signbit(value)) buf[len++] = '-';
+        for (int i = n - 1; i >= decimals; --i) buf[len++] = tmp[i];
+        if (decimals > 0) {
+          buf[len++] = '.';
+          for (int i = decimals - 1; i >= 0; --i) buf[len++] = tmp[i];
+        }
+        return len;
+      }
+    }
+  }
+  const auto res = std::to_chars(buf, buf + size, value, std::chars_format::fixed, decimals);
+  return res.ec == std::errc{} ? static_cast<std::size_t>(res.ptr - buf) : 0;
+}
+
 void write_fixed(std::ostream& os, double value, int width, int decimals) {
   if (decimals < 0) decimals = 0;
   if (fast_numbers(os)) {
     char buf[512];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    if (res.ec == std::errc{}) {
-      put_padded(os, buf, static_cast<std::size_t>(res.ptr - buf), width, true);
+    const std::size_t len = format_fixed(buf, sizeof buf, value, decimals);
+    if (len > 0) {
+      put_padded(os, buf, len, width, true);
       os.precision(decimals);
       os.unsetf(std::ios::floatfield);
       return;
