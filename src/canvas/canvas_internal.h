@@ -147,8 +147,9 @@ bool write_png(const Region& r, const std::string& path);
 bool write_file(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // ---- file.cpp ----
-/// The file name the save dialog uses for a chosen name: ".BMP" is appended unless
-/// the fourth character from the end is '.' (or the name is 256 characters or more).
+/// The file name the save dialog uses for a chosen name: ".BMP" is appended unless a
+/// name of more than 3 characters has '.' third or fourth from its end, or the name
+/// has 256 characters or more.
 std::string bmp_file_name(const std::string& chosen);
 /// True when `name` ends in ".png", any case.
 bool is_png_name(const std::string& name);

@@ -27,7 +27,8 @@ cairo_surface_t* page_of(Window& w, bool active) {
 
 std::string bmp_file_name(const std::string& chosen) {
   const std::size_t n = chosen.size();
-  if ((n > 3 && chosen[n - 4] == '.') || n >= 256) return chosen;
+  // A name that already ends in a two- or three-letter extension is kept.
+  if ((n > 3 && (chosen[n - 4] == '.' || chosen[n - 3] == '.')) || n >= 256) return chosen;
   return chosen + ".BMP";
 }
 
