@@ -3,27 +3,30 @@
 // contiguous element block.
 #include <algorithm>
 #include <cstddef>
+#include <new>
 
 #include "helmert2d/mtrs.h"
 
 namespace {
 
 // Row pointers into one block of (r + 1) * (c + 1) elements. `new` throws
-// std::bad_alloc (or std::bad_array_new_length for a negative size); the pointer
-// array is released again if the block cannot be had.
+// std::bad_alloc (std::bad_array_new_length for a negative or unrepresentable size).
+// The larger element block is taken first and released again if the row pointers
+// cannot be had.
 template <typename T>
 T** make_matrix(int r, int c) {
+  if (r < 0 || c < 0) throw std::bad_array_new_length();
   const std::size_t rows = static_cast<std::size_t>(r) + 1;
   const std::size_t cols = static_cast<std::size_t>(c) + 1;
-  if (r < 0 || c < 0) throw std::bad_array_new_length();
-  T** m = new T*[rows];
+  T* block = new T[rows * cols];
+  T** m = nullptr;
   try {
-    m[0] = new T[rows * cols];
+    m = new T*[rows];
   } catch (...) {
-    delete[] m;
+    delete[] block;
     throw;
   }
-  for (std::size_t i = 1; i < rows; ++i) m[i] = m[0] + i * cols;
+  for (std::size_t i = 0; i < rows; ++i) m[i] = block + i * cols;
   return m;
 }
 

@@ -108,3 +108,17 @@ TEST(ArdskEKKFinal, WritesC1DatOnlyWhenTheTotalIsReached) {
             "  0.5000       2.0000\n"
             "========  ===========\n");
 }
+
+TEST(ArdskEKKFinal, UnwritableC1DatStillSetsTheResults) {
+  InTempDir here;
+  std::filesystem::create_directory("c1.dat");  // cannot be opened as a file
+  Mat N(1, 1), K(1, 1);
+  Vec g(1), x(1), l{1, 3};
+  Mat A2{{1}, {1}}, P2{{1, 0}, {0, 1}};
+  int count = 0;
+  CoutCapture out;
+  ArdskEKK(2, 1, N, g, count, 2, A2, l, P2, x, K);
+  EXPECT_TRUE(out.text().empty());
+  EXPECT_DOUBLE_EQ(x[1], 2.0);
+  EXPECT_DOUBLE_EQ(K[0][0], 2.0);
+}

@@ -62,4 +62,6 @@ TEST(MtrsStorage, InvalidSizeThrowsBadAlloc) {
   EXPECT_THROW(create_matrix(-2, 3), std::bad_alloc);
   EXPECT_THROW(create_matint(3, -2), std::bad_alloc);
   EXPECT_THROW(create_vector(-5), std::bad_alloc);
+  // 2^62 doubles: more bytes than the address space holds.
+  EXPECT_THROW(create_matrix(2147483646, 2147483646), std::bad_alloc);
 }
