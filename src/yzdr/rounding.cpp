@@ -1,6 +1,5 @@
 // Rounding helpers used by the plot scaling and the statistics tests.
 #include <cmath>
-#include <cstdint>
 
 #include "helmert2d/yzdr.h"
 
@@ -8,9 +7,11 @@ double round1(double x) {
   // Truncate toward zero, then step one unit away from zero when the remainder is
   // half or more: halves round away from zero, so negative pixel offsets mirror
   // positive ones.
-  auto t = static_cast<std::int32_t>(x);
-  if (std::fabs(x - t) >= 0.5) t += (x < 0.0) ? -1 : 1;
-  return static_cast<double>(t);
+  // Done in double arithmetic, so values beyond the 32-bit range, infinities and NaN
+  // pass through without an undefined integer conversion.
+  double t = std::trunc(x);
+  if (std::fabs(x - t) >= 0.5) t += (x < 0.0) ? -1.0 : 1.0;
+  return t;
 }
 
 double yuvarla(double x, int n) {

@@ -192,6 +192,9 @@ TEST(Rounding, Round1HalvesAwayFromZero) {
   EXPECT_EQ(round1(-2.4), -2.0);
   EXPECT_EQ(round1(-2.6), -3.0);
   EXPECT_EQ(round1(-0.4), 0.0);
+  EXPECT_EQ(round1(5e9 + 0.5), 5e9 + 1.0);  // no 32-bit overflow
+  EXPECT_TRUE(std::isnan(round1(std::nan(""))));
+  EXPECT_TRUE(std::isinf(round1(HUGE_VAL)));
 }
 
 TEST(Rounding, Yuvarla) {
