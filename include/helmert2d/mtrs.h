@@ -14,9 +14,11 @@
 //
 // Dimensions are plain ints passed beside the operands: a matrix operand is passed as
 // the triple (rows, matrix, columns); a vector operand takes its length from the
-// neighbouring matrix dimension; the destination comes last. No routine throws except
-// the creation routines, which throw std::bad_alloc when the heap is exhausted;
-// numeric failures are reported as messages on standard output.
+// neighbouring matrix dimension; the destination comes last. The routines carry no
+// units of their own: results take the units implied by the operands (a solution x of
+// A x = l is in units of l per unit of A). No routine throws except the creation
+// routines, which throw std::bad_alloc when the heap is exhausted; numeric failures
+// are reported as messages on standard output.
 #ifndef HELMERT2D_MTRS_H
 #define HELMERT2D_MTRS_H
 
