@@ -8,13 +8,18 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "helmert2d/Ha_xy_vb.h"
+#include "helmert2d/canvas.h"
+#include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
 
 #ifndef HELMERT2D_VERSION
@@ -25,7 +30,9 @@ namespace {
 
 struct Options {
   std::vector<std::string> names;
+  std::string plot_file;  ///< --plot FILE: save the final picture there
   bool pause = true;
+  bool window = true;
 };
 
 void print_usage(std::ostream& os) {
@@ -43,6 +50,9 @@ void print_usage(std::ostream& os) {
         "  -h, --help     show this help and exit\n"
         "      --version  show the version and exit\n"
         "      --no-pause do not wait for a key press at the end\n"
+        "      --plot FILE  save the final plot as a picture (FILE ending in .png: PNG,\n"
+        "                 otherwise a 24-bit BMP), with or without a display\n"
+        "      --no-window  never open the plot window\n"
         "      --         end of options; the following arguments are file names\n"
         "\n"
         "Exit status: 0 when the run completes; 1 when an input file cannot be opened,\n"
@@ -67,6 +77,22 @@ int parse_options(int argc, char** argv, Options& opt) {
       return 0;
     } else if (arg == "--no-pause") {
       opt.pause = false;
+    } else if (arg == "--no-window") {
+      opt.window = false;
+    } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
+      if (arg == "--plot") {
+        if (i + 1 >= argc) {
+          std::cerr << "helmert2d: option '--plot' needs a file name (try 'helmert2d --help')\n";
+          return 2;
+        }
+        opt.plot_file = argv[++i];
+      } else {
+        opt.plot_file = arg.substr(7);
+      }
+      if (opt.plot_file.empty()) {
+        std::cerr << "helmert2d: option '--plot' needs a file name (try 'helmert2d --help')\n";
+        return 2;
+      }
     } else {
       std::cerr << "helmert2d: unknown option '" << arg << "' (try 'helmert2d --help')\n";
       return 2;
@@ -110,6 +136,68 @@ void pause_for_key() {
   std::cout << "\n" << std::flush;
 }
 
+// True when `a` and `b` name the same file (same device and inode, or the same
+// resolved path when either does not exist yet).
+bool same_file(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return !ec && pa == pb;
+}
+
+// Saves the plot picture; true when the file was written by this call.
+bool save_plot(const std::string& path) {
+  namespace fs = std::filesystem;
+  const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(1);
+  writeimagefile(path.c_str());
+  std::error_code ec;
+  return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0 &&
+         fs::last_write_time(path, ec) >= before && !ec;
+}
+
+// Runs the transformation with the plot window (when a display is reachable and the
+// window is wanted) or an off-screen plot (for --plot), and saves the picture.
+int run_with_plot(const Options& opt, const std::string& file1, const std::string& file2,
+                  const std::string& out) {
+  if (!opt.plot_file.empty()) {
+    for (const std::string& other : {file1, file2, out}) {
+      if (!other.empty() && same_file(opt.plot_file, other)) {
+        std::cout << " ??? Plot file " << opt.plot_file
+                  << " is the same file as an input or report file\n";
+        return 1;
+      }
+    }
+  }
+  if (!opt.window) {
+    // The canvas works off-screen when no display is reachable.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+  }
+  const bool shown = opt.window && canvas_has_display();
+  if (!shown && opt.plot_file.empty()) {
+    const int status = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, nullptr);
+    if (status == 0 && opt.window) {
+      std::cout << " The plot was not shown (no display); use --plot FILE to save it as a "
+                   "picture.\n";
+    }
+    return status;
+  }
+
+  // A window close waits until the report and the picture are complete.
+  canvas_close_hold();
+  GrafikRunPlot plot;
+  int status = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, &plot);
+  if (status == 0 && plot.opened() && !opt.plot_file.empty() && !save_plot(opt.plot_file)) {
+    std::cout << " ??? Plot file " << opt.plot_file << " is not written\n";
+    status = 1;
+  }
+  std::cout.flush();
+  canvas_close_release();
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,7 +214,7 @@ int main(int argc, char** argv) {
             << "< 2D similarity results are recorded into >" << out << "<\n\n"
             << std::flush;
 
-  const int status = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, nullptr);
+  const int status = run_with_plot(opt, file1, file2, out);
   if (opt.pause) pause_for_key();
   return status;
 }
