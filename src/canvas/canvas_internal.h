@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -76,6 +77,7 @@ struct Window {
   // Window-thread side (GTK objects, touched only on the window thread).
   void* gtk_window = nullptr;
   void* gtk_area = nullptr;
+  void* gtk_copy = nullptr;  // cairo_surface_t: the copy of the page being repainted
   std::atomic<bool> shown{false};
   std::atomic<bool> repaint_pending{false};
 };
@@ -165,6 +167,8 @@ bool write_print_pdf(const std::string& path, const Region& r, const std::string
 // ---- window_thread.cpp ----
 /// Starts the window thread when DISPLAY is set; true when GTK runs on a display.
 bool gui_available();
+/// Runs `work` on the window thread and waits for it (directly when already there).
+void gui_call(const std::function<void()>& work);
 /// Creates the on-screen window of `w` and waits until it exists.
 bool gui_create_window(Window& w);
 /// Queues a repaint of `w` on the window thread.

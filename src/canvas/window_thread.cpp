@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -50,20 +51,34 @@ void run_sync(std::function<void()> work) {
 
 // ---- Repainting ----
 
+// Repaints from a copy of the shown page, so that the page lock is held only for the
+// copy and not while the window system takes the pixels.
 gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* w = static_cast<Window*>(data);
-  std::lock_guard<std::timed_mutex> guard(w->lock);
-  cairo_surface_t* page = w->pages[static_cast<std::size_t>(w->visual_page)];
-  cairo_surface_flush(page);
-  cairo_set_source_surface(cr, page, 0, 0);
+  // Changes from now on need another repaint.
+  w->repaint_pending.store(false);
+  auto*& copy = reinterpret_cast<cairo_surface_t*&>(w->gtk_copy);
+  if (copy == nullptr) copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w->width, w->height);
+  cairo_surface_flush(copy);
+  {
+    std::lock_guard<std::timed_mutex> guard(w->lock);
+    cairo_surface_t* page = w->pages[static_cast<std::size_t>(w->visual_page)];
+    cairo_surface_flush(page);
+    const std::size_t bytes = static_cast<std::size_t>(cairo_image_surface_get_stride(page)) *
+                              static_cast<std::size_t>(w->height);
+    std::memcpy(cairo_image_surface_get_data(copy), cairo_image_surface_get_data(page), bytes);
+  }
+  cairo_surface_mark_dirty(copy);
+  cairo_set_source_surface(cr, copy, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   return TRUE;
 }
 
+// Asks for a repaint; the request stays pending until the repaint copies the page, so
+// a burst of drawing calls costs one wake-up of the window thread per frame.
 gboolean repaint_now(gpointer data) {
   auto* w = static_cast<Window*>(data);
-  w->repaint_pending.store(false);
   if (w->gtk_area != nullptr) gtk_widget_queue_draw(static_cast<GtkWidget*>(w->gtk_area));
   return G_SOURCE_REMOVE;
 }
@@ -271,13 +286,18 @@ bool gui_available() {
   return gui_ok;
 }
 
+void gui_call(const std::function<void()>& work) {
+  run_sync(work);
+}
+
 bool gui_create_window(Window& w) {
   run_sync([&w] { create_window(w); });
   return w.shown.load();
 }
 
 void gui_queue_repaint(Window& w) {
-  if (!w.repaint_pending.exchange(true)) g_idle_add(repaint_now, &w);
+  if (!w.repaint_pending.load(std::memory_order_relaxed) && !w.repaint_pending.exchange(true))
+    g_idle_add(repaint_now, &w);
 }
 
 bool gui_work_area(int& width, int& height) {

@@ -1,0 +1,101 @@
+// Cost of 10^5 mixed drawing calls on an off-screen page and on a shown window.
+//
+// Usage: bench_canvas [calls]. Each mode runs in its own child process; the window
+// mode needs DISPLAY (for example under xvfb-run) and is skipped without it.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "helmert2d/canvas.h"
+
+namespace {
+
+// Runs `calls` drawing calls of ten kinds in turn; returns the elapsed seconds.
+double mixed_calls(long calls) {
+  initwindow(600, 600, "GRAFIK", 675, 0);
+  setbkcolor(15);
+  cleardevice();
+  const int square[] = {0, 0, 12, 0, 12, 12, 0, 12};
+  const auto start = std::chrono::steady_clock::now();
+  for (long i = 0; i < calls; ++i) {
+    const int x = static_cast<int>(i * 37 % 580), y = static_cast<int>(i * 53 % 580);
+    switch (i % 10) {
+      case 0:
+        setcolor(COLOR(static_cast<int>(i % 256), 0, 128));
+        break;
+      case 1:
+      case 2:
+      case 3:
+        line(x, y, x + 15, y + 9);
+        break;
+      case 4:
+        circle(x, y, 6);
+        break;
+      case 5:
+        setfillstyle(static_cast<int>(i % 12), 4);
+        break;
+      case 6:
+        bar(x, y, x + 10, y + 8);
+        break;
+      case 7: {
+        int poly[8];
+        for (int k = 0; k < 8; ++k) poly[k] = square[k] + (k % 2 == 0 ? x : y);
+        fillpoly(4, poly);
+        break;
+      }
+      default:
+        outtextxy(x, y, "P12");
+        break;
+    }
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs one mode in a child process and reads back its time; negative on failure.
+double run_mode(bool window, long calls) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (!window) unsetenv("DISPLAY");
+    const double seconds = mixed_calls(calls);
+    if (window && !canvas_has_display()) _exit(2);
+    const std::string text = std::to_string(seconds);
+    (void)!write(fds[1], text.c_str(), text.size());
+    _exit(0);
+  }
+  close(fds[1]);
+  char buf[64] = {};
+  const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atof(buf) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long calls = argc > 1 ? std::atol(argv[1]) : 100000;
+  const double off = run_mode(false, calls);
+  std::printf("off-screen: %ld calls in %.3f s (%.0f calls/s)\n", calls, off, calls / off);
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') {
+    std::printf("window:     skipped (no DISPLAY)\n");
+    return 0;
+  }
+  const double shown = run_mode(true, calls);
+  if (shown < 0) {
+    std::printf("window:     could not open a window on %s\n", display);
+    return 1;
+  }
+  std::printf("window:     %ld calls in %.3f s (%.0f calls/s), %.2f times off-screen\n", calls,
+              shown, calls / shown, shown / off);
+  return 0;
+}

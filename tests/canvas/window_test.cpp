@@ -1,0 +1,345 @@
+// The canvas on a real display: each scenario runs in a child process on a private
+// Xvfb server, because a window's close ends its whole process.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../../src/canvas/canvas_internal.h"
+#include "canvas/canvas_support.h"
+#include "helmert2d/canvas.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+namespace cd = helmert2d::canvas_detail;
+
+namespace {
+
+bool on_path(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Output of a shell command.
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Waits up to `limit` for `done` to hold, checking every 20 ms.
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+// ---- In the child: reading back what the window shows ----
+
+// Pixels (0xRRGGBB) the X server shows for window `n`, rows top first.
+std::vector<std::uint32_t> shown_pixels(int n) {
+  cd::Window* w = cd::find_window(n);
+  std::vector<std::uint32_t> out;
+  cd::gui_call([&] {
+    GdkWindow* gw = gtk_widget_get_window(static_cast<GtkWidget*>(w->gtk_area));
+    GdkPixbuf* pb = gdk_pixbuf_get_from_window(gw, 0, 0, w->width, w->height);
+    if (pb == nullptr) return;
+    const int stride = gdk_pixbuf_get_rowstride(pb), channels = gdk_pixbuf_get_n_channels(pb);
+    const guchar* data = gdk_pixbuf_get_pixels(pb);
+    for (int y = 0; y < gdk_pixbuf_get_height(pb); ++y)
+      for (int x = 0; x < gdk_pixbuf_get_width(pb); ++x) {
+        const guchar* p = data + y * stride + x * channels;
+        out.push_back((static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2]);
+      }
+    g_object_unref(pb);
+  });
+  return out;
+}
+
+std::vector<std::uint32_t> page_pixels(int n) {
+  cd::Window* w = cd::find_window(n);
+  cd::PageLock lock(*w);
+  return cd::copy_region(w->pages[0], 0, 0, w->width - 1, w->height - 1).pixels;
+}
+
+bool shows_page(int n) {
+  return shown_pixels(n) == page_pixels(n);
+}
+
+void draw_scene() {
+  setbkcolor(15);
+  cleardevice();
+  setcolor(COLOR(255, 0, 255));
+  setlinestyle(0, 0, 2);
+  line(0, 0, 599, 599);
+  setfillstyle(4, 2);
+  bar(50, 300, 250, 450);
+  setcolor(0);
+  settextstyle(4, 0, 3);
+  outtextxy(100, 100, "GRAFIK");
+  circle(400, 200, 80);
+}
+
+void close_request(int n) {
+  cd::Window* w = cd::find_window(n);
+  cd::gui_call([w] { gtk_window_close(static_cast<GtkWindow*>(w->gtk_window)); });
+}
+
+// ---- In the parent: the server and the children ----
+
+class CanvasOnScreen : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!on_path("Xvfb")) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    xvfb_ = fork();
+    if (xvfb_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);  // the server ends with the tests
+      close(fds[0]);
+      if (fds[1] != 3) {
+        dup2(fds[1], 3);
+        close(fds[1]);
+      }
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number once it accepts connections.
+    std::string number;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (poll(&pfd, 1, 20000) > 0) {
+      char c;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+
+  static void TearDownTestSuite() {
+    if (xvfb_ > 0) {
+      kill(xvfb_, SIGTERM);
+      waitpid(xvfb_, nullptr, 0);
+    }
+    xvfb_ = -1;
+    display_.clear();
+  }
+
+  void SetUp() override {
+    if (display_.empty()) GTEST_SKIP() << "Xvfb is not available";
+    dir_ = fs::temp_directory_path() / ("canvas_screen_" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    out_ = (dir_ / "child.out").string();
+  }
+
+  void TearDown() override {
+    if (child_ > 0) {
+      kill(child_, SIGKILL);
+      waitpid(child_, nullptr, 0);
+    }
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // Runs `scenario` in a child process on the test display with its standard output
+  // going to out_; the scenario may call ready() to let the parent go on.
+  void spawn(const std::function<void()>& scenario) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::fflush(nullptr);
+    child_ = fork();
+    ASSERT_GE(child_, 0);
+    if (child_ == 0) {
+      close(fds[0]);
+      ready_fd_ = fds[1];
+      setenv("DISPLAY", display_.c_str(), 1);
+      setenv("GSETTINGS_BACKEND", "memory", 1);
+      setenv("NO_AT_BRIDGE", "1", 1);
+      if (std::freopen(out_.c_str(), "w", stdout) == nullptr) _exit(120);
+      scenario();
+      std::fflush(nullptr);
+      _exit(0);
+    }
+    close(fds[1]);
+    ready_pipe_ = fds[0];
+  }
+
+  // In the child: tells the parent to go on.
+  static void ready() {
+    std::fflush(stdout);
+    (void)!write(ready_fd_, "r", 1);
+  }
+
+  // In the parent: waits for ready(); false on timeout or when the child ended.
+  bool wait_ready(int seconds = 60) {
+    pollfd pfd{ready_pipe_, POLLIN, 0};
+    char c;
+    const bool ok = poll(&pfd, 1, seconds * 1000) > 0 && read(ready_pipe_, &c, 1) == 1;
+    return ok;
+  }
+
+  // In the parent: the child's exit status (128 + signal), -1 after a timeout.
+  int wait_exit(int seconds = 60) {
+    int status = 0;
+    const bool ended = eventually([&] { return waitpid(child_, &status, WNOHANG) == child_; },
+                                  std::chrono::seconds(seconds));
+    if (!ended) return -1;
+    child_ = -1;
+    close(ready_pipe_);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  std::string xdotool(const std::string& args) {
+    return run("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
+  }
+
+  static inline pid_t xvfb_ = -1;
+  static inline std::string display_;
+  static inline int ready_fd_ = -1;
+  fs::path dir_;
+  std::string out_;
+  pid_t child_ = -1;
+  int ready_pipe_ = -1;
+};
+
+TEST_F(CanvasOnScreen, ShowsThePageAtItsPlaceAndRepaints) {
+  spawn([] {
+    setenv("LC_ALL", "C.UTF-8", 1);  // what GTK would switch to, were it allowed
+    std::printf("display=%d\n", canvas_has_display());
+    const int a = initwindow(600, 600, "GRAFIK", 675, 0);
+    draw_scene();
+    std::printf("locale=%s\n", std::setlocale(LC_ALL, nullptr));
+    std::printf("max=%dx%d\n", getmaxwidth(), getmaxheight());
+    std::printf("content=%d\n", eventually([a] { return shows_page(a); }, 10s));
+    // Cover part of it with a second window, then move that one away.
+    const int b = initwindow(300, 300, "COVER", 700, 50);
+    setbkcolor(4);
+    cleardevice();
+    std::printf("covered=%d\n", eventually([a] { return !shows_page(a); }, 10s));
+    cd::gui_call(
+        [b] { gtk_window_move(static_cast<GtkWindow*>(cd::find_window(b)->gtk_window), 0, 700); });
+    std::printf("repainted=%d\n", eventually([a] { return shows_page(a); }, 10s));
+    // Later drawing shows too.
+    setcurrentwindow(a);
+    setfillstyle(1, 9);
+    bar(0, 0, 600, 600);
+    std::printf("redrawn=%d\n", eventually([a] { return shows_page(a); }, 10s));
+    ready();
+    pause();
+  });
+  ASSERT_TRUE(wait_ready()) << read_file(out_);
+  const std::string xwininfo = "xwininfo -display " + display_;
+  const std::string info = run(xwininfo + " -name GRAFIK") + run(xwininfo + " -size -name GRAFIK");
+  const std::string out = read_file(out_);
+  EXPECT_NE(out.find("display=1\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("locale=C\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("max=1274x999\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("content=1\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("covered=1\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("repainted=1\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("redrawn=1\n"), std::string::npos) << out;
+  EXPECT_NE(info.find("Absolute upper-left X:  675\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Width: 600\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Height: 600\n"), std::string::npos) << info;
+  // Not resizable: the minimum and maximum sizes are the page size.
+  EXPECT_NE(info.find("minimum size: 600 by 600"), std::string::npos) << info;
+  EXPECT_NE(info.find("maximum size: 600 by 600"), std::string::npos) << info;
+}
+
+TEST_F(CanvasOnScreen, WindowDestroyedFromOutsideEndsWithStatusZero) {
+  spawn([] {
+    initwindow(200, 100, "CLOSE1");
+    std::printf("drawn");  // still in the stdio buffer when the window goes
+    ready();
+    for (int i = 0;; ++i) line(0, i % 100, 199, i % 100);  // keeps drawing until the end
+  });
+  ASSERT_TRUE(wait_ready());
+  ASSERT_TRUE(eventually([&] { return !xdotool("search --name CLOSE1").empty(); }, 10s));
+  xdotool("search --name CLOSE1 windowclose");
+  EXPECT_EQ(wait_exit(), 0);
+  EXPECT_EQ(read_file(out_), "drawn");
+}
+
+TEST_F(CanvasOnScreen, CloseRequestEndsWithStatusZero) {
+  spawn([] {
+    const int n = initwindow(200, 100, "CLOSE2");
+    std::printf("drawn");
+    close_request(n);
+    for (int i = 0;; ++i) line(0, i % 100, 199, i % 100);
+  });
+  EXPECT_EQ(wait_exit(), 0);
+  EXPECT_EQ(read_file(out_), "drawn");
+}
+
+TEST_F(CanvasOnScreen, CloseIsIgnoredWithoutTheFlag) {
+  spawn([] {
+    const int n = initwindow(200, 100, "STAYS", 0, 0, false, false);
+    close_request(n);
+    std::this_thread::sleep_for(500ms);
+    line(0, 0, 10, 10);
+    std::printf("alive");
+    std::fflush(stdout);
+    _exit(7);
+  });
+  EXPECT_EQ(wait_exit(), 7);
+  EXPECT_EQ(read_file(out_), "alive");
+}
+
+TEST_F(CanvasOnScreen, CloseWaitsForTheReport) {
+  spawn([] {
+    initwindow(200, 100, "REPORT");
+    canvas_close_hold();
+    canvas_close_hold();  // holds nest
+    std::printf("part1\n");
+    ready();
+    std::this_thread::sleep_for(1500ms);  // the close arrives meanwhile
+    std::printf("part2\n");
+    canvas_close_release();
+    std::printf("part3\n");
+    canvas_close_release();  // the last release ends the process
+    std::printf("after\n");
+    std::fflush(stdout);
+    _exit(9);
+  });
+  ASSERT_TRUE(wait_ready());
+  ASSERT_TRUE(eventually([&] { return !xdotool("search --name REPORT").empty(); }, 10s));
+  xdotool("search --name REPORT windowclose");
+  EXPECT_EQ(wait_exit(), 0);
+  EXPECT_EQ(read_file(out_), "part1\npart2\npart3\n");
+}
+
+}  // namespace
