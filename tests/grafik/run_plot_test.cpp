@@ -1,0 +1,135 @@
+// The whole run with --plot: the saved picture shows the common points as red
+// triangles and the further points as blue circles where the report's coordinates put
+// them, and the report is the same as without a plot.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::read_file;
+using testsupport::run_program;
+using testsupport::TempDir;
+
+struct Bmp {
+  int width = 0, height = 0;
+  std::string bytes;
+  std::uint32_t u32(std::size_t at) const {
+    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8 |
+           static_cast<unsigned char>(bytes[at + 2]) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
+  }
+  // 0xRRGGBB of pixel (x, y), y counted from the top.
+  std::uint32_t rgb(int x, int y) const {
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const std::size_t at = u32(10) + static_cast<std::size_t>(height - 1 - y) * stride + x * 3;
+    return static_cast<unsigned char>(bytes[at + 2]) << 16 |
+           static_cast<unsigned char>(bytes[at + 1]) << 8 | static_cast<unsigned char>(bytes[at]);
+  }
+};
+
+Bmp load_bmp(const std::string& path) {
+  Bmp b;
+  b.bytes = read_file(path);
+  if (b.bytes.size() < 54 || b.bytes.substr(0, 2) != "BM") return b;
+  b.width = static_cast<int>(b.u32(18));
+  b.height = static_cast<int>(b.u32(22));
+  return b;
+}
+
+// Rounds halves away from zero, as the plot's pixel mapping does.
+int nearest(double v) { return static_cast<int>(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
+
+const char* const kLocal =
+    "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\n"
+    "E 1500 2000 0\nF 1200 1600 0\nG 1800 2600 0\n";
+const char* const kNational =
+    "A 11000.004 21000.002 0\nB 10999.997 23000.001 0\nC 12000.001 20999.996 0\n"
+    "D 11999.998 22999.999 0\n";
+
+TEST(RunPlot, SavedPictureShowsThePoints) {
+  TempDir dir;
+  dir.write("local.txt", kLocal);
+  dir.write("national.txt", kNational);
+  const auto plain = run_program(HELMERT2D_PROGRAM,
+                                 {"--no-pause", "--no-window", "local.txt", "national.txt", "a.txt"}, dir);
+  ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
+  const auto plotted = run_program(
+      HELMERT2D_PROGRAM, {"--no-pause", "--plot", "plot.bmp", "local.txt", "national.txt", "b.txt"},
+      dir);
+  ASSERT_EQ(plotted.status, 0) << plotted.out << plotted.err;
+  EXPECT_EQ(read_file(dir.file("a.txt")), read_file(dir.file("b.txt")));
+
+  const Bmp bmp = load_bmp(dir.file("plot.bmp"));
+  ASSERT_EQ(bmp.width, 601);
+  ASSERT_EQ(bmp.height, 601);
+  EXPECT_EQ(bmp.bytes.size(), 1084258u);
+
+  // Mapping from the common points' extents: X 11000..12000 (rows), Y 21000..23000.
+  const double Xmin = 10999.997, Xmax = 12000.001, Ymin = 20999.996, Ymax = 23000.001;
+  const double scale = std::min(530.0 / (Ymax - Ymin), 560.0 / (Xmax - Xmin)) / 1.3;
+  auto column = [&](double Y) { return 315 + nearest((Y - (Ymax + Ymin) / 2) * scale); };
+  auto row = [&](double X) { return 300 - nearest((X - (Xmax + Xmin) / 2) * scale); };
+
+  // The final list of the report gives the positions.
+  std::istringstream report(read_file(dir.file("b.txt")));
+  std::string line;
+  while (std::getline(report, line) && line.find("II. Coordinate System   ") == std::string::npos) {
+  }
+  int common = 0, further = 0;
+  while (std::getline(report, line)) {
+    std::istringstream fields(line);
+    int number;
+    std::string name;
+    double x, y, X, Y;
+    if (!(fields >> number >> name >> x >> y >> X >> Y)) continue;
+    const int px = column(Y), py = row(X);
+    if (number <= 4) {
+      ++common;
+      EXPECT_EQ(bmp.rgb(px, py + 1), 0xFF0000u) << name;  // inside the triangle
+      EXPECT_EQ(bmp.rgb(px, py + 3), 0x000000u) << name;  // its black base
+    } else {
+      ++further;
+      EXPECT_EQ(bmp.rgb(px + 2, py), 0x0000FFu) << name;
+      EXPECT_EQ(bmp.rgb(px - 2, py), 0x0000FFu) << name;
+      EXPECT_EQ(bmp.rgb(px, py), 0xFFFFFFu) << name;
+    }
+  }
+  EXPECT_EQ(common, 4);
+  EXPECT_EQ(further, 3);
+}
+
+TEST(RunPlot, PngPictureAndMessages) {
+  TempDir dir;
+  dir.write("local.txt", kLocal);
+  dir.write("national.txt", kNational);
+  const auto r = run_program(HELMERT2D_PROGRAM,
+                             {"--no-pause", "--plot=plot.PNG", "local.txt", "national.txt", "b.txt"}, dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(read_file(dir.file("plot.PNG")).substr(1, 3), "PNG");
+
+  // Without a display and without --plot, one line says how to save the picture.
+  const auto quiet = run_program(HELMERT2D_PROGRAM, {"--no-pause", "local.txt", "national.txt", "c.txt"},
+                                 dir, "", "env -u DISPLAY");
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_NE(quiet.out.find("use --plot FILE"), std::string::npos) << quiet.out;
+
+  // An unwritable picture is a failure; a picture named like an input is refused.
+  const auto bad = run_program(HELMERT2D_PROGRAM,
+                               {"--no-pause", "--plot", "no/dir/p.bmp", "local.txt", "national.txt", "d.txt"}, dir);
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find(" ??? Plot file no/dir/p.bmp is not written"), std::string::npos) << bad.out;
+  const auto same = run_program(HELMERT2D_PROGRAM,
+                                {"--no-pause", "--plot", "local.txt", "local.txt", "national.txt", "e.txt"}, dir);
+  EXPECT_EQ(same.status, 1);
+  EXPECT_EQ(read_file(dir.file("local.txt")), kLocal);
+
+  const auto missing = run_program(HELMERT2D_PROGRAM, {"--plot"}, dir);
+  EXPECT_EQ(missing.status, 2);
+}
+
+}  // namespace
