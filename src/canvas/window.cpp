@@ -32,7 +32,10 @@ int close_holds = 0;
 bool close_requested = false;
 
 [[noreturn]] void end_process() {
-  std::fflush(nullptr);
+  // Only the output streams: flushing every stream would wait for the lock of standard
+  // input, which the main thread holds while it waits for a key.
+  std::fflush(stdout);
+  std::fflush(stderr);
   _exit(0);
 }
 

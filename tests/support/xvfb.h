@@ -1,0 +1,86 @@
+// Test support: a private Xvfb server for tests of real windows. The server picks a
+// free display number itself and ends with the test process.
+#ifndef HELMERT2D_TESTS_SUPPORT_XVFB_H
+#define HELMERT2D_TESTS_SUPPORT_XVFB_H
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace testsupport {
+
+inline bool on_path(const std::string& program) {
+  const std::string cmd = "command -v " + program + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+/// Output of a shell command.
+inline std::string shell_output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+class Xvfb {
+ public:
+  /// Starts the server; display() is empty when Xvfb is missing or did not start.
+  Xvfb() {
+    if (!on_path("Xvfb")) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      close(fds[0]);
+      if (fds[1] != 3) {
+        dup2(fds[1], 3);
+        close(fds[1]);
+      }
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (poll(&pfd, 1, 20000) > 0) {
+      char c;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~Xvfb() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  Xvfb(const Xvfb&) = delete;
+  Xvfb& operator=(const Xvfb&) = delete;
+
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+}  // namespace testsupport
+
+#endif  // HELMERT2D_TESTS_SUPPORT_XVFB_H
