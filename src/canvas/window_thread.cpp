@@ -1,6 +1,7 @@
 // The window thread: GTK runs entirely on one detached thread that owns every
 // on-screen window, repaints them from their shown pages, and runs their popup menu,
 // save dialog and print dialog. Other threads reach it only through g_idle_add.
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
@@ -94,9 +95,17 @@ bool confirm_replace(GtkWindow* parent, const std::string& path) {
   GtkWidget* ask = gtk_message_dialog_new(
       parent, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO,
       "A file named \"%s\" already exists. Do you want to replace it?", path.c_str());
+  gtk_window_set_title(GTK_WINDOW(ask), "Save image as");
   const bool yes = gtk_dialog_run(GTK_DIALOG(ask)) == GTK_RESPONSE_YES;
   gtk_widget_destroy(ask);
   return yes;
+}
+
+// Size of the save dialog in pixels.
+constexpr int kDialogWidth = 720, kDialogHeight = 480;
+
+void fit_dialog(GtkWidget* dialog, gpointer) {
+  gtk_window_resize(GTK_WINDOW(dialog), kDialogWidth, kDialogHeight);
 }
 
 void save_dialog(Window& w, int left, int top, int right, int bottom, bool active) {
@@ -111,7 +120,13 @@ void save_dialog(Window& w, int left, int top, int right, int bottom, bool activ
   gtk_file_filter_add_pattern(filter, "*.BMP");
   gtk_file_filter_add_pattern(filter, "*.bmp");
   gtk_file_chooser_add_filter(chooser, filter);
-  gtk_window_set_default_size(GTK_WINDOW(dlg), 640, 420);
+  // The chooser sizes itself when mapped (larger than a 1024 by 768 screen); fit it.
+  g_signal_connect_after(dlg, "map", G_CALLBACK(fit_dialog), nullptr);
+  // Start in the working directory with the window's title as the name.
+  gchar* cwd = g_get_current_dir();
+  gtk_file_chooser_set_current_folder(chooser, cwd);
+  g_free(cwd);
+  gtk_file_chooser_set_current_name(chooser, w.title.empty() ? "canvas" : w.title.c_str());
   std::string chosen;
   if (gtk_dialog_run(GTK_DIALOG(dlg)) == GTK_RESPONSE_ACCEPT) {
     if (char* name = gtk_file_chooser_get_filename(chooser)) {
@@ -264,6 +279,14 @@ void create_window(Window& w) {
   w.shown.store(true);
 }
 
+// Drops GDK's warning about a window destroyed from outside, which the canvas handles
+// as a close; other messages go to GLib's default handler.
+void filter_gdk_log(const gchar* domain, GLogLevelFlags level, const gchar* message,
+                    gpointer data) {
+  if (message != nullptr && std::strstr(message, "unexpectedly destroyed") != nullptr) return;
+  g_log_default_handler(domain, level, message, data);
+}
+
 }  // namespace
 
 bool gui_available() {
@@ -278,6 +301,12 @@ bool gui_available() {
     // GTK must not switch the process to the user's locale (decimal commas).
     gtk_disable_setlocale();
     const bool up = gtk_init_check(nullptr, nullptr);
+    g_log_set_handler("Gdk", G_LOG_LEVEL_WARNING, filter_gdk_log, nullptr);
+    // A window destroyed from outside makes requests still under way fail before its
+    // destroy event is read; such X errors would end the process with status 1. A
+    // trap that is never popped ignores them.
+    if (up && GDK_IS_X11_DISPLAY(gdk_display_get_default()))
+      gdk_x11_display_error_trap_push(gdk_display_get_default());
     gui_thread = std::this_thread::get_id();
     ready.set_value(up);
     if (up) gtk_main();

@@ -342,4 +342,57 @@ TEST_F(CanvasOnScreen, CloseWaitsForTheReport) {
   EXPECT_EQ(read_file(out_), "part1\npart2\npart3\n");
 }
 
+TEST_F(CanvasOnScreen, PopupMenuSavesTheShownPage) {
+  const fs::path dir = dir_;
+  spawn([dir] {
+    fs::current_path(dir);  // the dialog starts here, with the title as the name
+    initwindow(200, 150, "MENU", 0, 0);
+    setfillstyle(1, 4);
+    bar(10, 10, 100, 100);
+    ready();
+    pause();
+  });
+  ASSERT_TRUE(wait_ready());
+  ASSERT_TRUE(
+      eventually([&] { return !xdotool("search --onlyvisible --name MENU").empty(); }, 10s));
+  // Right click, first entry: the save dialog; accept its name.
+  std::string dialog;
+  for (int i = 0; i < 5 && dialog.empty(); ++i) {
+    xdotool("mousemove 100 75 click 3");
+    std::this_thread::sleep_for(500ms);
+    xdotool("key Down Return");
+    eventually(
+        [&] { return !(dialog = xdotool("search --onlyvisible --name 'Save image as'")).empty(); },
+        5s);
+  }
+  ASSERT_FALSE(dialog.empty());
+  dialog = dialog.substr(0, dialog.find('\n'));
+  // ".BMP" is appended to a name without an extension; the region is 201 by 151.
+  const std::string file = (dir / "MENU.BMP").string();
+  bool saved = false;
+  for (int i = 0; i < 10 && !saved; ++i) {
+    xdotool("windowfocus " + dialog + " key Return");
+    saved = eventually([&] { return fs::exists(file) && fs::file_size(file) == 54u + 151u * 604u; },
+                       2s);
+  }
+  EXPECT_TRUE(saved);
+}
+
+TEST(CanvasUnreachableDisplay, WorksOffScreen) {
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("DISPLAY", ":65000", 1);  // no server there
+    const int n = initwindow(100, 50, "GRAFIK");
+    line(0, 0, 99, 0);
+    const bool ok = n >= 0 && !canvas_has_display() && getmaxwidth() == 1018 &&
+                    getmaxheight() == 743 && getpixel(50, 0) == 15;
+    _exit(ok ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_TRUE(eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30s));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 }  // namespace
