@@ -82,4 +82,76 @@ class GrafikRunPlot : public RunPlot {
 // ---- Named-point plot, boundary drawing and point-in-polygon tests -----------------------
 // (declared below this line)
 
+#include <ostream>
+#include <vector>
+
+// Displacement exaggeration of the named-point plot. A displacement d (m) is drawn as
+// a world vector d * HataOlck * HataKat long; the scale bar shows hat_cm (m) and is
+// labelled with hata.
+extern double HataKat;    ///< multiplier of the displacement scale (1.3)
+extern double HataOlck;   ///< world units drawn per unit of displacement (500000)
+extern const char* hata;  ///< label of the scale bar ("3cm")
+extern double hat_cm;     ///< displacement shown by the scale bar: HataKat * 0.03 (m)
+
+/// Named-point plot: opens the window "GRAFIK" as high as the screen and half as wide
+/// plus 160 pixels, draws a black frame with ticks and labels every 50000 world units,
+/// grey grid crosses, and for each of the n points (1-based arrays) its name
+/// names[i], the displacement vector (dV[i], dH[i]) exaggerated by HataOlck * HataKat
+/// in blue with its two components in dark green, a circle of 3 pixels in `color`, and
+/// a 3 cm scale bar. V and H are the vertical (first) and horizontal (second)
+/// coordinates; the points are spread over 1/shrink of the frame. Sets the mapping
+/// state like the plot frame; 0 or 1 points or points all at one place are centred at
+/// 1 pixel per world unit.
+void Grfk(int n, const std::string* names, const double* V, const double* H, const double* dV,
+          const double* dH, int color, double shrink);
+
+/// Sorts v[1..n] in place into ascending order (exchange sort).
+void SrLVktr1(int n, double* v);
+
+/// Reads the displacement file `file` (records: name, X, Y, Z, dX, dY, dZ and an unused
+/// number, metres, separated by white space) until the first record that cannot be
+/// read whole. Converts each point and its displaced position on the ellipsoid (a, b)
+/// (m) to Gauss-Krueger coordinates about the central meridian of the 3-degree zone of
+/// the first point, with 500000 m added to y. Outputs, from index 1 (index 0 unused):
+/// name, x, y (m), ellipsoidal height h (m) and the displacements dx, dy, dh (m) of
+/// the projected position; count receives the number of points. The vectors are
+/// resized to count + 1. Writes "  NktSys :" count "     DOM :" and the central
+/// meridian in degrees ("-" when there is no point) as one line to `out`. A missing or
+/// unreadable file reads as an empty one.
+void B3_B2(const std::string& file, double a, double b, int& count, std::vector<std::string>& name,
+           std::vector<double>& x, std::vector<double>& y, std::vector<double>& h,
+           std::vector<double>& dx, std::vector<double>& dy, std::vector<double>& dh,
+           std::ostream& out);
+/// As above, writing to standard output.
+void B3_B2(const std::string& file, double a, double b, int& count, std::vector<std::string>& name,
+           std::vector<double>& x, std::vector<double>& y, std::vector<double>& h,
+           std::vector<double>& dx, std::vector<double>& dy, std::vector<double>& dh);
+
+/// Lists the points of the displacement file `file` with their displacements in
+/// centimetres and the signed horizontal displacement vS (negative when the point
+/// moved toward the projection origin), then the rows of the largest and the smallest
+/// vS, to `out`; then draws the named-point plot with names and circles in `color`.
+/// A file without a point gives the header, the closing rule and a notice.
+void B2_Ciz(const std::string& file, int color, std::ostream& out);
+void B2_Ciz(const std::string& file, int color);
+
+/// Lists the points of the displacement file `file` without vS and summary to `out`
+/// and draws their displacement vectors in blue on the plot already open (its mapping
+/// unchanged). `color` becomes the current colour when there is a point.
+void B2_Ciz1(const std::string& file, int color, std::ostream& out);
+void B2_Ciz1(const std::string& file, int color);
+
+/// Crossing-number point-in-polygon test (W. R. Franklin's PNPOLY): 1 when (a, b)
+/// lies inside the polygon of the m vertices (A[k], B[k]), k = 0..m-1 (0-based),
+/// otherwise 0. Edges with equal B at both ends never count; points on the lower or
+/// left edges count as inside, those on the upper or right edges as outside.
+int pnpoly(int m, const double* A, const double* B, double a, double b);
+
+/// True when (a, b) lies inside none of the polygons of the polygon file `file`
+/// (each: vertex count, name, then count pairs of coordinates in the order of (a, b)),
+/// false as soon as one polygon contains it; later polygons are not read. Reading ends
+/// at a count that is not a positive whole number or at a polygon cut short. A missing
+/// file gives true.
+bool Gecerlimi(double a, double b, const std::string& file);
+
 #endif  // HELMERT2D_GRAFIK_H

@@ -1,0 +1,212 @@
+// helmert2d-boundary: listing and plot of the displacements of boundary points, and the
+// point-in-polygon check.
+//
+//   helmert2d-boundary [OPTIONS] FILE
+//   helmert2d-boundary --inside A B POLYGONFILE
+//
+// Exit status: 0 when the listing (or the check) is complete, 1 when a file cannot be
+// opened or written or the displacement file holds no point, 2 for a wrong option or
+// argument.
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "../Ha_xy_vb/coordinate_file.h"
+#include "../grafik/boundary_files.h"
+#include "helmert2d/grafik.h"
+
+#ifndef HELMERT2D_VERSION
+#define HELMERT2D_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* kProgram = "helmert2d-boundary";
+
+struct Options {
+  std::vector<std::string> args;
+  std::string plot_file;
+  bool inside = false;
+  bool window = true;
+  bool pause = true;
+};
+
+void print_usage(std::ostream& os) {
+  os << "Usage: helmert2d-boundary [OPTIONS] FILE\n"
+        "       helmert2d-boundary --inside A B POLYGONFILE\n"
+        "\n"
+        "Lists the boundary points of the displacement FILE in Gauss-Krueger coordinates\n"
+        "(3-degree zone of the first point, 500000 m added to the easting) with their\n"
+        "displacements in centimetres and the largest and smallest horizontal shift, and\n"
+        "plots them with their exaggerated displacement vectors in the window GRAFIK.\n"
+        "A displacement file holds one record per point: name, X, Y, Z, dX, dY, dZ\n"
+        "(Cartesian coordinates and displacements in metres) and one more number\n"
+        "(ignored), separated by white space.\n"
+        "\n"
+        "With --inside, tells whether the point (A, B) lies inside none of the polygons\n"
+        "of POLYGONFILE (records: vertex count, name, then the vertex coordinates).\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help       show this help and exit\n"
+        "      --version    show the version and exit\n"
+        "      --inside     check a point against the polygons of a polygon file\n"
+        "      --plot FILE  save the plot as FILE (PNG when FILE ends in .png, else BMP)\n"
+        "      --no-window  never open a window (the plot can still be saved)\n"
+        "      --no-pause   do not wait for a key press at the end\n"
+        "      --           end of options; the following arguments are operands\n"
+        "\n"
+        "Exit status: 0 when the listing or the check is complete; 1 when a file cannot\n"
+        "be opened or written or the displacement file holds no point; 2 for a wrong\n"
+        "option or argument.\n";
+}
+
+int usage_error(const std::string& what) {
+  std::cerr << kProgram << ": " << what << " (try '" << kProgram << " --help')\n";
+  return 2;
+}
+
+// Parses the options; returns -1 to go on, otherwise the exit status to end with.
+int parse_options(int argc, char** argv, Options& opt) {
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    // A negative number is an operand (a coordinate of --inside), not an option.
+    double number = 0.0;
+    if (options_ended || arg.size() < 2 || arg[0] != '-' || helmert2d::parse_number(arg, number)) {
+      opt.args.push_back(arg);
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "-h" || arg == "--help") {
+      print_usage(std::cout);
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << kProgram << " " << HELMERT2D_VERSION << "\n";
+      return 0;
+    } else if (arg == "--inside") {
+      opt.inside = true;
+    } else if (arg == "--plot") {
+      if (i + 1 >= argc) return usage_error("option '--plot' needs a file name");
+      opt.plot_file = argv[++i];
+    } else if (arg == "--no-window") {
+      opt.window = false;
+    } else if (arg == "--no-pause") {
+      opt.pause = false;
+    } else {
+      return usage_error("unknown option '" + arg + "'");
+    }
+  }
+  const std::size_t wanted = opt.inside ? 3 : 1;
+  if (opt.args.size() != wanted) {
+    return usage_error(opt.inside ? "--inside needs A, B and a polygon file"
+                                  : "one displacement file is needed");
+  }
+  return -1;
+}
+
+// Waits for one key: raw mode on a terminal, otherwise one character or end of input.
+void pause_for_key() {
+  std::cout.flush();
+  if (::isatty(STDIN_FILENO) == 0) {
+    std::cin.get();
+    return;
+  }
+  std::cout << " Press any key to continue . . ." << std::flush;
+  termios saved{};
+  if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
+    termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    char c = 0;
+    [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  } else {
+    std::cin.get();
+  }
+  std::cout << "\n" << std::flush;
+}
+
+bool readable_file(const std::string& path) {
+  std::string text;
+  return helmert2d::grafik::read_whole_file(path, text);
+}
+
+int check_inside(const Options& opt) {
+  double a = 0.0, b = 0.0;
+  if (!helmert2d::parse_number(opt.args[0], a) || !helmert2d::parse_number(opt.args[1], b)) {
+    return usage_error("A and B must be numbers, not '" + opt.args[0] + "' and '" + opt.args[1] +
+                       "'");
+  }
+  const std::string& file = opt.args[2];
+  if (!readable_file(file)) {
+    std::cout << " ??? Polygon file " << file << " is not opened\n";
+    return 1;
+  }
+  std::cout << " Point (" << opt.args[0] << ", " << opt.args[1] << ") lies inside "
+            << (Gecerlimi(a, b, file) ? "none of the polygons" : "a polygon") << " of " << file
+            << "\n";
+  return 0;
+}
+
+// Saves the plot; false (with a message) when the file cannot be written.
+bool save_plot(const std::string& file) {
+  {
+    std::ofstream probe(file, std::ios::binary | std::ios::app);  // leaves the content as is
+    if (!probe) {
+      std::cout << " ??? Plot file " << file << " is not written\n";
+      return false;
+    }
+  }
+  writeimagefile(file.c_str());
+  std::error_code ec;
+  if (std::filesystem::file_size(file, ec) == 0 || ec) {
+    std::cout << " ??? Plot file " << file << " is not written\n";
+    return false;
+  }
+  return true;
+}
+
+int list_displacements(const Options& opt) {
+  const std::string& file = opt.args[0];
+  helmert2d::grafik::DisplacementFile in;
+  if (!helmert2d::grafik::read_displacement_file(file, in)) {
+    std::cout << " ??? Displacement file " << file << " is not opened\n";
+    return 1;
+  }
+  if (in.stopped_early) {
+    std::cout << " ??? " << file << " line " << in.stop_line << ": reading stopped at '"
+              << in.stop_token << "'; the records after it are ignored\n";
+  }
+  B2_Ciz(file, COLOR(255, 0, 0));
+  if (in.records.empty()) return 1;
+
+  int status = 0;
+  if (!opt.plot_file.empty() && !save_plot(opt.plot_file)) status = 1;
+  if (!canvas_has_display() && opt.plot_file.empty()) {
+    std::cout << " The plot was not shown (no display); save it with --plot FILE\n";
+  }
+  if (opt.pause) pause_for_key();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  const int early = parse_options(argc, argv, opt);
+  if (early >= 0) return early;
+  if (!opt.window) {
+    // The canvas draws off-screen when there is no display to reach.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+  }
+  return opt.inside ? check_inside(opt) : list_displacements(opt);
+}
