@@ -79,6 +79,7 @@ void write_outlier_tests(std::ostream& report, const OutlierTestInput& in);
 
 // Residual conformity: every residual v[i] is normalised by its mean error and
 // compared with a critical value at the level alpha / n shared out over the n rows.
+// A residual with a zero cofactor (no redundancy) is written but never marked.
 // Arguments for all three:
 //   report  out: the table is written here
 //   alpha   significance level (for example 0.05)

@@ -31,9 +31,11 @@ Normalised normalise(double v, double q, double s0) {
   return {mv, std::fabs(v) / mv};
 }
 
-// " >" and the critical value after a row whose test value exceeds it.
-void mark_if_above(std::ostream& report, double tv, double c) {
-  if (tv > c) {
+// " >" and the critical value after a row whose test value exceeds it. A residual with
+// a zero cofactor has no redundancy and cannot be tested: its test value (|v| / 0, an
+// infinity from the rounding noise in v) is written but never marked.
+void mark_if_above(std::ostream& report, double q, double tv, double c) {
+  if (q != 0.0 && tv > c) {
     report << " >";
     frmt(report, c, "####.####");
   }
@@ -59,10 +61,10 @@ void write_row_start(std::ostream& report, int i, const Name& name, double v, do
 }
 
 // Row end: mean error, test value, mark, newline.
-void write_row_end(std::ostream& report, const Normalised& r, double c) {
+void write_row_end(std::ostream& report, double q, const Normalised& r, double c) {
   frmt(report, r.mv, kNum);
   frmt(report, r.tv, kNum);
-  mark_if_above(report, r.tv, c);
+  mark_if_above(report, q, r.tv, c);
   report << "\n";
 }
 
@@ -83,7 +85,7 @@ void conformity_t(std::ostream& report, double alpha, int n, int u, const Name* 
     const double s0i = std::sqrt((vv - v[i] * v[i] / q) / (f - 1));
     write_row_start(report, i, names[i], v[i], q);
     frmt(report, s0i, kNum);
-    write_row_end(report, normalise(v[i], q, s0i), c);
+    write_row_end(report, q, normalise(v[i], q, s0i), c);
   }
   report << kRuleT;
 }
@@ -108,7 +110,7 @@ void conformity_tau(std::ostream& report, double alpha, int n, int u, const Name
   report << kRule;
   for (int i = 1; i <= n; ++i) {
     write_row_start(report, i, names[i], v[i], Qvv[i][i]);
-    write_row_end(report, normalise(v[i], Qvv[i][i], s0), c);
+    write_row_end(report, Qvv[i][i], normalise(v[i], Qvv[i][i], s0), c);
   }
   report << kRule;
 }
@@ -124,7 +126,7 @@ void conformity_z(std::ostream& report, double alpha, int n, int u, const Name* 
   report << kRule;
   for (int i = 1; i <= n; ++i) {
     write_row_start(report, i, names[i], v[i], Qvv[i][i]);
-    write_row_end(report, normalise(v[i], Qvv[i][i], sigma0), c);
+    write_row_end(report, Qvv[i][i], normalise(v[i], Qvv[i][i], sigma0), c);
   }
   report << kRule;
   report << " So =" << sigma0 << " m \n";

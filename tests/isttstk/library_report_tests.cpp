@@ -137,6 +137,33 @@ TEST(ConformityTests, EqualityIsNotMarkedAndNanIsNeverMarked) {
   EXPECT_EQ(line.find('>'), std::string::npos);
 }
 
+// The row of observation `name` in a conformity table.
+std::string row_of(const std::string& out, const std::string& name) {
+  const std::size_t at = out.find("        " + name + " ");
+  if (at == std::string::npos) return "";
+  const std::size_t start = out.rfind('\n', at) + 1;
+  return out.substr(start, out.find('\n', at) - start);
+}
+
+TEST(ConformityTests, ZeroCofactorIsWrittenButNeverMarked) {
+  // P1 has no redundancy (q = 0) and a residual of rounding noise: |v| / 0 is inf for
+  // the tau and normal tests, nan for the t-test; no test marks that row, while the
+  // large residual of P5 is still marked by the tau and normal tests.
+  const std::vector<double> v = {0.0, 1e-17, 0.01, 0.01, 0.01, 5.0};
+  Diagonal q({0.0, 0.0, 0.5, 0.5, 0.5, 0.5});
+  std::ostringstream t, tau, z;
+  Uyusum_t_(t, 0.05, 5, 1, kNames, v.data(), q.get(), 25.0);
+  Uyusum_Tau_(tau, 0.05, 5, 1, kNames, v.data(), q.get(), 25.0);
+  Uyusum_Z_(z, 0.05, 5, 1, kNames, v.data(), q.get(), 0.01);
+  EXPECT_EQ(row_of(tau.str(), "P1"), "   1        P1  0.0000  0.0000  0.0000     inf");
+  EXPECT_EQ(row_of(z.str(), "P1"), "   1        P1  0.0000  0.0000  0.0000     inf");
+  EXPECT_NE(row_of(tau.str(), "P5").find(" > "), std::string::npos) << tau.str();
+  EXPECT_NE(row_of(z.str(), "P5").find(" > "), std::string::npos) << z.str();
+  const std::string t_row = row_of(t.str(), "P1");
+  EXPECT_NE(t_row.find("nan"), std::string::npos) << t.str();
+  EXPECT_EQ(t_row.find('>'), std::string::npos) << t.str();
+}
+
 TEST(ConformityTests, InvalidLevelShowsNanCriticalValueAndMarksNothing) {
   std::ostringstream os;
   Diagonal q(kQvv);
