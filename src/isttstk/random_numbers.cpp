@@ -102,9 +102,11 @@ double unif_rand_dbl(long* seed) {
 }
 
 int randint(int n, long* seed) {
-  const int r = static_cast<int>(unif_rand_dbl(seed) * (n + 1));
-  // The two draws can sum to just above 1; such a draw belongs to the top value.
-  return r > n ? n : r;
+  // n + 1 in double, so the largest int n does not overflow; the product is capped
+  // before it is converted. The two draws can sum to just above 1; such a draw
+  // belongs to the top value.
+  const double r = unif_rand_dbl(seed) * (static_cast<double>(n) + 1.0);
+  return r >= static_cast<double>(n) ? n : static_cast<int>(r);
 }
 
 double modul(double a, double b) {

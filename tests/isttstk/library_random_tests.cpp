@@ -139,6 +139,10 @@ TEST(Randint, TopDrawIsCappedAtN) {
     ++seen[static_cast<std::size_t>(r)];
   }
   for (int c : seen) EXPECT_GT(c, 800);  // about 1000 each
+
+  // The largest n: n + 1 must not wrap around to a negative range.
+  s = -9;
+  for (int i = 0; i < 1000; ++i) ASSERT_GE(randint(INT_MAX, &s), 0);
 }
 
 TEST(Modul, TruncatesTowardZero) {
