@@ -109,6 +109,9 @@ void reset_state(Window& w);
 void changed(Window& w);
 /// Ends the process with status 0 once no report holds the close (window thread).
 void request_close(Window& w);
+/// The display connection is lost (the window was killed): ends the process with
+/// status 0 once no report holds the close; never returns.
+[[noreturn]] void close_on_lost_display();
 /// Graphics error code for graphresult.
 extern std::atomic<int> graph_error;
 

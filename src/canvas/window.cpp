@@ -108,6 +108,18 @@ void request_close(Window& w) {
   end_process();
 }
 
+void close_on_lost_display() {
+  bool wait;
+  {
+    std::lock_guard<std::mutex> guard(close_mutex);
+    close_requested = true;
+    wait = close_holds > 0;
+  }
+  // While a report holds the close, canvas_close_release ends the process.
+  while (wait) pause();
+  end_process();
+}
+
 }  // namespace helmert2d::canvas_detail
 
 using namespace helmert2d::canvas_detail;

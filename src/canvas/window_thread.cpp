@@ -287,6 +287,10 @@ void filter_gdk_log(const gchar* domain, GLogLevelFlags level, const gchar* mess
   g_log_default_handler(domain, level, message, data);
 }
 
+int on_lost_display(Display*) {
+  close_on_lost_display();
+}
+
 }  // namespace
 
 bool gui_available() {
@@ -305,8 +309,11 @@ bool gui_available() {
     // A window destroyed from outside makes requests still under way fail before its
     // destroy event is read; such X errors would end the process with status 1. A
     // trap that is never popped ignores them.
-    if (up && GDK_IS_X11_DISPLAY(gdk_display_get_default()))
+    if (up && GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
       gdk_x11_display_error_trap_push(gdk_display_get_default());
+      // A killed connection (xkill) closes the windows like their close box.
+      XSetIOErrorHandler(on_lost_display);
+    }
     gui_thread = std::this_thread::get_id();
     ready.set_value(up);
     if (up) gtk_main();

@@ -294,6 +294,20 @@ TEST_F(CanvasOnScreen, WindowDestroyedFromOutsideEndsWithStatusZero) {
   EXPECT_EQ(read_file(out_), "drawn");
 }
 
+TEST_F(CanvasOnScreen, KilledConnectionEndsWithStatusZero) {
+  spawn([] {
+    initwindow(200, 100, "KILLED");
+    std::printf("drawn");
+    ready();
+    for (int i = 0;; ++i) line(0, i % 100, 199, i % 100);
+  });
+  ASSERT_TRUE(wait_ready());
+  ASSERT_TRUE(eventually([&] { return !xdotool("search --name KILLED").empty(); }, 10s));
+  xdotool("search --name KILLED windowkill");
+  EXPECT_EQ(wait_exit(), 0);
+  EXPECT_EQ(read_file(out_), "drawn");
+}
+
 TEST_F(CanvasOnScreen, CloseRequestEndsWithStatusZero) {
   spawn([] {
     const int n = initwindow(200, 100, "CLOSE2");
