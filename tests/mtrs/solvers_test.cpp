@@ -53,6 +53,28 @@ TEST(GaussJordan, OverloadsAgreeAndKeepTheirInputs) {
   for (int i = 0; i <= 3; ++i) EXPECT_EQ(a[i], a[0] + 4 * i);
 }
 
+// The largest elements lie off the diagonal in no symmetric pattern, so the pivots
+// need row exchanges whose unscrambling must exchange columns of the inverse.
+TEST(GaussJordan, OffDiagonalPivotsAreUnscrambledIntoTheInverse) {
+  const Mat A{{1, 2, 9}, {8, 1, 3}, {2, 7, 1}};  // det = 462
+  const Mat inverse{{-20.0 / 462, 61.0 / 462, -3.0 / 462},
+                    {-2.0 / 462, -17.0 / 462, 69.0 / 462},
+                    {54.0 / 462, -3.0 / 462, -15.0 / 462}};
+  Mat a(A), g(A), inplace(A), B(3, 3);
+  Vec b{32, 19, 19}, c(b);  // A (1, 2, 3)
+  gaussj(3, a, b);
+  EXPECT_EQ(gssjrdn(3, g, c), 0);
+  gaussj(3, inplace);
+  gaussj(3, A, B);
+  for (double** X : {static_cast<double**>(a), static_cast<double**>(g),
+                     static_cast<double**>(inplace), static_cast<double**>(B)})
+    EXPECT_LT(max_difference(3, 3, X, inverse), 1e-15);
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_NEAR(b[i], i, 1e-14);
+    EXPECT_NEAR(c[i], i, 1e-14);
+  }
+}
+
 TEST(GaussJordan, NaNInputReportsAndCompletesWithinBounds) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   Mat a{{nan, nan, nan}, {nan, nan, nan}, {nan, nan, nan}};
@@ -129,6 +151,20 @@ TEST(Gaujor, InverseAndSignedDeterminant) {
   EXPECT_EQ(p[1][2], 1.0);
   EXPECT_EQ(p[2][1], 1.0);
   EXPECT_EQ(p[1][1], 0.0);
+}
+
+// Row and column partners differ from step to step, so undoing the interchanges in
+// the wrong sense (rows for columns) gives a matrix that is not the inverse.
+TEST(Gaujor, UnequalRowAndColumnPartnersAreUndone) {
+  const Mat A{{1, 2, 9}, {8, 1, 3}, {2, 7, 1}};
+  const Mat inverse{{-20.0 / 462, 61.0 / 462, -3.0 / 462},
+                    {-2.0 / 462, -17.0 / 462, 69.0 / 462},
+                    {54.0 / 462, -3.0 / 462, -15.0 / 462}};
+  Mat a(A);
+  double det = 0.0;
+  EXPECT_EQ(GAUJOR(a, 3, det), 1);
+  EXPECT_NEAR(det, 462.0, 1e-12);
+  EXPECT_LT(max_difference(3, 3, a, inverse), 1e-15);
 }
 
 TEST(Gaujor, SingularWritesDeterminantZero) {
