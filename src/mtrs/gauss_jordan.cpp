@@ -1,12 +1,11 @@
 // Gauss-Jordan elimination with full pivoting, its unpivoted variant and Gaussian
 // reduction with back substitution.
 //
-// Full pivoting after Press et al., Numerical Recipes in C, 2nd ed., sec. 2.1
-// (gaussj): the inverse is built in place by setting each pivot element to 1 before
-// its row is scaled. Departures: indices 1..n on row-pointer storage; the pivot
-// position starts at (1, 1), so a step that finds no candidate (NaN elements only)
-// reuses a valid position instead of an undefined one; singular matrices are reported
-// on standard output and the routine completes (gssjrdn alone stops and returns 1).
+// Full pivoting builds the inverse in place by setting each pivot element to 1 before
+// its row is scaled; indices run 1..n on row-pointer storage. The pivot position
+// starts at (1, 1), so a step that finds no candidate (NaN elements only) reuses a
+// valid position; singular matrices are reported on standard output and the routine
+// completes (gssjrdn alone stops and returns 1).
 #include <algorithm>
 #include <cmath>
 #include <iostream>

@@ -47,9 +47,8 @@ void exchange_step(int n, double** a, int k, double big) {
 
 }  // namespace
 
-// Gauss-Jordan inversion with complete pivoting in the manner of the IBM Scientific
-// Subroutine Package routine MINV: interchanges carry a sign change so that the plain
-// product of the pivots is the determinant of the matrix passed in.
+// Gauss-Jordan inversion with complete pivoting: interchanges carry a sign change so
+// that the plain product of the pivots is the determinant of the matrix passed in.
 int GAUJOR(double** a, int n, double& det) {
   std::vector<int> row_of(n > 0 ? n + 1 : 1), col_of(n > 0 ? n + 1 : 1);
   det = 1.0;
