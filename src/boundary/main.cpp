@@ -10,10 +10,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -57,7 +57,7 @@ void print_usage(std::ostream& os) {
         "  -h, --help       show this help and exit\n"
         "      --version    show the version and exit\n"
         "      --inside     check a point against the polygons of a polygon file\n"
-        "      --plot FILE  save the plot as FILE (PNG when FILE ends in .png, else BMP)\n"
+        "      --plot FILE  save the plot as a picture (FILE ending in .png: PNG, else BMP)\n"
         "      --no-window  never open a window (the plot can still be saved)\n"
         "      --no-pause   do not wait for a key press at the end\n"
         "      --           end of options; the following arguments are operands\n"
@@ -91,9 +91,10 @@ int parse_options(int argc, char** argv, Options& opt) {
       return 0;
     } else if (arg == "--inside") {
       opt.inside = true;
-    } else if (arg == "--plot") {
-      if (i + 1 >= argc) return usage_error("option '--plot' needs a file name");
-      opt.plot_file = argv[++i];
+    } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
+      if (arg == "--plot" && i + 1 < argc) opt.plot_file = argv[++i];
+      if (arg != "--plot") opt.plot_file = arg.substr(7);
+      if (opt.plot_file.empty()) return usage_error("option '--plot' needs a file name");
     } else if (arg == "--no-window") {
       opt.window = false;
     } else if (arg == "--no-pause") {
@@ -156,26 +157,34 @@ int check_inside(const Options& opt) {
   return 0;
 }
 
-// Saves the plot; false (with a message) when the file cannot be written.
-bool save_plot(const std::string& file) {
-  {
-    std::ofstream probe(file, std::ios::binary | std::ios::app);  // leaves the content as is
-    if (!probe) {
-      std::cout << " ??? Plot file " << file << " is not written\n";
-      return false;
-    }
-  }
-  writeimagefile(file.c_str());
+// True when `a` and `b` name the same file (same device and inode, or the same
+// resolved path when either does not exist yet).
+bool same_file(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  if (std::filesystem::file_size(file, ec) == 0 || ec) {
-    std::cout << " ??? Plot file " << file << " is not written\n";
-    return false;
-  }
-  return true;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return !ec && pa == pb;
+}
+
+// Saves the plot picture; true when the file was written by this call.
+bool save_plot(const std::string& path) {
+  namespace fs = std::filesystem;
+  const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(1);
+  writeimagefile(path.c_str());
+  std::error_code ec;
+  return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0 &&
+         fs::last_write_time(path, ec) >= before && !ec;
 }
 
 int list_displacements(const Options& opt) {
   const std::string& file = opt.args[0];
+  if (!opt.plot_file.empty() && same_file(opt.plot_file, file)) {
+    std::cout << " ??? Plot file " << opt.plot_file
+              << " is the same file as the displacement file\n";
+    return 1;
+  }
   helmert2d::grafik::DisplacementFile in;
   if (!helmert2d::grafik::read_displacement_file(file, in)) {
     std::cout << " ??? Displacement file " << file << " is not opened\n";
@@ -185,15 +194,20 @@ int list_displacements(const Options& opt) {
     std::cout << " ??? " << file << " line " << in.stop_line << ": reading stopped at '"
               << in.stop_token << "'; the records after it are ignored\n";
   }
+  // A window close waits until the listing and the picture are complete.
+  canvas_close_hold();
   B2_Ciz(file, COLOR(255, 0, 0));
-  if (in.records.empty()) return 1;
-
-  int status = 0;
-  if (!opt.plot_file.empty() && !save_plot(opt.plot_file)) status = 1;
-  if (!canvas_has_display() && opt.plot_file.empty()) {
-    std::cout << " The plot was not shown (no display); save it with --plot FILE\n";
+  int status = in.records.empty() ? 1 : 0;
+  if (status == 0 && !opt.plot_file.empty() && !save_plot(opt.plot_file)) {
+    std::cout << " ??? Plot file " << opt.plot_file << " is not written\n";
+    status = 1;
   }
-  if (opt.pause) pause_for_key();
+  if (status == 0 && opt.window && opt.plot_file.empty() && !canvas_has_display()) {
+    std::cout << " The plot was not shown (no display); use --plot FILE to save it as a "
+                 "picture.\n";
+  }
+  std::cout.flush();
+  canvas_close_release();
   return status;
 }
 
@@ -208,5 +222,8 @@ int main(int argc, char** argv) {
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
   }
-  return opt.inside ? check_inside(opt) : list_displacements(opt);
+  if (opt.inside) return check_inside(opt);
+  const int status = list_displacements(opt);
+  if (opt.pause) pause_for_key();
+  return status;
 }

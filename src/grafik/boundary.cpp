@@ -91,7 +91,7 @@ bool read_displacement_file(const std::string& path, DisplacementFile& out) {
 namespace {
 
 constexpr double kDegPerRad = 57.29577951308232;
-// Ellipsoid of the boundary listings (GRS80 semi-axes, m).
+// Ellipsoid of the boundary listings: semi-major and semi-minor axis (m).
 constexpr double kListingA = 6378137.0;
 constexpr double kListingB = 6356752.31425;
 

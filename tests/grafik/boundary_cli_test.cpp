@@ -34,7 +34,8 @@ const char* const kListing =
     "    NN     Yukari[m]    Saga [m]     h [m]   vx[cm]  vy[cm]  vh[cm]  vS[cm]\n"
     " ========  ==========  ==========  ========  ======  ======  ======  ======\n";
 
-const char* const kNotShown = " The plot was not shown (no display); save it with --plot FILE\n";
+const char* const kNotShown =
+    " The plot was not shown (no display); use --plot FILE to save it as a picture.\n";
 
 TEST(BoundaryCli, ListsAFileAndSaysThePlotWasNotShown) {
   TempDir dir;
@@ -46,10 +47,10 @@ TEST(BoundaryCli, ListsAFileAndSaysThePlotWasNotShown) {
   EXPECT_NE(r.out.find("\n MIN \n   2       K2"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.substr(r.out.size() - std::string(kNotShown).size()), kNotShown);
   EXPECT_EQ(r.err, "");
-  // --no-window and --no-pause give the same console text.
+  // With --no-window nothing was to be shown, so nothing is said about it.
   const auto quiet = run({"--no-window", "--no-pause", "d.txt"}, dir);
   EXPECT_EQ(quiet.status, 0);
-  EXPECT_EQ(quiet.out, r.out);
+  EXPECT_EQ(quiet.out, r.out.substr(0, r.out.size() - std::string(kNotShown).size()));
 }
 
 TEST(BoundaryCli, SavesThePlotAsPngOrBmp) {
@@ -59,9 +60,15 @@ TEST(BoundaryCli, SavesThePlotAsPngOrBmp) {
   EXPECT_EQ(png.status, 0) << png.out << png.err;
   EXPECT_EQ(png.out.find("not shown"), std::string::npos);
   EXPECT_EQ(read_file(dir.file("plot.png")).substr(1, 3), "PNG");
-  const auto bmp = run({"--plot", "plot.bmp", "--no-pause", "d.txt"}, dir);
+  const auto bmp = run({"--plot=plot.bmp", "--no-pause", "d.txt"}, dir);
   EXPECT_EQ(bmp.status, 0);
   EXPECT_EQ(read_file(dir.file("plot.bmp")).substr(0, 2), "BM");
+
+  // The input is never overwritten by the picture.
+  const auto same = run({"--plot", "./d.txt", "d.txt"}, dir);
+  EXPECT_EQ(same.status, 1);
+  EXPECT_EQ(same.out, " ??? Plot file ./d.txt is the same file as the displacement file\n");
+  EXPECT_EQ(read_file(dir.file("d.txt")), kTwoPoints);
 
   const auto bad = run({"--plot", "no/such/dir/plot.png", "d.txt"}, dir);
   EXPECT_EQ(bad.status, 1);
@@ -83,6 +90,7 @@ TEST(BoundaryCli, Options) {
                                                {},
                                                {"a.txt", "b.txt"},
                                                {"--plot"},
+                                               {"--plot=", "d.txt"},
                                                {"--inside", "1", "2"},
                                                {"--inside", "x", "2", "p.txt"}}) {
     const auto bad = run(args, dir);
