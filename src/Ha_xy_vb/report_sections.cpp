@@ -18,6 +18,11 @@ constexpr double kAlpha = 0.05;                      // significance level of al
 bool solve(const CommonPoints& cp, Solution& s) {
   const int n = cp.n;
   if (n < 2) return false;
+  // Points at one place leave the parameters undefined. They are recognised by their
+  // coordinates, since an inexact mean can leave S a tiny positive number.
+  bool distinct = false;
+  for (int i = 2; i <= n && !distinct; ++i) distinct = cp.x[i] != cp.x[1] || cp.y[i] != cp.y[1];
+  if (!distinct) return false;
   double sx = 0, sy = 0, sX = 0, sY = 0;
   for (int i = 1; i <= n; ++i) {
     sx += cp.x[i];

@@ -86,8 +86,8 @@ class Run {
   std::string file1_, file2_, out_;
   std::ostream& console_;
   RunPlot* plot_;
+  std::vector<char> buffer_ = std::vector<char>(1 << 20);  // outlives the stream using it
   std::ofstream report_;
-  std::vector<char> buffer_ = std::vector<char>(1 << 20);
 };
 
 int Run::execute() {

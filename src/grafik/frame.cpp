@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <vector>
 
 #include "grafik_internal.h"
 #include "helmert2d/grafik.h"
@@ -70,36 +71,80 @@ void draw_frame(const Frame& f) {
   line(f.R, f.T, f.R, f.B);
 }
 
-bool inside(const Frame& f, int px, int py) {
-  return f.L <= px && px <= f.R && f.T <= py && py <= f.B;
+// Whole count from a rounded double, kept within the int range.
+int clamped_count(double v) {
+  if (!(v > 0.0)) return 0;
+  return v >= 2.0e9 ? 2000000000 : static_cast<int>(v);
+}
+
+// One grid line: its index and its pixel position.
+struct GridLine {
+  int index;
+  int pixel;
+};
+
+// The grid lines 1..count, at world values start + (i - 1) * step, whose pixels
+// (through `map`, monotonic, increasing when `rising`) lie within lo..hi. The work is
+// bounded by the frame, not by the spread of the points: with lines closer than a
+// pixel only the last line of each pixel is kept, which draws the same crosses.
+std::vector<GridLine> visible_lines(int count, double start, int step, int (*map)(double),
+                                    bool rising, int lo, int hi) {
+  auto value = [&](long long i) { return start + static_cast<double>(i - 1) * step; };
+  auto key = [&](long long i) {
+    const long long px = map(value(i));
+    return rising ? px : -px;
+  };
+  // First and last index whose key reaches the span (binary search on the monotonic key).
+  auto first_at_least = [&](long long k) {
+    long long a = 1, b = static_cast<long long>(count) + 1;
+    while (a < b) {
+      const long long m = a + (b - a) / 2;
+      if (key(m) >= k) b = m; else a = m + 1;
+    }
+    return a;
+  };
+  const long long klo = rising ? lo : -static_cast<long long>(hi);
+  const long long khi = rising ? hi : -static_cast<long long>(lo);
+  const long long first = first_at_least(klo);
+  const long long end = first_at_least(khi + 1);  // one past the last inside
+  std::vector<GridLine> out;
+  if (end - first <= 4 * (hi - lo + 1)) {
+    for (long long i = first; i < end; ++i)
+      out.push_back({static_cast<int>(i), map(value(i))});
+    return out;
+  }
+  for (long long k = klo; k <= khi; ++k) {
+    const long long last = first_at_least(k + 1) - 1;
+    if (last >= first && key(last) == k) out.push_back({static_cast<int>(last), map(value(last))});
+  }
+  return out;
 }
 
 struct Grid {
-  int nx, ny;
   double H0, V0;
+  std::vector<GridLine> columns, rows;
 };
 
 Grid grid_extent(const Frame& f, int step) {
   Grid g{};
-  g.nx = to_int(round1((f.R - f.L) / (step * Olck))) + 2;
-  g.ny = to_int(round1((f.B - f.T) / (step * Olck))) + 2;
+  const int nx = clamped_count(round1((f.R - f.L) / (step * Olck)) + 2);
+  const int ny = clamped_count(round1((f.B - f.T) / (step * Olck)) + 2);
   const double Hleft = Xarz_M + to_int(round1((f.L - Xekrn_M) / Olck));
   const double Vbottom = Yarz_M - to_int(round1((f.B - Yekrn_M) / Olck));
   g.H0 = step * std::trunc(Hleft / step);
   g.V0 = step * std::trunc(Vbottom / step);
+  g.columns = visible_lines(nx, g.H0, step, SAG, true, f.L, f.R);
+  g.rows = visible_lines(ny, g.V0, step, YKR, false, f.T, f.B);
   return g;
 }
 
-void draw_grid(const Frame& f, const Grid& g, int step) {
+void draw_grid(const Grid& g) {
   setlinestyle(0, 0, 1);
   setcolor(COLOR(200, 200, 200));
-  for (int i = 1; i <= g.nx; ++i) {
-    const int px = SAG(g.H0 + (i - 1) * static_cast<double>(step));
-    for (int j = 1; j <= g.ny; ++j) {
-      const int py = YKR(g.V0 + (j - 1) * static_cast<double>(step));
-      if (!inside(f, px, py)) continue;
-      line(px + 5, py, px - 5, py);
-      line(px, py + 5, px, py - 5);
+  for (const GridLine& c : g.columns) {
+    for (const GridLine& r : g.rows) {
+      line(c.pixel + 5, r.pixel, c.pixel - 5, r.pixel);
+      line(c.pixel, r.pixel + 5, c.pixel, r.pixel - 5);
     }
   }
 }
@@ -108,25 +153,21 @@ void draw_axis_labels(const Frame& f, const Grid& g, int step, double Hmin, doub
   setcolor(COLOR(0, 0, 0));
   settextstyle(2, 0, 5);
   const int k = SAG(round1(Hmin));
-  for (int j = 1; j <= g.ny; ++j) {
-    const double v = g.V0 + (j - 1) * static_cast<double>(step);
-    const int py = YKR(v);
-    if (k >= f.L && f.T <= py && py <= f.B) {
-      line(f.R, py, f.R - 5, py);
-      line(f.L, py, f.L + 5, py);
-      SayiYaz(10, py - 5, to_int(v));
-    }
+  for (const GridLine& r : g.rows) {
+    if (k < f.L) break;
+    const double v = g.V0 + (r.index - 1) * static_cast<double>(step);
+    line(f.R, r.pixel, f.R - 5, r.pixel);
+    line(f.L, r.pixel, f.L + 5, r.pixel);
+    SayiYaz(10, r.pixel - 5, to_int(v));
   }
   settextstyle(2, 3, 5);
-  const int r = YKR(std::trunc(Vmax));
-  for (int i = 1; i <= g.nx; ++i) {
-    const double h = g.H0 + (i - 1) * static_cast<double>(step);
-    const int px = SAG(h);
-    if (px >= f.L && r >= f.T && px <= f.R) {
-      line(px, f.T, px, f.T + 5);
-      line(px, f.B, px, f.B - 5);
-      SayiYaz(px, f.B + 5, to_int(h));
-    }
+  const int top = YKR(std::trunc(Vmax));
+  for (const GridLine& c : g.columns) {
+    if (top < f.T) break;
+    const double h = g.H0 + (c.index - 1) * static_cast<double>(step);
+    line(c.pixel, f.T, c.pixel, f.T + 5);
+    line(c.pixel, f.B, c.pixel, f.B - 5);
+    SayiYaz(c.pixel, f.B + 5, to_int(h));
   }
 }
 
@@ -152,9 +193,11 @@ void Grfk(int n, const double* V, const double* H, int width, int height, int le
   }
   helmert2d::grafik::set_mapping(f.L, f.R, f.T, f.B, Hmin, Hmax, Vmin, Vmax, shrink);
 
-  const Grid g = grid_extent(f, step);
-  draw_grid(f, g, step);
-  draw_axis_labels(f, g, step, Hmin, Vmax);
+  if (std::isfinite(Olck) && Olck > 0.0 && step > 0) {
+    const Grid g = grid_extent(f, step);
+    draw_grid(g);
+    draw_axis_labels(f, g, step, Hmin, Vmax);
+  }
 
   const int red = COLOR(255, 0, 0);
   setcolor(red);

@@ -52,7 +52,7 @@ struct Files {
 
 TEST(Cli, ThreeNamesRunWithoutPrompts) {
   Files f;
-  const auto r = run_program(program(), {"one.txt", "two.txt", "out.txt"}, f.dir);
+  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt"));
   EXPECT_EQ(r.err, "");
@@ -62,7 +62,7 @@ TEST(Cli, ThreeNamesRunWithoutPrompts) {
 
 TEST(Cli, PromptsForAllNames) {
   Files f;
-  const auto r = run_program(program(), {}, f.dir, "one.txt\ntwo.txt\nout.txt\n");
+  const auto r = run_program(program(), {"--no-window"}, f.dir, "one.txt\ntwo.txt\nout.txt\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string(kConsoleBanner) + "  From File 1: " + "    To File 2: " +
                        "  Output file: " + echo("one.txt", "two.txt", "out.txt"));
@@ -71,7 +71,7 @@ TEST(Cli, PromptsForAllNames) {
 
 TEST(Cli, TwoWordsAtTheFirstPromptFillTwoNames) {
   Files f;
-  const auto r = run_program(program(), {}, f.dir, "one.txt two.txt\nout.txt\n");
+  const auto r = run_program(program(), {"--no-window"}, f.dir, "one.txt two.txt\nout.txt\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string(kConsoleBanner) + "  From File 1: " + "    To File 2: " +
                        "  Output file: " + echo("one.txt", "two.txt", "out.txt"));
@@ -79,10 +79,10 @@ TEST(Cli, TwoWordsAtTheFirstPromptFillTwoNames) {
 
 TEST(Cli, PromptsOnlyForMissingNames) {
   Files f;
-  const auto one = run_program(program(), {"one.txt"}, f.dir, "two.txt out.txt\n");
+  const auto one = run_program(program(), {"--no-window", "one.txt"}, f.dir, "two.txt out.txt\n");
   EXPECT_EQ(one.out, std::string(kConsoleBanner) + "    To File 2: " + "  Output file: " +
                          echo("one.txt", "two.txt", "out.txt"));
-  const auto two = run_program(program(), {"one.txt", "two.txt"}, f.dir, "out.txt\n");
+  const auto two = run_program(program(), {"--no-window", "one.txt", "two.txt"}, f.dir, "out.txt\n");
   EXPECT_EQ(two.out,
             std::string(kConsoleBanner) + "  Output file: " + echo("one.txt", "two.txt", "out.txt"));
   EXPECT_EQ(two.status, 0);
@@ -90,24 +90,24 @@ TEST(Cli, PromptsOnlyForMissingNames) {
 
 TEST(Cli, ReportIsTheSameFromPromptsAndArguments) {
   Files f;
-  run_program(program(), {"one.txt", "two.txt", "out.txt"}, f.dir);
+  run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir);
   const std::string by_args = f.report();
-  run_program(program(), {}, f.dir, "one.txt two.txt out.txt");
+  run_program(program(), {"--no-window"}, f.dir, "one.txt two.txt out.txt");
   EXPECT_EQ(f.report(), by_args);
 }
 
 TEST(Cli, Options) {
   Files f;
-  const auto help = run_program(program(), {"--help"}, f.dir);
+  const auto help = run_program(program(), {"--no-window", "--help"}, f.dir);
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: helmert2d", 0), 0u);
-  EXPECT_EQ(run_program(program(), {"-h"}, f.dir).out, help.out);
+  EXPECT_EQ(run_program(program(), {"--no-window", "-h"}, f.dir).out, help.out);
 
-  const auto version = run_program(program(), {"--version"}, f.dir);
+  const auto version = run_program(program(), {"--no-window", "--version"}, f.dir);
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("helmert2d ", 0), 0u);
 
-  const auto bad = run_program(program(), {"--frobnicate", "one.txt"}, f.dir);
+  const auto bad = run_program(program(), {"--no-window", "--frobnicate", "one.txt"}, f.dir);
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
@@ -115,13 +115,13 @@ TEST(Cli, Options) {
 
   // After "--" every argument is a name, even one that looks like an option.
   f.dir.write("-odd.txt", kSystemI);
-  const auto ended = run_program(program(), {"--no-pause", "--", "-odd.txt", "two.txt", "out.txt"}, f.dir);
+  const auto ended = run_program(program(), {"--no-window", "--no-pause", "--", "-odd.txt", "two.txt", "out.txt"}, f.dir);
   EXPECT_EQ(ended.status, 0) << ended.out << ended.err;
 }
 
 TEST(Cli, MissingSecondFile) {
   Files f;
-  const auto r = run_program(program(), {"one.txt", "nothere.txt", "out.txt"}, f.dir);
+  const auto r = run_program(program(), {"--no-window", "one.txt", "nothere.txt", "out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "nothere.txt", "out.txt") +
                        " ??? Second system file nothere.txt is not opened\n");
@@ -130,7 +130,7 @@ TEST(Cli, MissingSecondFile) {
 
 TEST(Cli, MissingFirstFile) {
   Files f;
-  const auto r = run_program(program(), {"nothere.txt", "two.txt", "out.txt"}, f.dir);
+  const auto r = run_program(program(), {"--no-window", "nothere.txt", "two.txt", "out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kConsoleBanner + echo("nothere.txt", "two.txt", "out.txt") +
                        " ??? First system file nothere.txt is not opened\n");
@@ -140,14 +140,14 @@ TEST(Cli, MissingFirstFile) {
 TEST(Cli, DirectoryAsInputIsNotOpened) {
   Files f;
   std::filesystem::create_directory(f.dir.file("adir"));
-  const auto r = run_program(program(), {"one.txt", "adir", "out.txt"}, f.dir);
+  const auto r = run_program(program(), {"--no-window", "one.txt", "adir", "out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find(" ??? Second system file adir is not opened\n"), std::string::npos);
 }
 
 TEST(Cli, ReportCannotBeCreated) {
   Files f;
-  const auto r = run_program(program(), {"one.txt", "two.txt", "no/such/dir/out.txt"}, f.dir);
+  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "no/such/dir/out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "no/such/dir/out.txt") +
                        " ??? Output file no/such/dir/out.txt is not opened\n");
@@ -160,7 +160,7 @@ TEST(Cli, ReportThatIsAnInputFileIsRefused) {
   const std::string up = "../" + std::filesystem::path(f.dir.path()).filename().string();
   for (const std::string& out : std::vector<std::string>{"one.txt", "./two.txt", "link.txt",
                                                          "hard.txt", up + "/one.txt"}) {
-    const auto r = run_program(program(), {"one.txt", "two.txt", out}, f.dir);
+    const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", out}, f.dir);
     EXPECT_EQ(r.status, 1) << out;
     EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", out) + " ??? Output file " + out +
                          " is the same file as an input file\n");
@@ -176,7 +176,7 @@ TEST(Cli, TooFewCommonPoints) {
   const char* const listing_end = "   === ==== ============ ============   ============ ============\n";
   {
     Files f(kSystemI, "101 512521.001 431210.512 0\n999 1 2 0\n");
-    const auto r = run_program(program(), {"one.txt", "two.txt", "out.txt"}, f.dir);
+    const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt") + message);
     const std::string rep = f.report();
@@ -188,14 +188,14 @@ TEST(Cli, TooFewCommonPoints) {
   {
     // Two common points at one place in system I.
     Files f("A 1 1 0\nB 1 1 0\n", "A 5 5 0\nB 6 6 0\n");
-    const auto r = run_program(program(), {"one.txt", "two.txt", "out.txt"}, f.dir);
+    const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find(message), std::string::npos);
   }
   {
     // An empty second file: the first is never opened, so its absence is not reported.
     Files f("", "");
-    const auto r = run_program(program(), {"missing.txt", "two.txt", "out.txt"}, f.dir);
+    const auto r = run_program(program(), {"--no-window", "missing.txt", "two.txt", "out.txt"}, f.dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kConsoleBanner + echo("missing.txt", "two.txt", "out.txt") + message);
   }
@@ -203,11 +203,11 @@ TEST(Cli, TooFewCommonPoints) {
 
 TEST(Cli, ReadingStopsAtTheFirstIncompleteRecordWithANotice) {
   Files plain;
-  run_program(program(), {"one.txt", "two.txt", "out.txt"}, plain.dir);
+  run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, plain.dir);
   const std::string expected = plain.report();
 
   Files trailing(std::string(kSystemI) + "\nSurveyed 2026-11-30 by team B\n", kSystemII);
-  const auto r = run_program(program(), {"one.txt", "two.txt", "out.txt"}, trailing.dir);
+  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, trailing.dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt") +
                        " ??? one.txt line 7: reading stopped at '2026-11-30'; the records after "
@@ -216,23 +216,33 @@ TEST(Cli, ReadingStopsAtTheFirstIncompleteRecordWithANotice) {
 
   // A record cut short at the end of the file is named too.
   Files cut(kSystemI, std::string(kSystemII) + "105 512600.0\n");
-  const auto c = run_program(program(), {"one.txt", "two.txt", "out.txt"}, cut.dir);
+  const auto c = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, cut.dir);
   EXPECT_NE(c.out.find(" ??? two.txt line 5: reading stopped at '105'; the records after it are ignored\n"),
             std::string::npos)
       << c.out;
   EXPECT_EQ(cut.report(), expected);
 }
 
+TEST(Cli, CommonPointsAtOnePlaceWhoseMeanIsInexact) {
+  // Three times 0.1 divided by three is not exactly 0.1: the points still coincide.
+  Files f("A 0.1 0.1 0\nB 0.1 0.1 0\nC 0.1 0.1 0\n", "A 10 10 0\nB 20 10 0\nC 10 30 0\n");
+  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(" ??? At least two common points at distinct places are needed"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST(Cli, ByteOrderMarkAndCrLfLineEnds) {
   Files plain;
-  run_program(program(), {"one.txt", "two.txt", "out.txt"}, plain.dir);
+  run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, plain.dir);
   auto crlf = [](std::string s) {
     std::string r;
     for (char c : s) r += (c == '\n') ? std::string("\r\n") : std::string(1, c);
     return r;
   };
   Files dos("\xEF\xBB\xBF" + crlf(kSystemI), "\xEF\xBB\xBF" + crlf(kSystemII));
-  const auto r = run_program(program(), {"one.txt", "two.txt", "out.txt"}, dos.dir);
+  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, dos.dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt"));
   EXPECT_EQ(dos.report(), plain.report());
@@ -242,9 +252,9 @@ TEST(Cli, ReportIsTheSameUnderADecimalCommaLocale) {
   if (std::system("locale -a 2>/dev/null | grep -qi '^de_DE.utf-\\?8$'") != 0)
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (tools/install-deps makes it)";
   Files f;
-  run_program(program(), {"one.txt", "two.txt", "out.txt"}, f.dir, "", "LC_ALL=C");
+  run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir, "", "LC_ALL=C");
   const std::string c_report = f.report();
-  const auto r = run_program(program(), {"one.txt", "two.txt", "out.txt"}, f.dir, "",
+  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir, "",
                              "LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(f.report(), c_report);

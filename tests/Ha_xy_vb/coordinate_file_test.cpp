@@ -77,6 +77,18 @@ TEST(Pairing, OrderDuplicatesAndCase) {
   EXPECT_EQ(r.report.find("    Z"), std::string::npos);
 }
 
+TEST(Pairing, ANameTwiceInTheSecondFileIsPairedAgain) {
+  const RunResult r = run_transformation("A 0 0 0\nB 100 0 0\nC 0 100 0\n",
+                                         "B 110 10 0\nA 10 10 0\nB 110.002 10 0\nC 10 110 0\n");
+  ASSERT_EQ(r.status, 0);
+  const char* const listing =
+      "     1    B      100.000        0.000        110.000       10.000\n"
+      "     2    A        0.000        0.000         10.000       10.000\n"
+      "     3    B      100.000        0.000        110.002       10.000\n"
+      "     4    C        0.000      100.000         10.000      110.000\n";
+  EXPECT_NE(r.report.find(listing), std::string::npos) << r.report;
+}
+
 TEST(Pairing, EveryPointCommonLeavesNoTransformedRows) {
   const char* const pts = "A 0 0 0\nB 100 0 0\nC 0 100 0\n";
   const RunResult r = run_transformation(pts, pts);

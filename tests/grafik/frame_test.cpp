@@ -114,6 +114,20 @@ TEST(PlotFrame, ExtentsOfOneAxisOrNoneAtAll) {
   EXPECT_EQ(SAG(0), 315);
 }
 
+TEST(PlotFrame, FarApartPointsDrawOnlyTheGridInsideTheFrame) {
+  // A blunder of thousands of kilometres: millions of grid lines per axis, of which
+  // only those inside the frame are visited. (This would run for hours otherwise.)
+  std::vector<double> V{0, 4500000.0, 4500100.0, 9.9e9};
+  std::vector<double> H{0, 500000.0, 500100.0, 500050.0};
+  Grfk(3, V.data(), H.data(), 600, 600, 675, 0, 1000, 1.3);
+  EXPECT_GT(canvas_test::count_color(600, 600, kGrey), 0);
+  EXPECT_GT(Olck, 0.0);
+  // Coordinates so large that the extent is infinite: no grid, no hang.
+  std::vector<double> W{0, -1e308, 1e308};
+  Grfk(2, W.data(), W.data(), 600, 600, 675, 0, 1000, 1.3);
+  EXPECT_EQ(canvas_test::count_color(600, 600, kGrey), 0);
+}
+
 TEST(PlotFrame, MappingRoundsNegativeOffsetsAsMirrorImages) {
   Xekrn_M = 100;
   Yekrn_M = 100;
