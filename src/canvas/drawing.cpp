@@ -173,11 +173,50 @@ bool clip_segment(double px, double py, double qx, double qy, double lo_x, doubl
   return true;
 }
 
+// Paints the inclusive page rectangle (l, t)-(r, b), within the page and the viewport
+// clip, in `color` straight into the page's pixels.
+void fill_pixels(Window& w, long long l, long long t, long long r, long long b, int color) {
+  l = std::max<long long>(l, 0);
+  t = std::max<long long>(t, 0);
+  r = std::min<long long>(r, w.width - 1);
+  b = std::min<long long>(b, w.height - 1);
+  if (w.st.vp_clip) {
+    l = std::max<long long>(l, w.st.vp_left);
+    t = std::max<long long>(t, w.st.vp_top);
+    r = std::min<long long>(r, w.st.vp_right);
+    b = std::min<long long>(b, w.st.vp_bottom);
+  }
+  if (l > r || t > b) return;
+  cairo_surface_t* page = active_surface(w);
+  cairo_surface_flush(page);
+  unsigned char* data = cairo_image_surface_get_data(page);
+  const int stride = cairo_image_surface_get_stride(page);
+  const std::uint32_t px = pixel_of(color);
+  for (long long y = t; y <= b; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+    std::fill(row + l, row + r + 1, px);
+  }
+  cairo_surface_mark_dirty_rectangle(page, static_cast<int>(l), static_cast<int>(t),
+                                     static_cast<int>(r - l + 1), static_cast<int>(b - t + 1));
+}
+
 // Strokes the pen line between page points (x1, y1) and (x2, y2), given in pixel
 // coordinates (before the pen offset), with square ends.
 void stroke_line(Window& w, cairo_t* cr, double x1, double y1, double x2, double y2) {
   const int t = pen_width(w.st);
   const double off = pen_offset(t);
+  // A solid horizontal or vertical line is a rectangle of whole pixels: t pixels
+  // across, reaching t / 2 beyond both ends (the same pixels the stroke would cover).
+  if ((x1 == x2 || y1 == y2) && dash_runs(w.st).empty() && std::abs(x1) < kSafe &&
+      std::abs(x2) < kSafe && std::abs(y1) < kSafe && std::abs(y2) < kSafe) {
+    const auto lo = static_cast<long long>(t / 2), hi = static_cast<long long>((t + 1) / 2 - 1);
+    const auto left = static_cast<long long>(std::min(x1, x2)),
+               right = static_cast<long long>(std::max(x1, x2));
+    const auto top = static_cast<long long>(std::min(y1, y2)),
+               bottom = static_cast<long long>(std::max(y1, y2));
+    fill_pixels(w, left - lo, top - lo, right + hi, bottom + hi, w.st.color);
+    return;
+  }
   const double len = std::hypot(x2 - x1, y2 - y1);
   if (len == 0) {
     pen_dot(w, cr, x1, y1);

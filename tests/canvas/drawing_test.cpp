@@ -104,6 +104,13 @@ TEST(CanvasLine, WidthsCoverTheirPixels) {
   setlinestyle(0, 0, 1);
   line(35, 20, 35, 10);
   EXPECT_EQ(column_art(35, 8, 22, kWhite), "..###########..");
+  // Width 2 vertically: columns 29 and 30, rows 9..20.
+  setlinestyle(0, 0, 2);
+  line(30, 10, 30, 20);
+  EXPECT_EQ(column_art(29, 8, 22, kWhite), ".############..");
+  EXPECT_EQ(column_art(30, 8, 22, kWhite), ".############..");
+  EXPECT_EQ(column_art(31, 8, 22, kWhite), "...............");
+  setlinestyle(0, 0, 1);
   // A zero-length line is one pen dot.
   line(2, 35, 2, 35);
   EXPECT_EQ(row_art(35, 0, 4, kWhite), "..#..");
