@@ -1,7 +1,8 @@
 // Cost of 10^5 mixed drawing calls on an off-screen page and on a shown window.
 //
-// Usage: bench_canvas [calls]. Each mode runs in its own child process; the window
-// mode needs DISPLAY (for example under xvfb-run) and is skipped without it.
+// Usage: bench_canvas [calls]. Each mode runs three times, each time in a child
+// process, and the best time counts; the window mode needs DISPLAY (for example under
+// xvfb-run) and is skipped without it.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,18 +80,29 @@ double run_mode(bool window, long calls) {
   return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atof(buf) : -1;
 }
 
+// Best of three runs of a mode; negative when it cannot run.
+double best_of_three(bool window, long calls) {
+  double best = -1;
+  for (int i = 0; i < 3; ++i) {
+    const double t = run_mode(window, calls);
+    if (t < 0) return t;
+    if (best < 0 || t < best) best = t;
+  }
+  return best;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const long calls = argc > 1 ? std::atol(argv[1]) : 100000;
-  const double off = run_mode(false, calls);
+  const double off = best_of_three(false, calls);
   std::printf("off-screen: %ld calls in %.3f s (%.0f calls/s)\n", calls, off, calls / off);
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') {
     std::printf("window:     skipped (no DISPLAY)\n");
     return 0;
   }
-  const double shown = run_mode(true, calls);
+  const double shown = best_of_three(true, calls);
   if (shown < 0) {
     std::printf("window:     could not open a window on %s\n", display);
     return 1;

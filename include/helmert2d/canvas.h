@@ -108,7 +108,8 @@ int gety();
 /// Moves the origin to (left, top), clips to the inclusive rectangle when `clip` is
 /// nonzero, and moves the current position to the new origin.
 void setviewport(int left, int top, int right, int bottom, int clip);
-/// The colour value (as COLOR gives it) of the pixel at (x, y); 0 outside the page.
+/// The colour value (as COLOR gives it) of the pixel at (x, y) relative to the
+/// viewport origin; 0 outside the page.
 int getpixel(int x, int y);
 /// Double buffering: the page drawn into and the page shown.
 void setactivepage(int page);
@@ -145,7 +146,8 @@ void outstreamxy(int x, int y, std::ostringstream& out = canvasout);
 /// Saves a region of a window's page: columns left to right and rows top to bottom,
 /// inclusive, clamped to the page plus one column and row beyond it (painted black).
 /// The file is a 24-bit BMP, or a PNG when `filename` ends in ".png" (any case).
-/// A null `filename` opens the save dialog (only with a display). `active` chooses
+/// A null `filename` opens the save dialog (only with a display), which appends ".BMP"
+/// to a name that has no two- or three-letter extension. `active` chooses
 /// the page drawn into, otherwise the page shown; `window` -1 is the current window.
 void writeimagefile(const char* filename = nullptr, int left = 0, int top = 0, int right = INT_MAX,
                     int bottom = INT_MAX, bool active = true, int window = -1);
