@@ -42,7 +42,7 @@ void graphdefaults();
 int getcurrentwindow();
 /// Makes window `window` current; an unknown number is ignored.
 void setcurrentwindow(int window);
-/// Pixel width and height of the current window's page.
+/// Largest x and y of the current window's page: its width and height minus 1.
 int getmaxx();
 int getmaxy();
 /// Widest and tallest page that fit on the screen in pixels: the screen's work area

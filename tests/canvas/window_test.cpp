@@ -161,6 +161,7 @@ class CanvasOnScreen : public testing::Test {
 
   void SetUp() override {
     if (display_.empty()) GTEST_SKIP() << "Xvfb is not available";
+    if (!on_path("xdotool") || !on_path("xwininfo")) GTEST_SKIP() << "xdotool or xwininfo missing";
     dir_ = fs::temp_directory_path() / ("canvas_screen_" + std::to_string(getpid()));
     fs::create_directories(dir_);
     out_ = (dir_ / "child.out").string();
