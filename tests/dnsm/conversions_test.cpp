@@ -91,6 +91,8 @@ TEST(XYZ_BLh, RoundTripOverAGridOfLatitudesLongitudesAndHeights) {
       }
     }
   }
+  // The one-step closed formula is not exact: its error grows with the height and is
+  // 8.5e-7 m and 1.1e-13 rad at 9000 m (6.7e-8 m and 9e-15 rad up to 2500 m).
   EXPECT_LT(worst_B, 1e-12);
   EXPECT_LT(worst_h, 1e-6);
 }
