@@ -55,6 +55,8 @@ constexpr FontSpec kFonts[11] = {
     {"Liberation Mono", false, false, kSansSerif},  {"Liberation Serif", false, false, kSansSerif},
     {"Liberation Mono", true, false, kSansSerif}};
 
+// Largest cell width or height in pixels.
+constexpr long long kMaxCell = 8192;
 // Cell height used when the table asks for the backend's default size.
 constexpr int kDefaultHeight = 16;
 // Widest strip rendered at once (cairo surfaces are limited to 32767 pixels).
@@ -119,9 +121,13 @@ Cell cell_size(const DrawState& st) {
   // Size 0: row 4 (row 0 for font 0) scaled by the integer quotients of the user
   // character size; a zero divisor leaves that axis unscaled.
   const Cell base = kFonts[font].cells[font == 0 ? 0 : 4];
-  const int qx = st.divx != 0 ? st.multx / st.divx : 1;
-  const int qy = st.divy != 0 ? st.multy / st.divy : 1;
-  return {std::abs(base.width * qx), std::abs(base.height * qy)};
+  const long long qx = st.divx != 0 ? st.multx / st.divx : 1;
+  const long long qy = st.divy != 0 ? st.multy / st.divy : 1;
+  // Cells beyond kMaxCell pixels cannot be rendered and would overflow.
+  auto scale = [](int size, long long q) {
+    return static_cast<int>(std::min<long long>(std::llabs(size * q), kMaxCell));
+  };
+  return {scale(base.width, qx), scale(base.height, qy)};
 }
 
 CellFont& cell_font(Window& w) {
@@ -218,8 +224,10 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
   const std::uint32_t bg = pixel_of(w.st.bkcolor);
   const int rgb = converttorgb(w.st.color);
 
-  for (int start = 0; start < width; start += kStrip) {
-    const int sw = std::min(kStrip, width - start);
+  // Strips of at most kStrip columns and about 2^22 pixels.
+  const int strip = std::clamp((1 << 22) / cf.height, 1, kStrip);
+  for (int start = 0; start < width; start += strip) {
+    const int sw = std::min(strip, width - start);
     // Skip strips that land wholly outside the clip.
     long long x0, y0, x1, y1;
     turn.map(start, 0, x0, y0);
@@ -229,6 +237,10 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
       continue;
 
     cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sw, cf.height);
+    if (cairo_surface_status(strip) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(strip);
+      continue;
+    }
     cairo_t* c = cairo_create(strip);
     cairo_set_antialias(c, CAIRO_ANTIALIAS_NONE);
     cairo_set_source_rgb(c, ((bg >> 16) & 0xFF) / 255.0, ((bg >> 8) & 0xFF) / 255.0,

@@ -2,6 +2,7 @@
 // outstreamxy and long texts.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ TEST(CanvasText, CellSizesFollowTheTable) {
   EXPECT_EQ(textheight("X"), 96);
   setusercharsize(1, 0, 1, 0);  // a zero divisor leaves the size alone
   EXPECT_EQ(textheight("X"), 32);
+  setusercharsize(INT_MAX, 1, INT_MAX, 1);  // huge cells are bounded, not overflowed
+  EXPECT_EQ(textheight("X"), 8192);
 }
 
 // Expected box of "Hello" for justification (h, v) in direction 0, with the anchor at
