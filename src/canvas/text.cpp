@@ -7,6 +7,7 @@
 // and copied into the page pixel by pixel, turned by the direction's quarter turns,
 // so that all four directions show identical glyphs.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
@@ -286,18 +287,22 @@ void outtext_locked(Window& w, const std::string& text) {
   w.st.last_text = TextOp::outtext;
   const int width = draw_text(w, static_cast<long long>(w.st.vp_left) + w.st.cpx,
                               static_cast<long long>(w.st.vp_top) + w.st.cpy, text);
+  // Along the writing direction, saturating at the ends of the int range.
+  auto move = [](int& v, long long by) {
+    v = static_cast<int>(std::clamp<long long>(v + by, INT_MIN, INT_MAX));
+  };
   switch (((w.st.direction % 4) + 4) % 4) {
     case 0:
-      w.st.cpx += width;
+      move(w.st.cpx, width);
       break;
     case 1:
-      w.st.cpy -= width;
+      move(w.st.cpy, -width);
       break;
     case 2:
-      w.st.cpx -= width;
+      move(w.st.cpx, -width);
       break;
     default:
-      w.st.cpy += width;
+      move(w.st.cpy, width);
       break;
   }
 }
@@ -398,7 +403,7 @@ void outstreamxy(int x, int y, std::ostringstream& out) {
         continue;
       }
       if (!line_text.empty()) outtext_locked(w, line_text);
-      y += step;
+      y = static_cast<int>(std::min<long long>(static_cast<long long>(y) + step, INT_MAX));
       line_text.clear();
       w.st.cpx = x;
       w.st.cpy = y;
