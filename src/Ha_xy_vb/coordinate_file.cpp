@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <filesystem>
 
 namespace helmert2d {
 namespace {
@@ -87,6 +88,20 @@ class Tokenizer {
 };
 
 }  // namespace
+
+bool same_file(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  if (a.empty() || b.empty()) return false;
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) {
+    const bool eq = fs::equivalent(a, b, ec);
+    if (!ec) return eq;
+  }
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  if (ec) return false;
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return !ec && pa == pb;
+}
 
 bool parse_number(std::string_view token, double& value) {
   if (!decimal_form(token)) return false;

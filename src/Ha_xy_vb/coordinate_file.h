@@ -30,6 +30,10 @@ struct CoordinateFile {
 /// (missing, unreadable, a directory).
 bool read_coordinate_file(const std::string& path, CoordinateFile& out);
 
+/// True when `a` and `b` name the same file: the same device and inode when both
+/// exist, otherwise the same resolved path. Empty names name no file.
+bool same_file(const std::string& a, const std::string& b);
+
 /// Parses a whole token as a decimal number with the full stop ("12", "-1.5", "+2e3",
 /// ".5"); "inf", "nan", hexadecimal forms and partly numeric tokens are not numbers.
 bool parse_number(std::string_view token, double& value);

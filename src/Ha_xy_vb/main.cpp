@@ -5,19 +5,13 @@
 // Missing names are asked for at prompts. Exit status: 0 when the run completes,
 // 1 when a file cannot be opened or written or no transformation can be computed,
 // 2 for a wrong option.
-#include <termios.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "coordinate_file.h"
 #include "helmert2d/Ha_xy_vb.h"
+#include "main_support.h"
 #include "helmert2d/canvas.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
@@ -112,50 +106,6 @@ void ask_missing_names(Options& opt) {
   }
 }
 
-// Waits for one key: raw mode on a terminal, otherwise one character or end of input.
-void pause_for_key() {
-  std::cout.flush();
-  if (::isatty(STDIN_FILENO) == 0) {
-    std::cin.get();
-    return;
-  }
-  std::cout << " Press any key to continue . . ." << std::flush;
-  termios saved{};
-  if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
-    termios raw = saved;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    char c = 0;
-    [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-  } else {
-    std::cin.get();
-  }
-  std::cout << "\n" << std::flush;
-}
-
-// True when `a` and `b` name the same file (same device and inode, or the same
-// resolved path when either does not exist yet).
-bool same_file(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
-  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
-  return !ec && pa == pb;
-}
-
-// Saves the plot picture; true when the file was written by this call.
-bool save_plot(const std::string& path) {
-  namespace fs = std::filesystem;
-  const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(1);
-  writeimagefile(path.c_str());
-  std::error_code ec;
-  return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0 &&
-         fs::last_write_time(path, ec) >= before && !ec;
-}
 
 // Runs the transformation with the plot window (when a display is reachable and the
 // window is wanted) or an off-screen plot (for --plot), and saves the picture.
@@ -163,7 +113,7 @@ int run_with_plot(const Options& opt, const std::string& file1, const std::strin
                   const std::string& out) {
   if (!opt.plot_file.empty()) {
     for (const std::string& other : {file1, file2, out}) {
-      if (!other.empty() && same_file(opt.plot_file, other)) {
+      if (helmert2d::same_file(opt.plot_file, other)) {
         std::cout << " ??? Plot file " << opt.plot_file
                   << " is the same file as an input or report file\n";
         return 1;
@@ -171,17 +121,12 @@ int run_with_plot(const Options& opt, const std::string& file1, const std::strin
     }
   }
   if (!opt.window) {
-    // The canvas works off-screen when no display is reachable.
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
+    helmert2d::never_open_windows();
   }
   const bool shown = opt.window && canvas_has_display();
   if (!shown && opt.plot_file.empty()) {
     const int status = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, nullptr);
-    if (status == 0 && opt.window) {
-      std::cout << " The plot was not shown (no display); use --plot FILE to save it as a "
-                   "picture.\n";
-    }
+    if (status == 0 && opt.window) helmert2d::say_plot_not_shown(std::cout);
     return status;
   }
 
@@ -189,7 +134,7 @@ int run_with_plot(const Options& opt, const std::string& file1, const std::strin
   canvas_close_hold();
   GrafikRunPlot plot;
   int status = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, &plot);
-  if (status == 0 && plot.opened() && !opt.plot_file.empty() && !save_plot(opt.plot_file)) {
+  if (status == 0 && plot.opened() && !opt.plot_file.empty() && !helmert2d::save_plot(opt.plot_file)) {
     std::cout << " ??? Plot file " << opt.plot_file << " is not written\n";
     status = 1;
   }
@@ -215,6 +160,6 @@ int main(int argc, char** argv) {
             << std::flush;
 
   const int status = run_with_plot(opt, file1, file2, out);
-  if (opt.pause) pause_for_key();
+  if (opt.pause) helmert2d::pause_for_key();
   return status;
 }

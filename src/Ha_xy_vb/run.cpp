@@ -1,5 +1,4 @@
 // The transformation run: report, pairing, solution, tests and final coordinate list.
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string_view>
@@ -18,22 +17,6 @@ const char* const tarih = "2002, Velmora University /Turkey";
 
 namespace helmert2d {
 namespace {
-
-// True when `out` names the same file as `in`: the same device and inode when both
-// exist, otherwise the same resolved path.
-bool same_file(const std::string& out, const std::string& in) {
-  namespace fs = std::filesystem;
-  if (out.empty() || in.empty()) return false;
-  std::error_code ec;
-  if (fs::exists(out, ec) && fs::exists(in, ec)) {
-    const bool eq = fs::equivalent(out, in, ec);
-    if (!ec) return eq;
-  }
-  const fs::path a = fs::weakly_canonical(fs::absolute(out, ec), ec);
-  if (ec) return false;
-  const fs::path b = fs::weakly_canonical(fs::absolute(in, ec), ec);
-  return !ec && a == b;
-}
 
 void report_stop(std::ostream& console, const std::string& file, const CoordinateFile& cf) {
   if (!cf.stopped_early) return;

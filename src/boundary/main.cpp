@@ -7,18 +7,12 @@
 // Exit status: 0 when the listing (or the check) is complete, 1 when a file cannot be
 // opened or written or the displacement file holds no point, 2 for a wrong option or
 // argument.
-#include <termios.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "../Ha_xy_vb/coordinate_file.h"
+#include "../Ha_xy_vb/main_support.h"
 #include "../grafik/boundary_files.h"
 #include "helmert2d/grafik.h"
 
@@ -111,29 +105,6 @@ int parse_options(int argc, char** argv, Options& opt) {
   return -1;
 }
 
-// Waits for one key: raw mode on a terminal, otherwise one character or end of input.
-void pause_for_key() {
-  std::cout.flush();
-  if (::isatty(STDIN_FILENO) == 0) {
-    std::cin.get();
-    return;
-  }
-  std::cout << " Press any key to continue . . ." << std::flush;
-  termios saved{};
-  if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
-    termios raw = saved;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    char c = 0;
-    [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-  } else {
-    std::cin.get();
-  }
-  std::cout << "\n" << std::flush;
-}
 
 bool readable_file(const std::string& path) {
   std::string text;
@@ -157,30 +128,9 @@ int check_inside(const Options& opt) {
   return 0;
 }
 
-// True when `a` and `b` name the same file (same device and inode, or the same
-// resolved path when either does not exist yet).
-bool same_file(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
-  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
-  return !ec && pa == pb;
-}
-
-// Saves the plot picture; true when the file was written by this call.
-bool save_plot(const std::string& path) {
-  namespace fs = std::filesystem;
-  const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(1);
-  writeimagefile(path.c_str());
-  std::error_code ec;
-  return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0 &&
-         fs::last_write_time(path, ec) >= before && !ec;
-}
-
 int list_displacements(const Options& opt) {
   const std::string& file = opt.args[0];
-  if (!opt.plot_file.empty() && same_file(opt.plot_file, file)) {
+  if (!opt.plot_file.empty() && helmert2d::same_file(opt.plot_file, file)) {
     std::cout << " ??? Plot file " << opt.plot_file
               << " is the same file as the displacement file\n";
     return 1;
@@ -198,13 +148,12 @@ int list_displacements(const Options& opt) {
   canvas_close_hold();
   B2_Ciz(file, COLOR(255, 0, 0));
   int status = in.records.empty() ? 1 : 0;
-  if (status == 0 && !opt.plot_file.empty() && !save_plot(opt.plot_file)) {
+  if (status == 0 && !opt.plot_file.empty() && !helmert2d::save_plot(opt.plot_file)) {
     std::cout << " ??? Plot file " << opt.plot_file << " is not written\n";
     status = 1;
   }
   if (status == 0 && opt.window && opt.plot_file.empty() && !canvas_has_display()) {
-    std::cout << " The plot was not shown (no display); use --plot FILE to save it as a "
-                 "picture.\n";
+    helmert2d::say_plot_not_shown(std::cout);
   }
   std::cout.flush();
   canvas_close_release();
@@ -218,12 +167,10 @@ int main(int argc, char** argv) {
   const int early = parse_options(argc, argv, opt);
   if (early >= 0) return early;
   if (!opt.window) {
-    // The canvas draws off-screen when there is no display to reach.
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
+    helmert2d::never_open_windows();
   }
   if (opt.inside) return check_inside(opt);
   const int status = list_displacements(opt);
-  if (opt.pause) pause_for_key();
+  if (opt.pause) helmert2d::pause_for_key();
   return status;
 }
