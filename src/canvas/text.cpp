@@ -341,7 +341,8 @@ void settextjustify(int horiz, int vert) {
   Window& w = current_window();
   PageLock lock(w);
   w.st.hjust = horiz;
-  w.st.vjust = vert;
+  // Vertical 3 lies outside the table; plots that leave it behind mean the bottom.
+  w.st.vjust = vert == 3 ? 0 : vert;
   compute_anchors(w.st);
 }
 

@@ -227,7 +227,7 @@ void B2_Ciz(const std::string& file, int color, std::ostream& out) {
 
   Grfk(p.count, p.name.data(), p.x.data(), p.y.data(), p.dx.data(), p.dy.data(), color, 1.21);
   settextstyle(2, 0, 5);
-  settextjustify(0, 0);  // left and bottom
+  settextjustify(0, 3);  // left; the canvas takes vertical 3 as bottom
   setcolor(COLOR(255, 0, 0));
 }
 

@@ -97,6 +97,12 @@ TEST(CanvasText, AnchoringInDirectionZero) {
   EXPECT_EQ(b.bottom - b.top + 1, 31);
   EXPECT_GT(y - b.top, 31 / 2);
   EXPECT_LT(y - b.top, 31);
+  // Vertical value 3, which the boundary plot leaves behind, is taken as the bottom.
+  page();
+  settextstyle(1, 0, 4);
+  settextjustify(0, 3);
+  outtextxy(x, y, "Hello");
+  EXPECT_EQ(painted_box(kW, kH).bottom, y - 1);
 }
 
 TEST(CanvasText, TurnedDirectionsSwapTheJustifications) {
