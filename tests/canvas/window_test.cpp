@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -23,6 +24,7 @@
 
 #include "../../src/canvas/canvas_internal.h"
 #include "canvas/canvas_support.h"
+#include "support/xvfb.h"
 #include "helmert2d/canvas.h"
 
 namespace fs = std::filesystem;
@@ -31,20 +33,10 @@ namespace cd = helmert2d::canvas_detail;
 
 namespace {
 
-bool on_path(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using testsupport::on_path;
 
 // Output of a shell command.
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
-    pclose(p);
-  }
-  return out;
-}
+std::string run(const std::string& command) { return testsupport::shell_output(command); }
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path);
@@ -119,43 +111,12 @@ void close_request(int n) {
 class CanvasOnScreen : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!on_path("Xvfb")) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    xvfb_ = fork();
-    if (xvfb_ == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);  // the server ends with the tests
-      close(fds[0]);
-      if (fds[1] != 3) {
-        dup2(fds[1], 3);
-        close(fds[1]);
-      }
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 1);
-      dup2(null, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it accepts connections.
-    std::string number;
-    pollfd pfd{fds[0], POLLIN, 0};
-    while (poll(&pfd, 1, 20000) > 0) {
-      char c;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
+    xvfb_ = std::make_unique<testsupport::Xvfb>();  // a private server for this process
+    display_ = xvfb_->display();
   }
 
   static void TearDownTestSuite() {
-    if (xvfb_ > 0) {
-      kill(xvfb_, SIGTERM);
-      waitpid(xvfb_, nullptr, 0);
-    }
-    xvfb_ = -1;
+    xvfb_.reset();
     display_.clear();
   }
 
@@ -227,7 +188,7 @@ class CanvasOnScreen : public testing::Test {
     return run("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
   }
 
-  static inline pid_t xvfb_ = -1;
+  static inline std::unique_ptr<testsupport::Xvfb> xvfb_;
   static inline std::string display_;
   static inline int ready_fd_ = -1;
   fs::path dir_;
