@@ -41,17 +41,17 @@ void print_usage(std::ostream& os) {
         "coordinate and a third number (ignored), separated by white space.\n"
         "\n"
         "Options:\n"
-        "  -h, --help     show this help and exit\n"
-        "      --version  show the version and exit\n"
-        "      --no-pause do not wait for a key press at the end\n"
+        "  -h, --help       show this help and exit\n"
+        "      --version    show the version and exit\n"
+        "      --no-pause   do not wait for a key press at the end\n"
         "      --plot FILE  save the final plot as a picture (FILE ending in .png: PNG,\n"
-        "                 otherwise a 24-bit BMP), with or without a display\n"
+        "                   otherwise a 24-bit BMP), with or without a display\n"
         "      --no-window  never open the plot window\n"
-        "      --         end of options; the following arguments are file names\n"
+        "      --           end of options; the following arguments are file names\n"
         "\n"
         "Exit status: 0 when the run completes; 1 when an input file cannot be opened,\n"
-        "the report cannot be created or written, or no transformation can be computed;\n"
-        "2 for a wrong option.\n";
+        "the report or the picture cannot be written, or no transformation can be\n"
+        "computed; 2 for a wrong option.\n";
 }
 
 // Parses the options; returns -1 to go on, otherwise the exit status to end with.
