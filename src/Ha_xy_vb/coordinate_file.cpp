@@ -18,7 +18,9 @@ bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Checks the form [sign] digits [. digits] [e|E [sign] digits] with at least one
 // mantissa digit; returns false for anything else.

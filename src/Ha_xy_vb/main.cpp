@@ -11,10 +11,10 @@
 
 #include "coordinate_file.h"
 #include "helmert2d/Ha_xy_vb.h"
-#include "main_support.h"
 #include "helmert2d/canvas.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
+#include "main_support.h"
 
 #ifndef HELMERT2D_VERSION
 #define HELMERT2D_VERSION "unknown"
@@ -106,7 +106,6 @@ void ask_missing_names(Options& opt) {
   }
 }
 
-
 // Runs the transformation with the plot window (when a display is reachable and the
 // window is wanted) or an off-screen plot (for --plot), and saves the picture.
 int run_with_plot(const Options& opt, const std::string& file1, const std::string& file2,
@@ -134,10 +133,7 @@ int run_with_plot(const Options& opt, const std::string& file1, const std::strin
   canvas_close_hold();
   GrafikRunPlot plot;
   int status = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, &plot);
-  if (status == 0 && plot.opened() && !opt.plot_file.empty() && !helmert2d::save_plot(opt.plot_file)) {
-    std::cout << " ??? Plot file " << opt.plot_file << " is not written\n";
-    status = 1;
-  }
+  if (plot.opened()) status = helmert2d::save_requested_plot(opt.plot_file, status, std::cout);
   std::cout.flush();
   canvas_close_release();
   return status;

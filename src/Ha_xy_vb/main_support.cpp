@@ -50,6 +50,12 @@ bool save_plot(const std::string& path) {
          fs::last_write_time(path, ec) >= before && !ec;
 }
 
+int save_requested_plot(const std::string& plot_file, int status, std::ostream& console) {
+  if (status != 0 || plot_file.empty() || save_plot(plot_file)) return status;
+  console << " ??? Plot file " << plot_file << " is not written\n";
+  return 1;
+}
+
 void say_plot_not_shown(std::ostream& console) {
   console << " The plot was not shown (no display); use --plot FILE to save it as a picture.\n";
 }

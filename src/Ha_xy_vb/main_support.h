@@ -19,6 +19,10 @@ void never_open_windows();
 /// true when the file was written by this call.
 bool save_plot(const std::string& path);
 
+/// Saves the picture when `plot_file` is not empty and `status` is 0; returns 1 with a
+/// console message when it could not be written, otherwise `status`.
+int save_requested_plot(const std::string& plot_file, int status, std::ostream& console);
+
 /// The console line for a plot that no display showed and no --plot saved.
 void say_plot_not_shown(std::ostream& console);
 

@@ -12,7 +12,7 @@ namespace helmert2d {
 
 namespace {
 constexpr double kRho = 200.0 / 3.141592653589793;  // grads per radian
-constexpr double kAlpha = 0.05;                      // significance level of all tests
+constexpr double kAlpha = 0.05;                     // significance level of all tests
 }  // namespace
 
 bool solve(const CommonPoints& cp, Solution& s) {
@@ -100,7 +100,8 @@ void write_parameters(std::ostream& r, const Solution& s) {
   frmt(r, "      ty=", s.ty, "#######.####");
   r << " m";
   r << "\n";
-  r << "\n" << "\n";
+  r << "\n"
+    << "\n";
 }
 
 void write_residuals(std::ostream& r, const CommonPoints& cp, Solution& s) {
@@ -176,7 +177,8 @@ void write_statistics(std::ostream& r, const CommonPoints& cp, Solution& s) {
 }
 
 namespace {
-const char* const kFinalRule = "   === ==== ============ ============   ============= ============ \n";
+const char* const kFinalRule =
+    "   === ==== ============ ============   ============= ============ \n";
 }
 
 void write_final_list_head(std::ostream& r, const CommonPoints& cp) {
@@ -202,6 +204,8 @@ void write_final_row(std::ostream& r, int number, std::string_view name, double 
   r << "\n";
 }
 
-void write_final_list_end(std::ostream& r) { r << kFinalRule; }
+void write_final_list_end(std::ostream& r) {
+  r << kFinalRule;
+}
 
 }  // namespace helmert2d

@@ -105,7 +105,6 @@ int parse_options(int argc, char** argv, Options& opt) {
   return -1;
 }
 
-
 bool readable_file(const std::string& path) {
   std::string text;
   return helmert2d::grafik::read_whole_file(path, text);
@@ -147,11 +146,8 @@ int list_displacements(const Options& opt) {
   // A window close waits until the listing and the picture are complete.
   canvas_close_hold();
   B2_Ciz(file, COLOR(255, 0, 0));
-  int status = in.records.empty() ? 1 : 0;
-  if (status == 0 && !opt.plot_file.empty() && !helmert2d::save_plot(opt.plot_file)) {
-    std::cout << " ??? Plot file " << opt.plot_file << " is not written\n";
-    status = 1;
-  }
+  const int status =
+      helmert2d::save_requested_plot(opt.plot_file, in.records.empty() ? 1 : 0, std::cout);
   if (status == 0 && opt.window && opt.plot_file.empty() && !canvas_has_display()) {
     helmert2d::say_plot_not_shown(std::cout);
   }

@@ -42,9 +42,15 @@ void set_mapping(int L, int R, int T, int B, double Hmin, double Hmax, double Vm
 
 }  // namespace helmert2d::grafik
 
-int SAG(double h) { return helmert2d::grafik::to_int(Xekrn_M + round1((h - Xarz_M) * Olck)); }
-int YKR(double v) { return helmert2d::grafik::to_int(Yekrn_M - round1((v - Yarz_M) * Olck)); }
-int OLCK(double d) { return helmert2d::grafik::to_int(round1(Olck * d)); }
+int SAG(double h) {
+  return helmert2d::grafik::to_int(Xekrn_M + round1((h - Xarz_M) * Olck));
+}
+int YKR(double v) {
+  return helmert2d::grafik::to_int(Yekrn_M - round1((v - Yarz_M) * Olck));
+}
+int OLCK(double d) {
+  return helmert2d::grafik::to_int(round1(Olck * d));
+}
 
 void SrLVktr(int n, double* v) {
   for (int i = 1; i <= n - 1; ++i) {
@@ -99,7 +105,10 @@ std::vector<GridLine> visible_lines(int count, double start, int step, int (*map
     long long a = 1, b = static_cast<long long>(count) + 1;
     while (a < b) {
       const long long m = a + (b - a) / 2;
-      if (key(m) >= k) b = m; else a = m + 1;
+      if (key(m) >= k)
+        b = m;
+      else
+        a = m + 1;
     }
     return a;
   };
@@ -109,8 +118,7 @@ std::vector<GridLine> visible_lines(int count, double start, int step, int (*map
   const long long end = first_at_least(khi + 1);  // one past the last inside
   std::vector<GridLine> out;
   if (end - first <= 4 * (hi - lo + 1)) {
-    for (long long i = first; i < end; ++i)
-      out.push_back({static_cast<int>(i), map(value(i))});
+    for (long long i = first; i < end; ++i) out.push_back({static_cast<int>(i), map(value(i))});
     return out;
   }
   for (long long k = klo; k <= khi; ++k) {

@@ -58,10 +58,18 @@ double TABLO(double alpha, int f1, int f2, int selector) {
   }
 }
 
-double Z_(double alpha) { return TABLO(alpha, 0, 0, 0); }
-double t_(double alpha, int f) { return TABLO(alpha, f, 1, 1); }
-double X2_(double alpha, int f) { return TABLO(alpha, f, 1, 2); }
-double F_(double alpha, int f1, int f2) { return TABLO(alpha, f1, f2, 3); }
+double Z_(double alpha) {
+  return TABLO(alpha, 0, 0, 0);
+}
+double t_(double alpha, int f) {
+  return TABLO(alpha, f, 1, 1);
+}
+double X2_(double alpha, int f) {
+  return TABLO(alpha, f, 1, 2);
+}
+double F_(double alpha, int f1, int f2) {
+  return TABLO(alpha, f1, f2, 3);
+}
 
 double NormaL(double p) {
   if (p == 0.0) return -10.0;

@@ -68,9 +68,8 @@ void put_padded(std::ostream& os, const char* text, std::size_t len, int width, 
   std::ostream::sentry guard(os);
   if (guard) {
     std::streambuf* sb = os.rdbuf();
-    const std::streamsize pad = width > static_cast<std::streamsize>(len)
-                                    ? width - static_cast<std::streamsize>(len)
-                                    : 0;
+    const std::streamsize pad =
+        width > static_cast<std::streamsize>(len) ? width - static_cast<std::streamsize>(len) : 0;
     const std::ios::fmtflags adjust = os.flags() & std::ios::adjustfield;
     const char fill = os.fill();
     bool ok = true;
@@ -174,7 +173,9 @@ void write_text(std::ostream& os, const char* text, std::size_t len, int width) 
 
 }  // namespace
 
-int mask_width(const char* mask) { return static_cast<int>(std::strlen(mask)); }
+int mask_width(const char* mask) {
+  return static_cast<int>(std::strlen(mask));
+}
 
 int mask_decimals(const char* mask) {
   const char* dot = std::strrchr(mask, '.');
@@ -189,7 +190,9 @@ void frmt(std::ostream& os, float value, const char* mask) {
   write_fixed(os, static_cast<double>(value), mask_width(mask), mask_decimals(mask));
 }
 
-void frmt(std::ostream& os, int value, const char* mask) { write_int(os, value, mask_width(mask)); }
+void frmt(std::ostream& os, int value, const char* mask) {
+  write_int(os, value, mask_width(mask));
+}
 
 void frmt(std::ostream& os, std::string value, const char* mask) {
   write_text(os, value.data(), value.size(), mask_width(mask));
@@ -213,12 +216,24 @@ void frmt(std::ostream& os, double value, int width, int decimals) {
   write_fixed(os, value, width, decimals);
 }
 
-void frmt(double value, int width, int decimals) { write_fixed(std::cout, value, width, decimals); }
-void frmt(double value, const char* mask) { frmt(std::cout, value, mask); }
-void frmt(int value, const char* mask) { frmt(std::cout, value, mask); }
-void frmtE(double value, const char* mask) { frmt(std::cout, value, mask); }
-void frmtE(int value, const char* mask) { frmt(std::cout, value, mask); }
-void frmtE(const char* text, const char* mask) { frmt(std::cout, text, mask); }
+void frmt(double value, int width, int decimals) {
+  write_fixed(std::cout, value, width, decimals);
+}
+void frmt(double value, const char* mask) {
+  frmt(std::cout, value, mask);
+}
+void frmt(int value, const char* mask) {
+  frmt(std::cout, value, mask);
+}
+void frmtE(double value, const char* mask) {
+  frmt(std::cout, value, mask);
+}
+void frmtE(int value, const char* mask) {
+  frmt(std::cout, value, mask);
+}
+void frmtE(const char* text, const char* mask) {
+  frmt(std::cout, text, mask);
+}
 
 void frmt1(std::ostream& os, const char* text) {
   const std::size_t len = std::strlen(text);

@@ -39,7 +39,9 @@ std::string echo(const std::string& a, const std::string& b, const std::string& 
          "<\n\n";
 }
 
-std::string program() { return HELMERT2D_PROGRAM; }
+std::string program() {
+  return HELMERT2D_PROGRAM;
+}
 
 struct Files {
   TempDir dir;
@@ -56,8 +58,9 @@ TEST(Cli, ThreeNamesRunWithoutPrompts) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt"));
   EXPECT_EQ(r.err, "");
-  EXPECT_NE(f.report().find("   === ==== ============ ============   ============= ============ \n"),
-            std::string::npos);
+  EXPECT_NE(
+      f.report().find("   === ==== ============ ============   ============= ============ \n"),
+      std::string::npos);
 }
 
 TEST(Cli, PromptsForAllNames) {
@@ -82,9 +85,10 @@ TEST(Cli, PromptsOnlyForMissingNames) {
   const auto one = run_program(program(), {"--no-window", "one.txt"}, f.dir, "two.txt out.txt\n");
   EXPECT_EQ(one.out, std::string(kConsoleBanner) + "    To File 2: " + "  Output file: " +
                          echo("one.txt", "two.txt", "out.txt"));
-  const auto two = run_program(program(), {"--no-window", "one.txt", "two.txt"}, f.dir, "out.txt\n");
-  EXPECT_EQ(two.out,
-            std::string(kConsoleBanner) + "  Output file: " + echo("one.txt", "two.txt", "out.txt"));
+  const auto two =
+      run_program(program(), {"--no-window", "one.txt", "two.txt"}, f.dir, "out.txt\n");
+  EXPECT_EQ(two.out, std::string(kConsoleBanner) +
+                         "  Output file: " + echo("one.txt", "two.txt", "out.txt"));
   EXPECT_EQ(two.status, 0);
 }
 
@@ -115,13 +119,15 @@ TEST(Cli, Options) {
 
   // After "--" every argument is a name, even one that looks like an option.
   f.dir.write("-odd.txt", kSystemI);
-  const auto ended = run_program(program(), {"--no-window", "--no-pause", "--", "-odd.txt", "two.txt", "out.txt"}, f.dir);
+  const auto ended = run_program(
+      program(), {"--no-window", "--no-pause", "--", "-odd.txt", "two.txt", "out.txt"}, f.dir);
   EXPECT_EQ(ended.status, 0) << ended.out << ended.err;
 }
 
 TEST(Cli, MissingSecondFile) {
   Files f;
-  const auto r = run_program(program(), {"--no-window", "one.txt", "nothere.txt", "out.txt"}, f.dir);
+  const auto r =
+      run_program(program(), {"--no-window", "one.txt", "nothere.txt", "out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "nothere.txt", "out.txt") +
                        " ??? Second system file nothere.txt is not opened\n");
@@ -130,7 +136,8 @@ TEST(Cli, MissingSecondFile) {
 
 TEST(Cli, MissingFirstFile) {
   Files f;
-  const auto r = run_program(program(), {"--no-window", "nothere.txt", "two.txt", "out.txt"}, f.dir);
+  const auto r =
+      run_program(program(), {"--no-window", "nothere.txt", "two.txt", "out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kConsoleBanner + echo("nothere.txt", "two.txt", "out.txt") +
                        " ??? First system file nothere.txt is not opened\n");
@@ -147,7 +154,8 @@ TEST(Cli, DirectoryAsInputIsNotOpened) {
 
 TEST(Cli, ReportCannotBeCreated) {
   Files f;
-  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "no/such/dir/out.txt"}, f.dir);
+  const auto r =
+      run_program(program(), {"--no-window", "one.txt", "two.txt", "no/such/dir/out.txt"}, f.dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "no/such/dir/out.txt") +
                        " ??? Output file no/such/dir/out.txt is not opened\n");
@@ -158,8 +166,8 @@ TEST(Cli, ReportThatIsAnInputFileIsRefused) {
   std::filesystem::create_symlink(f.dir.file("one.txt"), f.dir.file("link.txt"));
   std::filesystem::create_hard_link(f.dir.file("two.txt"), f.dir.file("hard.txt"));
   const std::string up = "../" + std::filesystem::path(f.dir.path()).filename().string();
-  for (const std::string& out : std::vector<std::string>{"one.txt", "./two.txt", "link.txt",
-                                                         "hard.txt", up + "/one.txt"}) {
+  for (const std::string& out :
+       std::vector<std::string>{"one.txt", "./two.txt", "link.txt", "hard.txt", up + "/one.txt"}) {
     const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", out}, f.dir);
     EXPECT_EQ(r.status, 1) << out;
     EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", out) + " ??? Output file " + out +
@@ -173,15 +181,17 @@ TEST(Cli, TooFewCommonPoints) {
   const char* const message =
       " ??? At least two common points at distinct places are needed; no transformation "
       "computed\n";
-  const char* const listing_end = "   === ==== ============ ============   ============ ============\n";
+  const char* const listing_end =
+      "   === ==== ============ ============   ============ ============\n";
   {
     Files f(kSystemI, "101 512521.001 431210.512 0\n999 1 2 0\n");
     const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, f.dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt") + message);
     const std::string rep = f.report();
-    EXPECT_EQ(rep.substr(rep.size() - std::string(listing_end).size() - std::string(message).size()),
-              std::string(listing_end) + message);
+    EXPECT_EQ(
+        rep.substr(rep.size() - std::string(listing_end).size() - std::string(message).size()),
+        std::string(listing_end) + message);
     EXPECT_NE(rep.find("     1  101     4521.120     1210.330     512521.001   431210.512\n"),
               std::string::npos);
   }
@@ -195,7 +205,8 @@ TEST(Cli, TooFewCommonPoints) {
   {
     // An empty second file: the first is never opened, so its absence is not reported.
     Files f("", "");
-    const auto r = run_program(program(), {"--no-window", "missing.txt", "two.txt", "out.txt"}, f.dir);
+    const auto r =
+        run_program(program(), {"--no-window", "missing.txt", "two.txt", "out.txt"}, f.dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kConsoleBanner + echo("missing.txt", "two.txt", "out.txt") + message);
   }
@@ -207,7 +218,8 @@ TEST(Cli, ReadingStopsAtTheFirstIncompleteRecordWithANotice) {
   const std::string expected = plain.report();
 
   Files trailing(std::string(kSystemI) + "\nSurveyed 2026-11-30 by team B\n", kSystemII);
-  const auto r = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, trailing.dir);
+  const auto r =
+      run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, trailing.dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, kConsoleBanner + echo("one.txt", "two.txt", "out.txt") +
                        " ??? one.txt line 7: reading stopped at '2026-11-30'; the records after "
@@ -217,8 +229,10 @@ TEST(Cli, ReadingStopsAtTheFirstIncompleteRecordWithANotice) {
   // A record cut short at the end of the file is named too.
   Files cut(kSystemI, std::string(kSystemII) + "105 512600.0\n");
   const auto c = run_program(program(), {"--no-window", "one.txt", "two.txt", "out.txt"}, cut.dir);
-  EXPECT_NE(c.out.find(" ??? two.txt line 5: reading stopped at '105'; the records after it are ignored\n"),
-            std::string::npos)
+  EXPECT_NE(
+      c.out.find(
+          " ??? two.txt line 5: reading stopped at '105'; the records after it are ignored\n"),
+      std::string::npos)
       << c.out;
   EXPECT_EQ(cut.report(), expected);
 }

@@ -1,7 +1,8 @@
 // Coordinate file reading and pairing rules.
+#include "Ha_xy_vb/coordinate_file.h"
+
 #include <gtest/gtest.h>
 
-#include "Ha_xy_vb/coordinate_file.h"
 #include "run_fixture.h"
 
 namespace {
@@ -16,8 +17,8 @@ TEST(CoordinateFile, NumbersAreWholeDecimalTokens) {
   EXPECT_TRUE(parse_number(".5", v) && v == 0.5);
   EXPECT_TRUE(parse_number("5.", v) && v == 5.0);
   EXPECT_TRUE(parse_number("1E-2", v) && v == 0.01);
-  for (const char* bad : {"", "inf", "-inf", "nan", "NaN", "0x10", "12abc", "1,5", "1e", "+-1",
-                          ".", "e5", "1e400", "--1", "1.2.3"}) {
+  for (const char* bad : {"", "inf", "-inf", "nan", "NaN", "0x10", "12abc", "1,5", "1e", "+-1", ".",
+                          "e5", "1e400", "--1", "1.2.3"}) {
     EXPECT_FALSE(parse_number(bad, v)) << bad;
   }
 }
@@ -54,9 +55,9 @@ TEST(CoordinateFile, RecordsAndStops) {
 TEST(Pairing, OrderDuplicatesAndCase) {
   // The list follows the second file; a name twice in the first file gives two
   // entries; P1 and p1 are different points; a point only in the second file is dropped.
-  const RunResult r = run_transformation(
-      "A 0 0 0\nB 100 0 0\nA 0.5 0.5 0\nC 0 100 0\np1 7 7 0\nD 50 50 0\n",
-      "C 10 110 0\nP1 3 3 0\nA 10 10 0\nB 110 10 0\nZ 1 1 0\n");
+  const RunResult r =
+      run_transformation("A 0 0 0\nB 100 0 0\nA 0.5 0.5 0\nC 0 100 0\np1 7 7 0\nD 50 50 0\n",
+                         "C 10 110 0\nP1 3 3 0\nA 10 10 0\nB 110 10 0\nZ 1 1 0\n");
   ASSERT_EQ(r.status, 0);
   const char* const listing =
       "     1    C        0.000      100.000         10.000      110.000\n"

@@ -50,7 +50,8 @@ const char* const kFinalHead =
     "    i  N.N.     x (m)       y (m)            X (m)        Y (m) \n"
     "   === ==== ============ ============   ============= ============ \n";
 
-const char* const kFinalRule = "   === ==== ============ ============   ============= ============ \n";
+const char* const kFinalRule =
+    "   === ==== ============ ============   ============= ============ \n";
 
 // The four-point case: a quarter-square turned by about 60 degrees.
 const char* const kFourI =
@@ -85,8 +86,8 @@ TEST(ReportGolden, FourPointWorkedCase) {
 
   const auto lines = lines_of(r.report.substr(expected_start.size()));
   ASSERT_GE(lines.size(), 9u);
-  const char* const residuals[] = {"   0.0038   0.0006", "  -0.0031  -0.0006",
-                                   "  -0.0038   0.0001", "   0.0031  -0.0001"};
+  const char* const residuals[] = {"   0.0038   0.0006", "  -0.0031  -0.0006", "  -0.0038   0.0001",
+                                   "   0.0031  -0.0001"};
   for (int i = 0; i < 4; ++i) {
     ASSERT_EQ(lines[i].size(), 79u) << lines[i];
     EXPECT_EQ(lines[i].substr(0, 8), "  " + std::to_string(i + 1) + "    " + std::to_string(i + 1));
@@ -152,7 +153,8 @@ TEST(ReportGolden, FivePointScaleAndOutlierSections) {
     EXPECT_LT(std::stod(lines[i].substr(34, 7)), 0.86);
     EXPECT_EQ(lines[i].size(), 73u);
   }
-  EXPECT_EQ(lines[row5 + 1], "  === ==== ===== ===== ===== ===== ======  ===== ===== ===== ===== ======");
+  EXPECT_EQ(lines[row5 + 1],
+            "  === ==== ===== ===== ===== ===== ======  ===== ===== ===== ===== ======");
   EXPECT_EQ(lines[row5 + 2], "                        (**) an outlier component");
   EXPECT_EQ(lines[row5 + 3], "               t(2*n-4-1,1-0.05/2n) = t(5,0.995) =   4.03");
   EXPECT_EQ(lines[row5 + 4], "");
@@ -168,7 +170,8 @@ TEST(ReportGolden, FivePointScaleAndOutlierSections) {
   EXPECT_EQ(lines[row5 + 12],
             "          5. nokta:  T(    5)= 1.72   >    c = 1.64   <--- an outlier point");
   EXPECT_EQ(lines[row5 + 13], "");
-  EXPECT_EQ(lines[row5 + 14], "            =========================   ========================== ");
+  EXPECT_EQ(lines[row5 + 14],
+            "            =========================   ========================== ");
 }
 
 TEST(ReportGolden, IdentityWithThreePoints) {
@@ -201,12 +204,12 @@ TEST(ReportGolden, IdentityWithThreePoints) {
 TEST(ReportGolden, QuarterTurnAndSmallNegativeRotation) {
   const RunResult quarter =
       run_transformation("A 0 0 0\nB 10 0 0\nC 0 10 0\n", "A 0 0 0\nB 0 10 0\nC -10 0 0\n");
-  EXPECT_GE(find_line(lines_of(quarter.report),
-                      "             a =  0.00000000        o =  1.00000000"),
-            0);
-  EXPECT_GE(find_line(lines_of(quarter.report),
-                      "             k =  1.00000000        A =100.00000000 g"),
-            0)
+  EXPECT_GE(
+      find_line(lines_of(quarter.report), "             a =  0.00000000        o =  1.00000000"),
+      0);
+  EXPECT_GE(
+      find_line(lines_of(quarter.report), "             k =  1.00000000        A =100.00000000 g"),
+      0)
       << quarter.report;
 
   const RunResult turned = run_transformation("A 0 0 0\nB 1000 0 0\nC 0 1000 0\n",
@@ -223,8 +226,9 @@ TEST(ReportGolden, QuarterTurnAndSmallNegativeRotation) {
 }
 
 TEST(ReportGolden, ScaledByOneInTenThousand) {
-  const RunResult r = run_transformation("A 0 0 0\nB 1000 0 0\nC 0 1000 0\nD 1000 1000 0\n",
-                                         "A 0 0 0\nB 1000.1 0 0\nC 0 1000.1 0\nD 1000.1 1000.1 0\n");
+  const RunResult r =
+      run_transformation("A 0 0 0\nB 1000 0 0\nC 0 1000 0\nD 1000 1000 0\n",
+                         "A 0 0 0\nB 1000.1 0 0\nC 0 1000.1 0\nD 1000.1 1000.1 0\n");
   const auto lines = lines_of(r.report);
   EXPECT_GE(find_line(lines, "             a =  1.00010000        o =  0.00000000"), 0) << r.report;
   EXPECT_GE(find_line(lines, "             k =  1.00010000        A =  0.00000000 g"), 0);
@@ -232,19 +236,19 @@ TEST(ReportGolden, ScaledByOneInTenThousand) {
 }
 
 TEST(ReportGolden, TwoPointsSkipStatistics) {
-  const RunResult r = run_transformation("P1 0 0 0\nP2 0 100 0\nP9 50 50 0\n",
-                                         "P1 10 10 0\nP2 10 110 0\n");
+  const RunResult r =
+      run_transformation("P1 0 0 0\nP2 0 100 0\nP9 50 50 0\n", "P1 10 10 0\nP2 10 110 0\n");
   ASSERT_EQ(r.status, 0);
   const auto lines = lines_of(r.report);
   const int rule = static_cast<int>(r.report.rfind(kResidualRule));
   ASSERT_GT(rule, 0);
   const std::string after = r.report.substr(rule + std::string(kResidualRule).size());
-  const std::string expected_final = std::string("\n") + kFinalHead +
-                                     "     1   P1       0.0000       0.0000         10.0000      10.0000\n"
-                                     "     2   P2       0.0000     100.0000         10.0000     110.0000\n" +
-                                     kFinalRule +
-                                     "     3   P9      50.0000      50.0000         60.0000      60.0000\n" +
-                                     kFinalRule;
+  const std::string expected_final =
+      std::string("\n") + kFinalHead +
+      "     1   P1       0.0000       0.0000         10.0000      10.0000\n"
+      "     2   P2       0.0000     100.0000         10.0000     110.0000\n" +
+      kFinalRule + "     3   P9      50.0000      50.0000         60.0000      60.0000\n" +
+      kFinalRule;
   EXPECT_EQ(after, expected_final);
   EXPECT_EQ(r.report.find("[vx2+vy2]"), std::string::npos);
 }
@@ -253,11 +257,11 @@ TEST(ReportGolden, WideValuesShiftTheirRow) {
   const RunResult r = run_transformation("LONGNAME 0 0 0\nB 123456789012.5 0 0\n",
                                          "LONGNAME 0 0 0\nB 123456789012.5 0 0\n");
   const auto lines = lines_of(r.report);
-  EXPECT_GE(find_line(lines, "     1LONGNAME        0.000        0.000          0.000        0.000"), 0)
+  EXPECT_GE(
+      find_line(lines, "     1LONGNAME        0.000        0.000          0.000        0.000"), 0)
       << r.report;
-  EXPECT_GE(find_line(lines,
-                      "     2    B123456789012.500        0.000123456789012.500        0.000"),
-            0);
+  EXPECT_GE(
+      find_line(lines, "     2    B123456789012.500        0.000123456789012.500        0.000"), 0);
 }
 
 }  // namespace
@@ -266,15 +270,15 @@ namespace {
 
 // Ten points with millimetre noise; point 7 carries a blunder in its second coordinate.
 TEST(ReportGolden, OnlyTheSecondComponentFlagsAPoint) {
-  const double noise[10][2] = {{0.003, -0.002}, {-0.001, 0.004}, {0.002, 0.001},
-                               {-0.004, -0.003}, {0.001, 0.002},  {0.000, -0.001},
-                               {0.002, 0.000},  {-0.003, 0.002}, {0.004, -0.004},
-                               {-0.002, 0.003}};
+  const double noise[10][2] = {{0.003, -0.002}, {-0.001, 0.004}, {0.002, 0.001}, {-0.004, -0.003},
+                               {0.001, 0.002},  {0.000, -0.001}, {0.002, 0.000}, {-0.003, 0.002},
+                               {0.004, -0.004}, {-0.002, 0.003}};
   std::string first, second;
   for (int i = 0; i < 10; ++i) {
     const double x = 1000.0 + 250.0 * (i % 4), y = 2000.0 + 300.0 * (i / 4);
     const double dy = noise[i][1] + (i == 6 ? 0.08 : 0.0);
-    first += "P" + std::to_string(i + 1) + " " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+    first +=
+        "P" + std::to_string(i + 1) + " " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
     second += "P" + std::to_string(i + 1) + " " + std::to_string(x + 500.0 + noise[i][0]) + " " +
               std::to_string(y - 300.0 + dy) + " 0\n";
   }

@@ -30,16 +30,17 @@ TEST(Scale, MoreThanTenThousandCommonPointsAndLongNames) {
   const std::string long_name(120, 'f');
   dir.write(long_name + ".txt", a.str());
   dir.write("second-system-file-with-a-long-name.txt", b.str());
-  const auto r = run_program(HELMERT2D_PROGRAM,
-                             {"--no-pause", long_name + ".txt",
-                              "second-system-file-with-a-long-name.txt", "report.txt"},
-                             dir);
+  const auto r = run_program(
+      HELMERT2D_PROGRAM,
+      {"--no-pause", long_name + ".txt", "second-system-file-with-a-long-name.txt", "report.txt"},
+      dir);
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("From >" + long_name + ".txt< to >"), std::string::npos);
   const std::string report = read_file(dir.file("report.txt"));
   EXPECT_NE(report.find(" 12000POINT-NUMBER-12000"), std::string::npos);
   EXPECT_NE(report.find("            f =23996\n"), std::string::npos);
-  EXPECT_NE(report.find("             a =  1.00000000        o =  0.00000000\n"), std::string::npos);
+  EXPECT_NE(report.find("             a =  1.00000000        o =  0.00000000\n"),
+            std::string::npos);
 }
 
 TEST(Scale, ReportThatCannotBeWrittenWholeIsAFailure) {

@@ -51,8 +51,7 @@ TEST(PlotFrame, FrameGridAndTicks) {
   for (int px : {111, 315, 519}) {
     for (int py : {402, 198}) {
       EXPECT_EQ(row_art(py, px - 6, px + 6, kGrey), ".###########.") << px << "," << py;
-      EXPECT_EQ(column_art(px, py - 6, py + 6, kGrey), ".###########.")
-          << px << "," << py;
+      EXPECT_EQ(column_art(px, py - 6, py + 6, kGrey), ".###########.") << px << "," << py;
     }
   }
   // Ticks of the horizontal axis (black, 5 pixels beside each frame line).

@@ -42,7 +42,9 @@ Bmp load_bmp(const std::string& path) {
 }
 
 // Rounds halves away from zero, as the plot's pixel mapping does.
-int nearest(double v) { return static_cast<int>(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
+int nearest(double v) {
+  return static_cast<int>(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5));
+}
 
 const char* const kLocal =
     "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\n"
@@ -55,12 +57,12 @@ TEST(RunPlot, SavedPictureShowsThePoints) {
   TempDir dir;
   dir.write("local.txt", kLocal);
   dir.write("national.txt", kNational);
-  const auto plain = run_program(HELMERT2D_PROGRAM,
-                                 {"--no-pause", "--no-window", "local.txt", "national.txt", "a.txt"}, dir);
+  const auto plain = run_program(
+      HELMERT2D_PROGRAM, {"--no-pause", "--no-window", "local.txt", "national.txt", "a.txt"}, dir);
   ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
-  const auto plotted = run_program(
-      HELMERT2D_PROGRAM, {"--no-pause", "--plot", "plot.bmp", "local.txt", "national.txt", "b.txt"},
-      dir);
+  const auto plotted =
+      run_program(HELMERT2D_PROGRAM,
+                  {"--no-pause", "--plot", "plot.bmp", "local.txt", "national.txt", "b.txt"}, dir);
   ASSERT_EQ(plotted.status, 0) << plotted.out << plotted.err;
   EXPECT_EQ(read_file(dir.file("a.txt")), read_file(dir.file("b.txt")));
 
@@ -107,24 +109,29 @@ TEST(RunPlot, PngPictureAndMessages) {
   TempDir dir;
   dir.write("local.txt", kLocal);
   dir.write("national.txt", kNational);
-  const auto r = run_program(HELMERT2D_PROGRAM,
-                             {"--no-pause", "--plot=plot.PNG", "local.txt", "national.txt", "b.txt"}, dir);
+  const auto r =
+      run_program(HELMERT2D_PROGRAM,
+                  {"--no-pause", "--plot=plot.PNG", "local.txt", "national.txt", "b.txt"}, dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(read_file(dir.file("plot.PNG")).substr(1, 3), "PNG");
 
   // Without a display and without --plot, one line says how to save the picture.
-  const auto quiet = run_program(HELMERT2D_PROGRAM, {"--no-pause", "local.txt", "national.txt", "c.txt"},
-                                 dir, "", "env -u DISPLAY");
+  const auto quiet =
+      run_program(HELMERT2D_PROGRAM, {"--no-pause", "local.txt", "national.txt", "c.txt"}, dir, "",
+                  "env -u DISPLAY");
   EXPECT_EQ(quiet.status, 0);
   EXPECT_NE(quiet.out.find("use --plot FILE"), std::string::npos) << quiet.out;
 
   // An unwritable picture is a failure; a picture named like an input is refused.
-  const auto bad = run_program(HELMERT2D_PROGRAM,
-                               {"--no-pause", "--plot", "no/dir/p.bmp", "local.txt", "national.txt", "d.txt"}, dir);
+  const auto bad = run_program(
+      HELMERT2D_PROGRAM,
+      {"--no-pause", "--plot", "no/dir/p.bmp", "local.txt", "national.txt", "d.txt"}, dir);
   EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.out.find(" ??? Plot file no/dir/p.bmp is not written"), std::string::npos) << bad.out;
-  const auto same = run_program(HELMERT2D_PROGRAM,
-                                {"--no-pause", "--plot", "local.txt", "local.txt", "national.txt", "e.txt"}, dir);
+  EXPECT_NE(bad.out.find(" ??? Plot file no/dir/p.bmp is not written"), std::string::npos)
+      << bad.out;
+  const auto same =
+      run_program(HELMERT2D_PROGRAM,
+                  {"--no-pause", "--plot", "local.txt", "local.txt", "national.txt", "e.txt"}, dir);
   EXPECT_EQ(same.status, 1);
   EXPECT_EQ(read_file(dir.file("local.txt")), kLocal);
 

@@ -79,7 +79,8 @@ class Running {
 
 bool wait_for_window(const std::string& display) {
   for (int i = 0; i < 500; ++i) {
-    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^GRAFIK$' 2>/dev/null").empty())
+    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^GRAFIK$' 2>/dev/null")
+             .empty())
       return true;
     std::this_thread::sleep_for(20ms);
   }
@@ -126,7 +127,8 @@ TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
     for (int x = 0; x < 600; ++x) {
       const std::size_t b = 54 + static_cast<std::size_t>(600 - y) * stride + x * 3;
       const std::size_t s = (static_cast<std::size_t>(y) * 600 + x) * 3;
-      if (shown[s] != bmp[b + 2] || shown[s + 1] != bmp[b + 1] || shown[s + 2] != bmp[b]) ++differing;
+      if (shown[s] != bmp[b + 2] || shown[s + 1] != bmp[b + 1] || shown[s + 2] != bmp[b])
+        ++differing;
     }
   EXPECT_EQ(differing, 0);
 

@@ -55,7 +55,7 @@ TEST(Symbols, WorldLabelEndsAtThePoint) {
   Olck = 1.0;
   settextstyle(0, 0, 1);
   const std::string name = "K101-LONG-NAME";  // longer than five characters: drawn whole
-  outtextxy(10.0, 50.0, name, kRed);  // pixel (150, 90)
+  outtextxy(10.0, 50.0, name, kRed);          // pixel (150, 90)
   int minx = 999, maxx = -1, maxy = -1, miny = 999;
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 200; ++x)

@@ -115,7 +115,8 @@ TEST(OutlierTests, CriticalValuesByPointCount) {
       {20, "               t(2*n-4-1,1-0.05/2n) = t(35,0.999) =   3.26\n", "c = 2.31"},
   };
   for (const Row& row : rows) {
-    const std::string s = outlier_section(row.n, alternating(row.n, 0.01), alternating(row.n, 0.02));
+    const std::string s =
+        outlier_section(row.n, alternating(row.n, 0.01), alternating(row.n, 0.02));
     EXPECT_NE(s.find(row.crit_line), std::string::npos) << s;
     EXPECT_NE(s.find(row.c), std::string::npos) << row.n;
     EXPECT_EQ(s.substr(s.size() - 2), "\n\n");

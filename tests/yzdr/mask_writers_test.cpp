@@ -31,7 +31,7 @@ TEST(MaskWriters, DocumentedExamples) {
   EXPECT_EQ(masked(3.14159, "#.#.##"), "  3.14");   // decimals after the last point
   EXPECT_EQ(masked(42, "###.##"), "    42");        // integers ignore the point
   EXPECT_EQ(masked(-7, "##0"), " -7");
-  EXPECT_EQ(masked(-0.001, "#0.00"), "-0.00");      // negative values keep their sign
+  EXPECT_EQ(masked(-0.001, "#0.00"), "-0.00");  // negative values keep their sign
   EXPECT_EQ(masked(0.005, "#0.00"), " 0.01");
 }
 
@@ -112,9 +112,25 @@ TEST(MaskWriters, RoundingMatchesPrintf) {
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> mag(-9.0, 9.0);
   std::uniform_int_distribution<int> dec(0, 10);
-  const double specials[] = {0.0,    -0.0,    0.5,     1.5,    2.5,     -2.5,     0.125,
-                             0.0005, 1e-300,  1e300,   -1e300, 0.015,   1.005,    2.675,
-                             1e22,   9.995,   -9.995,  1e-7,   123456789012345678.0};
+  const double specials[] = {0.0,
+                             -0.0,
+                             0.5,
+                             1.5,
+                             2.5,
+                             -2.5,
+                             0.125,
+                             0.0005,
+                             1e-300,
+                             1e300,
+                             -1e300,
+                             0.015,
+                             1.005,
+                             2.675,
+                             1e22,
+                             9.995,
+                             -9.995,
+                             1e-7,
+                             123456789012345678.0};
   char expect[512];
   for (double v : specials) {
     for (int d = 0; d <= 12; ++d) {
