@@ -42,13 +42,13 @@ constexpr Cell kArial[11] = {{0, 0},   {13, 19}, {14, 21}, {16, 24}, {22, 32}, {
 // compatible with Times New Roman, Arial and Courier New; DejaVu Sans Mono Bold stands
 // for the fixed-pitch bold console font, DejaVu Sans for the small and MS sans serif
 // fonts, and Liberation Serif Italic for the script font.
-struct FontSpec {
+struct FontFace {
   const char* family;
   bool bold;
   bool italic;
   const Cell* cells;
 };
-constexpr FontSpec kFonts[11] = {
+constexpr FontFace kFonts[11] = {
     {"DejaVu Sans Mono", true, false, kConsole},    {"Liberation Serif", false, false, kTimes},
     {"DejaVu Sans", false, false, kSmall},          {"DejaVu Sans", false, false, kSansSerif},
     {"Liberation Sans", false, false, kArial},      {"Liberation Serif", false, true, kSansSerif},
@@ -95,10 +95,10 @@ const Face& face_of(int font) {
   std::lock_guard<std::mutex> guard(face_mutex);
   Face& f = faces[font];
   if (f.face == nullptr) {
-    const FontSpec& spec = kFonts[font];
+    const FontFace& face = kFonts[font];
     f.face = cairo_toy_font_face_create(
-        spec.family, spec.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-        spec.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        face.family, face.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+        face.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_scaled_font_t* probe = scaled(f.face, 1000, 1000, false);
     cairo_font_extents_t fe;
     cairo_scaled_font_extents(probe, &fe);
