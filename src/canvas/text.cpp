@@ -95,10 +95,10 @@ const Face& face_of(int font) {
   std::lock_guard<std::mutex> guard(face_mutex);
   Face& f = faces[font];
   if (f.face == nullptr) {
-    const FontFace& face = kFonts[font];
+    const FontFace& entry = kFonts[font];
     f.face = cairo_toy_font_face_create(
-        face.family, face.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-        face.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        entry.family, entry.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+        entry.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_scaled_font_t* probe = scaled(f.face, 1000, 1000, false);
     cairo_font_extents_t fe;
     cairo_scaled_font_extents(probe, &fe);
