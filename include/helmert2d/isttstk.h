@@ -32,39 +32,87 @@ double NormaL(double p);
 
 /// Inputs of the scale tests (all from the similarity transformation solution).
 struct ScaleTestInput {
-  int n = 0;           ///< number of common points (> 2)
-  double k = 1.0;      ///< scale factor sqrt(a^2 + o^2)
-  double a = 1.0;      ///< k cos(A)
-  double o = 0.0;      ///< k sin(A)
-  double S = 0.0;      ///< [xx+yy], sum of squared reduced system-I coordinates (m^2)
-  double mo = 0.0;     ///< standard deviation of unit weight (m)
-  int f = 0;           ///< degrees of freedom 2(n - 2)
-  double alpha = 0.05; ///< significance level
+  int n = 0;            ///< number of common points (> 2)
+  double k = 1.0;       ///< scale factor sqrt(a^2 + o^2)
+  double a = 1.0;       ///< k cos(A)
+  double o = 0.0;       ///< k sin(A)
+  double S = 0.0;       ///< [xx+yy], sum of squared reduced system-I coordinates (m^2)
+  double mo = 0.0;      ///< standard deviation of unit weight (m)
+  int f = 0;            ///< degrees of freedom 2(n - 2)
+  double alpha = 0.05;  ///< significance level
 };
 
-/// Writes the tolerance, F and t tests of the scale factor, then the empty line that
-/// ends the section (the outlier tests' critical value is computed in between by
-/// write_outlier_tests, which the run calls next).
+/// Values and verdicts of the three scale tests, computed once by scale_tests.
+struct ScaleTestResult {
+  int f = 0;                     ///< degrees of freedom 2(n - 2)
+  double alpha = 0.05;           ///< significance level
+  double deviation = 0.0;        ///< k - 1 (dimensionless; times 1e6 gives ppm)
+  bool within_tolerance = true;  ///< |k - 1| <= 1/50000
+  double F_value = 0.0;          ///< (k - 1)^2 S / mo^2
+  double F_critical = 0.0;       ///< F(1, f) at 1 - alpha, as the report uses it
+  bool F_significant = false;    ///< F_value > F_critical
+  double t_value = 0.0;          ///< |k - 1| / m_k
+  double t_critical = 0.0;       ///< t(f) at 1 - alpha/2, as the report uses it
+  bool t_significant = false;    ///< t_value > t_critical
+};
+
+/// Computes the tolerance, F and t tests of the scale factor with the closed-form
+/// quantiles F_ and t_.
+ScaleTestResult scale_tests(const ScaleTestInput& in);
+
+/// Writes the scale test section from computed values, then the empty line that ends
+/// the section. Computes nothing.
+void write_scale_tests(std::ostream& report, const ScaleTestResult& res);
+
+/// Computes and writes the scale tests (scale_tests, then the writer above).
 void write_scale_tests(std::ostream& report, const ScaleTestInput& in);
 
 /// Inputs of the outlier tests; the lists are 1-based (entry 0 unused), n + 1 long.
 struct OutlierTestInput {
-  int n = 0;                              ///< number of common points (> 2)
+  int n = 0;                                       ///< number of common points (> 2)
   const std::vector<std::string>* name = nullptr;  ///< point names
-  const std::vector<double>* x = nullptr;  ///< system-I first coordinates (m)
-  const std::vector<double>* y = nullptr;  ///< system-I second coordinates (m)
-  const std::vector<double>* vx = nullptr; ///< residuals of X (m)
-  const std::vector<double>* vy = nullptr; ///< residuals of Y (m)
-  double xm = 0.0, ym = 0.0;              ///< centroid of system I (m)
-  double S = 0.0;                         ///< [xx+yy] (m^2)
-  double vv = 0.0;                        ///< [vx2+vy2] (m^2)
-  int f = 0;                              ///< degrees of freedom 2(n - 2)
-  double mo = 0.0;                        ///< standard deviation of unit weight (m)
-  double alpha = 0.05;                    ///< significance level
+  const std::vector<double>* x = nullptr;          ///< system-I first coordinates (m)
+  const std::vector<double>* y = nullptr;          ///< system-I second coordinates (m)
+  const std::vector<double>* vx = nullptr;         ///< residuals of X (m)
+  const std::vector<double>* vy = nullptr;         ///< residuals of Y (m)
+  double xm = 0.0, ym = 0.0;                       ///< centroid of system I (m)
+  double S = 0.0;                                  ///< [xx+yy] (m^2)
+  double vv = 0.0;                                 ///< [vx2+vy2] (m^2)
+  int f = 0;                                       ///< degrees of freedom 2(n - 2)
+  double mo = 0.0;                                 ///< standard deviation of unit weight (m)
+  double alpha = 0.05;                             ///< significance level
 };
 
+/// One common point's outlier test values (residual units m).
+struct OutlierTestRow {
+  double q = 0.0;                  ///< cofactor of the residual components
+  double svx0 = 0.0, svy0 = 0.0;   ///< s0 with the tested component set aside (m)
+  double mvx = 0.0, mvy = 0.0;     ///< mean errors of vx and vy (m)
+  double Tvx = 0.0, Tvy = 0.0;     ///< component test values |v| / m_v
+  bool component_flagged = false;  ///< Tvx or Tvy above the component critical value
+  double T = 0.0;                  ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
+  bool pair_flagged = false;       ///< T above c (only when n > 3)
+};
+
+/// The outlier tests of all common points, computed once by outlier_tests.
+struct OutlierTestResult {
+  int n = 0;                         ///< number of common points
+  double alpha = 0.05;               ///< significance level
+  double component_critical = 0.0;   ///< t(2n - 5) at 1 - alpha/(2n), as the report uses it
+  double pair_critical = 0.0;        ///< c = sqrt((n-2)(1 - (alpha/n)^(1/(n-3)))); 0 when n <= 3
+  std::vector<OutlierTestRow> rows;  ///< 1-based, rows[1..n] (entry 0 unused)
+};
+
+/// Computes the component tests and, for n > 3, the pair tests.
+OutlierTestResult outlier_tests(const OutlierTestInput& in);
+
 /// Writes the component outlier table with its critical-value line and, for n > 3,
-/// the pair outlier table; ends with the empty line that closes the statistics.
+/// the pair outlier table; ends with the empty line that closes the statistics. Names
+/// and residuals come from `in`, every test value from `res`; computes nothing.
+void write_outlier_tests(std::ostream& report, const OutlierTestInput& in,
+                         const OutlierTestResult& res);
+
+/// Computes and writes the outlier tests (outlier_tests, then the writer above).
 void write_outlier_tests(std::ostream& report, const OutlierTestInput& in);
 
 // ---- Library tests and random numbers ---------------------------------------------

@@ -1,10 +1,6 @@
-// Solution of the plane similarity transformation by least squares through the
-// centroids, and the report sections of the run.
+// The report sections of the run, written from its computed result.
 #include "report_sections.h"
 
-#include <cmath>
-
-#include "helmert2d/dnsm.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 
@@ -12,51 +8,7 @@ namespace helmert2d {
 
 namespace {
 constexpr double kRho = 200.0 / 3.141592653589793;  // grads per radian
-constexpr double kAlpha = 0.05;                     // significance level of all tests
 }  // namespace
-
-bool solve(const CommonPoints& cp, Solution& s) {
-  const int n = cp.n;
-  if (n < 2) return false;
-  // Points at one place leave the parameters undefined. They are recognised by their
-  // coordinates, since an inexact mean can leave S a tiny positive number.
-  bool distinct = false;
-  for (int i = 2; i <= n && !distinct; ++i) distinct = cp.x[i] != cp.x[1] || cp.y[i] != cp.y[1];
-  if (!distinct) return false;
-  double sx = 0, sy = 0, sX = 0, sY = 0;
-  for (int i = 1; i <= n; ++i) {
-    sx += cp.x[i];
-    sy += cp.y[i];
-    sX += cp.X[i];
-    sY += cp.Y[i];
-  }
-  s.xm = sx / n;
-  s.ym = sy / n;
-  s.Xm = sX / n;
-  s.Ym = sY / n;
-  double sxx = 0, syy = 0, pxX = 0, pyY = 0, pxY = 0, pyX = 0;
-  for (int i = 1; i <= n; ++i) {
-    const double dx = cp.x[i] - s.xm, dy = cp.y[i] - s.ym;
-    const double dX = cp.X[i] - s.Xm, dY = cp.Y[i] - s.Ym;
-    sxx += dx * dx;
-    syy += dy * dy;
-    pxX += dx * dX;
-    pyY += dy * dY;
-    pxY += dx * dY;
-    pyX += dy * dX;
-  }
-  s.S = sxx + syy;
-  if (s.S == 0.0) return false;
-  const double P = pxX + pyY;
-  const double Q = pxY - pyX;
-  s.a = P / s.S;
-  s.o = Q / s.S;
-  s.tx = s.Xm - s.a * s.xm + s.o * s.ym;
-  s.ty = s.Ym - s.o * s.xm - s.a * s.ym;
-  s.k = std::sqrt(s.a * s.a + s.o * s.o);
-  s.A = arctan(s.a, s.o);
-  return true;
-}
 
 void write_input_listing(std::ostream& r, const CommonPoints& cp) {
   const char* const rule = "   === ==== ============ ============   ============ ============\n";
@@ -104,7 +56,7 @@ void write_parameters(std::ostream& r, const Solution& s) {
     << "\n";
 }
 
-void write_residuals(std::ostream& r, const CommonPoints& cp, Solution& s) {
+void write_residuals(std::ostream& r, const CommonPoints& cp, const Solution& s) {
   const char* const rule =
       "=== ==== ============ ============  ============ ============ ======== ======== \n";
   r << "         =========================  ========================= ================= \n";
@@ -112,18 +64,7 @@ void write_residuals(std::ostream& r, const CommonPoints& cp, Solution& s) {
   r << "=== ==== =========================  ========================= ================= \n";
   r << " i  N.N.     X (m)        Y (m)          X' (m)      Y'(m)     vx=X'-X  vy=Y'-Y \n";
   r << rule;
-  const std::size_t size = static_cast<std::size_t>(cp.n) + 1;
-  s.Xc.assign(size, 0.0);
-  s.Yc.assign(size, 0.0);
-  s.vx.assign(size, 0.0);
-  s.vy.assign(size, 0.0);
-  s.vv = 0.0;
   for (int i = 1; i <= cp.n; ++i) {
-    s.Xc[i] = cp.x[i] * s.a - cp.y[i] * s.o + s.tx;
-    s.Yc[i] = cp.x[i] * s.o + cp.y[i] * s.a + s.ty;
-    s.vx[i] = s.Xc[i] - cp.X[i];
-    s.vy[i] = s.Yc[i] - cp.Y[i];
-    s.vv += s.vx[i] * s.vx[i] + s.vy[i] * s.vy[i];
     frmt(r, i, "##0");
     frmt(r, cp.name[i], "####0");
     frmt(r, cp.X[i], "#########.###");
@@ -137,43 +78,17 @@ void write_residuals(std::ostream& r, const CommonPoints& cp, Solution& s) {
   r << rule;
 }
 
-void write_statistics(std::ostream& r, const CommonPoints& cp, Solution& s) {
-  s.f = 2 * (cp.n - 2);
-  s.mo = std::sqrt(s.vv / (2 * (cp.n - 2)));
+void write_statistics(std::ostream& r, const RunResult& result) {
+  const Solution& s = result.solution;
   frmt(r, "    [vx2+vy2] =", s.vv, "###.######");
   r << "\n";
-  frmt(r, "            f =", 2 * (cp.n - 2), "###");
+  frmt(r, "            f =", s.f, "###");
   r << "\n";
   frmt(r, "           mo =", s.mo, "###.####");
   r << " m \n";
   r << "\n";
-
-  ScaleTestInput scale;
-  scale.n = cp.n;
-  scale.k = s.k;
-  scale.a = s.a;
-  scale.o = s.o;
-  scale.S = s.S;
-  scale.mo = s.mo;
-  scale.f = s.f;
-  scale.alpha = kAlpha;
-  write_scale_tests(r, scale);
-
-  OutlierTestInput outlier;
-  outlier.n = cp.n;
-  outlier.name = &cp.name;
-  outlier.x = &cp.x;
-  outlier.y = &cp.y;
-  outlier.vx = &s.vx;
-  outlier.vy = &s.vy;
-  outlier.xm = s.xm;
-  outlier.ym = s.ym;
-  outlier.S = s.S;
-  outlier.vv = s.vv;
-  outlier.f = s.f;
-  outlier.mo = s.mo;
-  outlier.alpha = kAlpha;
-  write_outlier_tests(r, outlier);
+  write_scale_tests(r, *result.scale);
+  write_outlier_tests(r, outlier_test_input(result.points, s), *result.outliers);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 #include "report_sections.h"
+#include "run_result.h"
 
 const char* const isim = "PhD. Eskin VARO";
 const char* const tarih = "2002, Velmora University /Turkey";
@@ -52,6 +53,26 @@ void pair_points(const CoordinateFile& first, const CoordinateFile& second, Comm
   }
 }
 
+// A further point of the first file (not common), transformed into system II.
+struct FurtherPoint {
+  std::size_t record = 0;  ///< 0-based index into the first file's records
+  PlanePoint p;            ///< transformed coordinates (m)
+};
+
+// Transforms every record of the first file that is not a common point, in file order.
+std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
+                                            const std::vector<char>& is_common,
+                                            const Solution& sol) {
+  std::vector<FurtherPoint> out;
+  out.reserve(first.records.size());
+  for (std::size_t j = 0; j < first.records.size(); ++j) {
+    if (is_common[j]) continue;
+    const CoordinateRecord& r = first.records[j];
+    out.push_back({j, sol.apply(r.first, r.second)});
+  }
+  return out;
+}
+
 class Run {
  public:
   Run(const char* file1, const char* file2, const char* out, std::ostream& console, RunPlot* plot)
@@ -64,6 +85,10 @@ class Run {
   int execute();
 
  private:
+  bool open_report();
+  bool read_inputs();
+  void write_solution();
+  void write_final_list();
   int finish(int status);
 
   std::string file1_, file2_, out_;
@@ -71,44 +96,17 @@ class Run {
   RunPlot* plot_;
   std::vector<char> buffer_ = std::vector<char>(1 << 20);  // outlives the stream using it
   std::ofstream report_;
+  CoordinateFile first_, second_;
+  std::vector<char> is_common_;  // per record of the first file
+  RunResult result_;
 };
 
 int Run::execute() {
-  if (same_file(out_, file1_) || same_file(out_, file2_)) {
-    console_ << " ??? Output file " << out_ << " is the same file as an input file\n";
-    return 1;
-  }
-  report_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  report_.imbue(std::locale::classic());
-  report_.open(out_, std::ios::out | std::ios::trunc);
-  if (!report_.is_open()) {
-    console_ << " ??? Output file " << out_ << " is not opened\n";
-    return 1;
-  }
-  OK_(report_, isim, tarih);
-
-  CoordinateFile second;
-  if (!read_coordinate_file(file2_, second)) {
-    console_ << " ??? Second system file " << file2_ << " is not opened\n";
-    return finish(1);
-  }
-  report_stop(console_, file2_, second);
-  CoordinateFile first;
-  if (!second.records.empty()) {
-    if (!read_coordinate_file(file1_, first)) {
-      console_ << " ??? First system file " << file1_ << " is not opened\n";
-      return finish(1);
-    }
-    report_stop(console_, file1_, first);
-  }
-
-  CommonPoints cp;
-  std::vector<char> is_common;
-  pair_points(first, second, cp, is_common);
-  write_input_listing(report_, cp);
-
-  Solution sol;
-  if (!solve(cp, sol)) {
+  if (!open_report()) return 1;
+  if (!read_inputs()) return finish(1);
+  pair_points(first_, second_, result_.points, is_common_);
+  write_input_listing(report_, result_.points);
+  if (!compute_run(result_)) {
     const char* msg =
         " ??? At least two common points at distinct places are needed; no transformation "
         "computed\n";
@@ -116,27 +114,69 @@ int Run::execute() {
     console_ << msg;
     return finish(1);
   }
-  write_parameters(report_, sol);
-  write_residuals(report_, cp, sol);
-  if (cp.n > 2) {
-    write_statistics(report_, cp, sol);
+  write_solution();
+  write_final_list();
+  return finish(0);
+}
+
+// Opens the report (never onto an input file) and writes its banner.
+bool Run::open_report() {
+  if (same_file(out_, file1_) || same_file(out_, file2_)) {
+    console_ << " ??? Output file " << out_ << " is the same file as an input file\n";
+    return false;
+  }
+  report_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  report_.imbue(std::locale::classic());
+  report_.open(out_, std::ios::out | std::ios::trunc);
+  if (!report_.is_open()) {
+    console_ << " ??? Output file " << out_ << " is not opened\n";
+    return false;
+  }
+  OK_(report_, isim, tarih);
+  return true;
+}
+
+// Reads the second file, then (when it holds records) the first.
+bool Run::read_inputs() {
+  if (!read_coordinate_file(file2_, second_)) {
+    console_ << " ??? Second system file " << file2_ << " is not opened\n";
+    return false;
+  }
+  report_stop(console_, file2_, second_);
+  if (second_.records.empty()) return true;
+  if (!read_coordinate_file(file1_, first_)) {
+    console_ << " ??? First system file " << file1_ << " is not opened\n";
+    return false;
+  }
+  report_stop(console_, file1_, first_);
+  return true;
+}
+
+// Parameters, residuals and (n > 2) statistics and tests.
+void Run::write_solution() {
+  write_parameters(report_, result_.solution);
+  write_residuals(report_, result_.points, result_.solution);
+  if (result_.points.n > 2) {
+    write_statistics(report_, result_);
   } else {
     report_ << "\n";
   }
+}
 
+// The final list: the common points with their given coordinates, then every further
+// point transformed, each drawn as it is listed.
+void Run::write_final_list() {
+  const CommonPoints& cp = result_.points;
+  const std::vector<FurtherPoint> further = transform_further(first_, is_common_, result_.solution);
   write_final_list_head(report_, cp);
   if (plot_ != nullptr) plot_->common_points(cp.n, cp.X.data(), cp.Y.data(), cp.name.data());
   int number = cp.n;
-  for (std::size_t j = 0; j < first.records.size(); ++j) {
-    if (is_common[j]) continue;
-    const CoordinateRecord& r = first.records[j];
-    const double Xp = sol.a * r.first - sol.o * r.second + sol.tx;
-    const double Yp = sol.o * r.first + sol.a * r.second + sol.ty;
-    write_final_row(report_, ++number, r.name, r.first, r.second, Xp, Yp);
-    if (plot_ != nullptr) plot_->further_point(std::string(r.name), Xp, Yp);
+  for (const FurtherPoint& fp : further) {
+    const CoordinateRecord& r = first_.records[fp.record];
+    write_final_row(report_, ++number, r.name, r.first, r.second, fp.p.X, fp.p.Y);
+    if (plot_ != nullptr) plot_->further_point(std::string(r.name), fp.p.X, fp.p.Y);
   }
   write_final_list_end(report_);
-  return finish(0);
 }
 
 // Closes the report; a report that could not be written whole is a failure.

@@ -1,0 +1,80 @@
+// The result of a transformation run: the common points, the estimated similarity
+// transformation, its residuals and its tests, computed once and then only written.
+#ifndef HELMERT2D_SRC_HA_XY_VB_RUN_RESULT_H
+#define HELMERT2D_SRC_HA_XY_VB_RUN_RESULT_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "helmert2d/isttstk.h"
+
+namespace helmert2d {
+
+/// Significance level of every test of the run.
+inline constexpr double kAlpha = 0.05;
+
+/// Parallel 1-based lists of the common points (entry 0 unused); they grow as needed.
+struct CommonPoints {
+  int n = 0;
+  std::vector<std::string> name{std::string()};
+  std::vector<double> x{0.0}, y{0.0};  ///< system I (m)
+  std::vector<double> X{0.0}, Y{0.0};  ///< system II (m)
+
+  void add(std::string nm, double xi, double yi, double Xi, double Yi) {
+    name.push_back(std::move(nm));
+    x.push_back(xi);
+    y.push_back(yi);
+    X.push_back(Xi);
+    Y.push_back(Yi);
+    ++n;
+  }
+};
+
+/// A point of system II (m): first (northing-like) and second coordinate.
+struct PlanePoint {
+  double X = 0.0;
+  double Y = 0.0;
+};
+
+/// The similarity transformation X = a x - o y + tx, Y = o x + a y + ty, its residuals
+/// (lists 1-based, parallel to CommonPoints) and its accuracy.
+struct Solution {
+  double xm = 0, ym = 0, Xm = 0, Ym = 0;  ///< centroids (m)
+  double S = 0;                           ///< [xx+yy] about the centroid (m^2)
+  double a = 0, o = 0, k = 0;             ///< linear parameters and scale
+  double A = 0;                           ///< rotation angle in [0, 2 pi) (rad)
+  double tx = 0, ty = 0;                  ///< translations (m)
+  std::vector<double> Xc, Yc, vx, vy;     ///< transformed points and residuals (m)
+  double vv = 0;                          ///< [vx2+vy2] (m^2)
+  int f = 0;                              ///< degrees of freedom 2(n - 2)
+  double mo = 0;                          ///< sqrt(vv / f) when f > 0, else 0 (m)
+
+  /// Transforms a point of system I (m) into system II (m).
+  PlanePoint apply(double x, double y) const { return {a * x - o * y + tx, o * x + a * y + ty}; }
+};
+
+/// Everything the report says about a run with at least two distinct common points.
+struct RunResult {
+  CommonPoints points;                        ///< the common points, in report order
+  Solution solution;                          ///< parameters, residuals, vv, f, mo
+  std::optional<ScaleTestResult> scale;       ///< the scale tests (n > 2)
+  std::optional<OutlierTestResult> outliers;  ///< the outlier tests (n > 2)
+};
+
+/// Estimates the parameters into `sol`; false when fewer than two points or all at one
+/// place (S = 0).
+bool solve(const CommonPoints& cp, Solution& sol);
+
+/// Solves the transformation of `result.points` and computes its residuals, [vv], f,
+/// mo and (n > 2) the scale and outlier tests. False when no transformation can be
+/// computed (see solve).
+bool compute_run(RunResult& result);
+
+/// The inputs of the scale and outlier tests, taken from a solved run.
+ScaleTestInput scale_test_input(const CommonPoints& cp, const Solution& sol);
+OutlierTestInput outlier_test_input(const CommonPoints& cp, const Solution& sol);
+
+}  // namespace helmert2d
+
+#endif  // HELMERT2D_SRC_HA_XY_VB_RUN_RESULT_H
