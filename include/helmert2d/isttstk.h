@@ -28,36 +28,55 @@ double F_(double alpha, int f1, int f2);
 /// Lower-tail normal quantile: z with Phi(z) = p; -10 for p = 0 and +10 for p = 1.
 double NormaL(double p);
 
+// ---- Exact distributions -----------------------------------------------------------
+// Computed to double precision (not closed forms); arguments outside the domain
+// (f < 1, alpha outside (0, 1), a not-a-number value) give not-a-number.
+
+/// Exact Student t quantile: q with P(T > q) = alpha, f degrees of freedom.
+double t_exact(double alpha, int f);
+/// Exact Fisher F quantile: q with P(F > q) = alpha, f1 numerator and f2 denominator
+/// degrees of freedom.
+double F_exact(double alpha, int f1, int f2);
+/// Upper-tail probability P(T > value) of Student t with f degrees of freedom.
+double t_upper_tail(double value, int f);
+/// Upper-tail probability P(F > value) of Fisher F(f1, f2).
+double F_upper_tail(double value, int f1, int f2);
+
 // ---- The transformation run's tests -----------------------------------------------
 
 /// Inputs of the scale tests (all from the similarity transformation solution).
 struct ScaleTestInput {
-  int n = 0;            ///< number of common points (> 2)
-  double k = 1.0;       ///< scale factor sqrt(a^2 + o^2)
-  double a = 1.0;       ///< k cos(A)
-  double o = 0.0;       ///< k sin(A)
-  double S = 0.0;       ///< [xx+yy], sum of squared reduced system-I coordinates (m^2)
-  double mo = 0.0;      ///< standard deviation of unit weight (m)
-  int f = 0;            ///< degrees of freedom 2(n - 2)
-  double alpha = 0.05;  ///< significance level
+  int n = 0;                     ///< number of common points (> 2)
+  double k = 1.0;                ///< scale factor sqrt(a^2 + o^2)
+  double a = 1.0;                ///< k cos(A)
+  double o = 0.0;                ///< k sin(A)
+  double S = 0.0;                ///< [xx+yy], sum of squared reduced system-I coordinates (m^2)
+  double mo = 0.0;               ///< standard deviation of unit weight (m)
+  int f = 0;                     ///< degrees of freedom 2(n - 2)
+  double alpha = 0.05;           ///< significance level
+  bool exact_quantiles = false;  ///< critical values from F_exact and t_exact, not F_ and t_
 };
 
 /// Values and verdicts of the three scale tests, computed once by scale_tests.
 struct ScaleTestResult {
-  int f = 0;                     ///< degrees of freedom 2(n - 2)
-  double alpha = 0.05;           ///< significance level
-  double deviation = 0.0;        ///< k - 1 (dimensionless; times 1e6 gives ppm)
-  bool within_tolerance = true;  ///< |k - 1| <= 1/50000
-  double F_value = 0.0;          ///< (k - 1)^2 S / mo^2
-  double F_critical = 0.0;       ///< F(1, f) at 1 - alpha, as the report uses it
-  bool F_significant = false;    ///< F_value > F_critical
-  double t_value = 0.0;          ///< |k - 1| / m_k
-  double t_critical = 0.0;       ///< t(f) at 1 - alpha/2, as the report uses it
-  bool t_significant = false;    ///< t_value > t_critical
+  int f = 0;                      ///< degrees of freedom 2(n - 2)
+  double alpha = 0.05;            ///< significance level
+  double deviation = 0.0;         ///< k - 1 (dimensionless; times 1e6 gives ppm)
+  bool within_tolerance = true;   ///< |k - 1| <= 1/50000
+  double F_value = 0.0;           ///< (k - 1)^2 S / mo^2
+  double F_critical = 0.0;        ///< F(1, f) at 1 - alpha, as the report uses it
+  bool F_significant = false;     ///< F_value > F_critical
+  double t_value = 0.0;           ///< |k - 1| / m_k
+  double t_critical = 0.0;        ///< t(f) at 1 - alpha/2, as the report uses it
+  bool t_significant = false;     ///< t_value > t_critical
+  double F_critical_exact = 0.0;  ///< exact F(1, f) quantile at 1 - alpha
+  double F_p = 0.0;               ///< exact P(F > F_value)
+  double t_critical_exact = 0.0;  ///< exact t(f) quantile at 1 - alpha/2
+  double t_p = 0.0;               ///< exact two-sided 2 P(T > t_value)
 };
 
 /// Computes the tolerance, F and t tests of the scale factor with the closed-form
-/// quantiles F_ and t_.
+/// quantiles F_ and t_ (or the exact ones when asked), and the exact p-values.
 ScaleTestResult scale_tests(const ScaleTestInput& in);
 
 /// Writes the scale test section from computed values, then the empty line that ends
@@ -81,6 +100,8 @@ struct OutlierTestInput {
   int f = 0;                                       ///< degrees of freedom 2(n - 2)
   double mo = 0.0;                                 ///< standard deviation of unit weight (m)
   double alpha = 0.05;                             ///< significance level
+  bool exact_quantiles = false;  ///< component critical value from t_exact, not t_
+  bool probabilities = false;    ///< also compute each row's exact p_x, p_y (costs O(n) cdfs)
 };
 
 /// One common point's outlier test values (residual units m).
@@ -92,13 +113,15 @@ struct OutlierTestRow {
   bool component_flagged = false;  ///< Tvx or Tvy above the component critical value
   double T = 0.0;                  ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
   bool pair_flagged = false;       ///< T above c (only when n > 3)
+  double p_x = 0.0, p_y = 0.0;     ///< exact P(t(2n - 5) > Tvx), > Tvy (when asked for)
 };
 
 /// The outlier tests of all common points, computed once by outlier_tests.
 struct OutlierTestResult {
-  int n = 0;                         ///< number of common points
-  double alpha = 0.05;               ///< significance level
-  double component_critical = 0.0;   ///< t(2n - 5) at 1 - alpha/(2n), as the report uses it
+  int n = 0;                              ///< number of common points
+  double alpha = 0.05;                    ///< significance level
+  double component_critical = 0.0;        ///< t(2n - 5) at 1 - alpha/(2n), as the report uses it
+  double component_critical_exact = 0.0;  ///< exact t(2n - 5) quantile at 1 - alpha/(2n)
   double pair_critical = 0.0;        ///< c = sqrt((n-2)(1 - (alpha/n)^(1/(n-3)))); 0 when n <= 3
   std::vector<OutlierTestRow> rows;  ///< 1-based, rows[1..n] (entry 0 unused)
 };

@@ -49,9 +49,21 @@ struct Solution {
   double vv = 0;                          ///< [vx2+vy2] (m^2)
   int f = 0;                              ///< degrees of freedom 2(n - 2)
   double mo = 0;                          ///< sqrt(vv / f) when f > 0, else 0 (m)
+  int n = 0;                              ///< number of common points
+
+  /// Cofactor matrix Qxx = N^-1 of the unknowns (a, o, tx, ty), 0-based, of the 2n
+  /// equations of weight 1; formed about the centroid (see cofactors).
+  double Q[4][4] = {};
+  /// Standard deviations mo sqrt(Qxx_ii) of a, o (none), tx, ty (m), and by linear
+  /// propagation of k (none) and A (rad). Meaningful only when f > 0.
+  double sd_a = 0, sd_o = 0, sd_tx = 0, sd_ty = 0, sd_k = 0, sd_A = 0;
 
   /// Transforms a point of system I (m) into system II (m).
   PlanePoint apply(double x, double y) const { return {a * x - o * y + tx, o * x + a * y + ty}; }
+
+  /// Standard deviation (m) of either transformed coordinate of a point (x, y) of
+  /// system I, propagated from Qxx: mo sqrt(1/n + ((x - xm)^2 + (y - ym)^2) / S).
+  double sd_transformed(double x, double y) const;
 };
 
 /// Everything the report says about a run with at least two distinct common points.
@@ -62,6 +74,13 @@ struct RunResult {
   std::optional<OutlierTestResult> outliers;  ///< the outlier tests (n > 2)
 };
 
+/// How the run's tests take their critical values and what they compute beyond the
+/// report.
+struct TestSettings {
+  bool exact_quantiles = false;  ///< exact t and F quantiles instead of the closed forms
+  bool probabilities = false;    ///< exact p-values of every point's component tests
+};
+
 /// Estimates the parameters into `sol`; false when fewer than two points or all at one
 /// place (S = 0).
 bool solve(const CommonPoints& cp, Solution& sol);
@@ -69,7 +88,7 @@ bool solve(const CommonPoints& cp, Solution& sol);
 /// Solves the transformation of `result.points` and computes its residuals, [vv], f,
 /// mo and (n > 2) the scale and outlier tests. False when no transformation can be
 /// computed (see solve).
-bool compute_run(RunResult& result);
+bool compute_run(RunResult& result, const TestSettings& settings = {});
 
 /// The inputs of the scale and outlier tests, taken from a solved run.
 ScaleTestInput scale_test_input(const CommonPoints& cp, const Solution& sol);

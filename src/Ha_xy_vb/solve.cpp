@@ -72,7 +72,49 @@ void compute_residuals(const CommonPoints& cp, Solution& s) {
   s.mo = s.f > 0 ? std::sqrt(s.vv / s.f) : 0.0;
 }
 
+// Qxx of (a, o, tx, ty). The normal matrix of the equations X = a x - o y + tx,
+// Y = o x + a y + ty splits about the centroid: a and o are uncorrelated with variance
+// factor 1/S, the centroid values with 1/n, so with tx = Xm - a xm + o ym and
+// ty = Ym - o xm - a ym the inverse follows by propagation. Forming it about the
+// centroid keeps the precision that N built from large coordinates would lose.
+void cofactors(Solution& s) {
+  const double iS = 1.0 / s.S;
+  const double xm = s.xm, ym = s.ym;
+  double(&Q)[4][4] = s.Q;
+  Q[0][0] = Q[1][1] = iS;
+  Q[0][1] = Q[1][0] = 0.0;
+  Q[2][2] = Q[3][3] = 1.0 / s.n + (xm * xm + ym * ym) * iS;
+  Q[2][3] = Q[3][2] = 0.0;
+  Q[0][2] = Q[2][0] = -xm * iS;
+  Q[0][3] = Q[3][0] = -ym * iS;
+  Q[1][2] = Q[2][1] = ym * iS;
+  Q[1][3] = Q[3][1] = -xm * iS;
+}
+
+// Standard deviations of the parameters; k = sqrt(a2 + o2) and A = atan2(o, a) by
+// linear propagation of the a-o block (with its covariance).
+void standard_deviations(Solution& s) {
+  const double m = s.mo;
+  s.sd_a = m * std::sqrt(s.Q[0][0]);
+  s.sd_o = m * std::sqrt(s.Q[1][1]);
+  s.sd_tx = m * std::sqrt(s.Q[2][2]);
+  s.sd_ty = m * std::sqrt(s.Q[3][3]);
+  const double k2 = s.a * s.a + s.o * s.o;
+  // dk/da = a/k, dk/do = o/k; dA/da = -o/k2, dA/do = a/k2.
+  const double qkk =
+      (s.a * s.a * s.Q[0][0] + 2.0 * s.a * s.o * s.Q[0][1] + s.o * s.o * s.Q[1][1]) / k2;
+  const double qAA =
+      (s.o * s.o * s.Q[0][0] - 2.0 * s.a * s.o * s.Q[0][1] + s.a * s.a * s.Q[1][1]) / (k2 * k2);
+  s.sd_k = m * std::sqrt(qkk);
+  s.sd_A = m * std::sqrt(qAA);
+}
+
 }  // namespace
+
+double Solution::sd_transformed(double x, double y) const {
+  const double dx = x - xm, dy = y - ym;
+  return mo * std::sqrt(1.0 / n + (dx * dx + dy * dy) / S);
+}
 
 ScaleTestInput scale_test_input(const CommonPoints& cp, const Solution& s) {
   ScaleTestInput in;
@@ -105,14 +147,22 @@ OutlierTestInput outlier_test_input(const CommonPoints& cp, const Solution& s) {
   return in;
 }
 
-bool compute_run(RunResult& r) {
+bool compute_run(RunResult& r, const TestSettings& settings) {
   r.scale.reset();
   r.outliers.reset();
   if (!solve(r.points, r.solution)) return false;
   compute_residuals(r.points, r.solution);
+  r.solution.n = r.points.n;
+  cofactors(r.solution);
+  standard_deviations(r.solution);
   if (r.points.n > 2) {
-    r.scale = scale_tests(scale_test_input(r.points, r.solution));
-    r.outliers = outlier_tests(outlier_test_input(r.points, r.solution));
+    ScaleTestInput scale = scale_test_input(r.points, r.solution);
+    scale.exact_quantiles = settings.exact_quantiles;
+    r.scale = scale_tests(scale);
+    OutlierTestInput outlier = outlier_test_input(r.points, r.solution);
+    outlier.exact_quantiles = settings.exact_quantiles;
+    outlier.probabilities = settings.probabilities;
+    r.outliers = outlier_tests(outlier);
   }
   return true;
 }

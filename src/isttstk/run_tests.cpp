@@ -16,12 +16,16 @@ ScaleTestResult scale_tests(const ScaleTestInput& in) {
   r.within_tolerance = std::fabs(d) <= 2e-5;
   // F test: d^2 S / mo^2 against F(1, f) at 1 - alpha.
   r.F_value = (d * d * in.S) / in.mo / in.mo;
-  r.F_critical = F_(in.alpha, 1, in.f);
+  r.F_critical_exact = F_exact(in.alpha, 1, in.f);
+  r.F_critical = in.exact_quantiles ? r.F_critical_exact : F_(in.alpha, 1, in.f);
   r.F_significant = !(r.F_value <= r.F_critical);
+  r.F_p = F_upper_tail(r.F_value, 1, in.f);
   // t test: |d| / m_k against t(f) at 1 - alpha/2, m_k the mean error of k.
   r.t_value = (std::fabs(d) / in.mo) / std::sqrt((in.a * in.a + in.o * in.o) / in.k / in.k / in.S);
-  r.t_critical = t_(in.alpha / 2.0, in.f);
+  r.t_critical_exact = t_exact(in.alpha / 2.0, in.f);
+  r.t_critical = in.exact_quantiles ? r.t_critical_exact : t_(in.alpha / 2.0, in.f);
   r.t_significant = !(r.t_value <= r.t_critical);
+  r.t_p = 2.0 * t_upper_tail(r.t_value, in.f);
   return r;
 }
 
@@ -64,7 +68,9 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
   r.n = in.n;
   r.alpha = in.alpha;
   // Each component is tested at the level alpha shared out over the 2n components.
-  r.component_critical = t_(in.alpha / (2.0 * in.n), 2 * in.n - 5);
+  r.component_critical_exact = t_exact(in.alpha / (2.0 * in.n), 2 * in.n - 5);
+  r.component_critical =
+      in.exact_quantiles ? r.component_critical_exact : t_(in.alpha / (2.0 * in.n), 2 * in.n - 5);
   r.rows.assign(static_cast<std::size_t>(in.n) + 1, OutlierTestRow{});
   const auto& x = *in.x;
   const auto& y = *in.y;
@@ -85,6 +91,10 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
     row.Tvx = std::fabs(vx[i] / row.mvx);
     row.Tvy = std::fabs(vy[i] / row.mvy);
     row.component_flagged = row.Tvx > r.component_critical || row.Tvy > r.component_critical;
+    if (in.probabilities) {
+      row.p_x = t_upper_tail(row.Tvx, 2 * in.n - 5);
+      row.p_y = t_upper_tail(row.Tvy, 2 * in.n - 5);
+    }
     row.T = std::sqrt((vx[i] * vx[i] + vy[i] * vy[i]) / (2.0 * in.mo * in.mo * row.q));
   }
   if (in.n > 3) {
