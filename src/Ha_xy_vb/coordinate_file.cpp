@@ -124,8 +124,7 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
     const std::string_view name = tok.next();
     if (name.empty()) return true;
     std::string_view failed;
-    CoordinateRecord rec{name, 0.0, 0.0};
-    double third = 0.0;
+    CoordinateRecord rec{name, 0.0, 0.0, 0.0};
     const std::string_view f1 = tok.next();
     if (!parse_number(f1, rec.first)) {
       failed = f1;
@@ -135,7 +134,7 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
         failed = f2;
       } else {
         const std::string_view f3 = tok.next();
-        if (!parse_number(f3, third)) failed = f3;
+        if (!parse_number(f3, rec.third)) failed = f3;
       }
     }
     if (failed.data() == nullptr) {

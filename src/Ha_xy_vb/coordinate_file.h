@@ -8,12 +8,14 @@
 
 namespace helmert2d {
 
-/// One complete record: name and the two coordinates (m); the third number is read
-/// and dropped. The name views the file's text held by CoordinateFile.
+/// One complete record: name, the two coordinates (m) and the third number (passed
+/// through, not used by the transformation). The name views the file's text held by
+/// CoordinateFile.
 struct CoordinateRecord {
   std::string_view name;
   double first = 0.0;
   double second = 0.0;
+  double third = 0.0;
 };
 
 /// A coordinate file read whole. Reading stops at the first record that cannot be read

@@ -1,4 +1,6 @@
 // The transformation run: report, pairing, solution, tests and final coordinate list.
+#include "run.h"
+
 #include <fstream>
 #include <iostream>
 #include <string_view>
@@ -11,7 +13,9 @@
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 #include "report_sections.h"
+#include "result_files.h"
 #include "run_result.h"
+#include "textio/output_file.h"
 
 const char* const isim = "PhD. Eskin VARO";
 const char* const tarih = "2002, Velmora University /Turkey";
@@ -47,17 +51,11 @@ void pair_points(const CoordinateFile& first, const CoordinateFile& second, Comm
     if (it == head.end()) continue;
     for (std::uint32_t j = it->second; j != UINT32_MAX; j = next[j]) {
       const CoordinateRecord& r1 = first.records[j];
-      cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second);
+      cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
       is_common[j] = 1;
     }
   }
 }
-
-// A further point of the first file (not common), transformed into system II.
-struct FurtherPoint {
-  std::size_t record = 0;  ///< 0-based index into the first file's records
-  PlanePoint p;            ///< transformed coordinates (m)
-};
 
 // Transforms every record of the first file that is not a common point, in file order.
 std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
@@ -68,98 +66,121 @@ std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
   for (std::size_t j = 0; j < first.records.size(); ++j) {
     if (is_common[j]) continue;
     const CoordinateRecord& r = first.records[j];
-    out.push_back({j, sol.apply(r.first, r.second)});
+    out.push_back({r.name, r.first, r.second, r.third, sol.apply(r.first, r.second)});
   }
   return out;
 }
 
 class Run {
  public:
-  Run(const char* file1, const char* file2, const char* out, std::ostream& console, RunPlot* plot)
-      : file1_(file1 ? file1 : ""),
-        file2_(file2 ? file2 : ""),
-        out_(out ? out : ""),
-        console_(console),
-        plot_(plot) {}
+  Run(const RunRequest& request, std::ostream& console, RunPlot* plot)
+      : req_(request), console_(console), plot_(plot) {}
 
   int execute();
 
  private:
+  bool check_output_names();
   bool open_report();
   bool read_inputs();
   void write_solution();
   void write_final_list();
   int finish(int status);
+  int write_result_files(int status);
 
-  std::string file1_, file2_, out_;
+  const RunRequest& req_;
   std::ostream& console_;
   RunPlot* plot_;
-  std::vector<char> buffer_ = std::vector<char>(1 << 20);  // outlives the stream using it
-  std::ofstream report_;
+  textio::OutputFile report_file_;
+  std::ostream* report_ = nullptr;
   CoordinateFile first_, second_;
   std::vector<char> is_common_;  // per record of the first file
   RunResult result_;
+  bool solved_ = false;
+  std::string started_ = utc_timestamp();
 };
 
 int Run::execute() {
+  if (!check_output_names()) return 1;
   if (!open_report()) return 1;
-  if (!read_inputs()) return finish(1);
+  if (!read_inputs()) {
+    // Nothing was computed: an existing report stays as it was and none is created.
+    report_file_.abandon();
+    if (plot_ != nullptr) plot_->report_finished();
+    return 1;
+  }
   pair_points(first_, second_, result_.points, is_common_);
-  write_input_listing(report_, result_.points);
-  if (!compute_run(result_)) {
+  write_input_listing(*report_, result_.points);
+  if (!compute_run(result_, req_.tests)) {
     const char* msg =
         " ??? At least two common points at distinct places are needed; no transformation "
         "computed\n";
-    report_ << msg;
+    *report_ << msg;
     console_ << msg;
     return finish(1);
   }
+  solved_ = true;
+  result_.further = transform_further(first_, is_common_, result_.solution);
   write_solution();
   write_final_list();
   return finish(0);
 }
 
-// Opens the report (never onto an input file) and writes its banner.
+// The report and the result files must name no input and no other output.
+bool Run::check_output_names() {
+  if (same_file(req_.report, req_.file1) || same_file(req_.report, req_.file2)) {
+    console_ << " ??? Output file " << req_.report << " is the same file as an input file\n";
+    return false;
+  }
+  for (const std::string* name : {&req_.json_file, &req_.csv_file}) {
+    if (name->empty()) continue;
+    for (const std::string* other :
+         {&req_.file1, &req_.file2, &req_.report, &req_.json_file, &req_.csv_file}) {
+      if (other == name || other->empty()) continue;
+      if (same_file(*name, *other)) {
+        console_ << " ??? Output file " << *name
+                 << " is the same file as an input or another output file\n";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Opens the report and writes its banner.
 bool Run::open_report() {
-  if (same_file(out_, file1_) || same_file(out_, file2_)) {
-    console_ << " ??? Output file " << out_ << " is the same file as an input file\n";
+  if (!report_file_.open(req_.report)) {
+    console_ << " ??? Output file " << req_.report << " is not opened\n";
     return false;
   }
-  report_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  report_.imbue(std::locale::classic());
-  report_.open(out_, std::ios::out | std::ios::trunc);
-  if (!report_.is_open()) {
-    console_ << " ??? Output file " << out_ << " is not opened\n";
-    return false;
-  }
-  OK_(report_, isim, tarih);
+  report_ = &report_file_.stream();
+  OK_(*report_, isim, tarih);
   return true;
 }
 
 // Reads the second file, then (when it holds records) the first.
 bool Run::read_inputs() {
-  if (!read_coordinate_file(file2_, second_)) {
-    console_ << " ??? Second system file " << file2_ << " is not opened\n";
+  if (!read_coordinate_file(req_.file2, second_)) {
+    console_ << " ??? Second system file " << req_.file2 << " is not opened\n";
     return false;
   }
-  report_stop(console_, file2_, second_);
+  report_stop(console_, req_.file2, second_);
   if (second_.records.empty()) return true;
-  if (!read_coordinate_file(file1_, first_)) {
-    console_ << " ??? First system file " << file1_ << " is not opened\n";
+  if (!read_coordinate_file(req_.file1, first_)) {
+    console_ << " ??? First system file " << req_.file1 << " is not opened\n";
     return false;
   }
-  report_stop(console_, file1_, first_);
+  report_stop(console_, req_.file1, first_);
   return true;
 }
 
 // Parameters, residuals and (n > 2) statistics and tests.
 void Run::write_solution() {
-  write_parameters(report_, result_.solution);
-  write_residuals(report_, result_.points, result_.solution);
+  write_parameters(*report_, result_.solution);
+  write_residuals(*report_, result_.points, result_.solution);
   if (result_.points.n > 2) {
-    write_statistics(report_, result_);
+    write_statistics(*report_, result_);
   } else {
-    report_ << "\n";
+    *report_ << "\n";
   }
 }
 
@@ -167,30 +188,65 @@ void Run::write_solution() {
 // point transformed, each drawn as it is listed.
 void Run::write_final_list() {
   const CommonPoints& cp = result_.points;
-  const std::vector<FurtherPoint> further = transform_further(first_, is_common_, result_.solution);
-  write_final_list_head(report_, cp);
+  write_final_list_head(*report_, cp);
   if (plot_ != nullptr) plot_->common_points(cp.n, cp.X.data(), cp.Y.data(), cp.name.data());
   int number = cp.n;
-  for (const FurtherPoint& fp : further) {
-    const CoordinateRecord& r = first_.records[fp.record];
-    write_final_row(report_, ++number, r.name, r.first, r.second, fp.p.X, fp.p.Y);
-    if (plot_ != nullptr) plot_->further_point(std::string(r.name), fp.p.X, fp.p.Y);
+  for (const FurtherPoint& fp : result_.further) {
+    write_final_row(*report_, ++number, fp.name, fp.x, fp.y, fp.p.X, fp.p.Y);
+    if (plot_ != nullptr) plot_->further_point(std::string(fp.name), fp.p.X, fp.p.Y);
   }
-  write_final_list_end(report_);
+  write_final_list_end(*report_);
 }
 
-// Closes the report; a report that could not be written whole is a failure.
+// Puts the report in place; a report that could not be written whole is a failure and
+// leaves the old file (or none).
 int Run::finish(int status) {
-  report_.close();
-  if (report_.fail()) {
-    console_ << " ??? Output file " << out_ << " could not be written completely\n";
+  if (!report_file_.commit()) {
+    console_ << " ??? Output file " << req_.report << " could not be written completely\n";
     status = 1;
   }
   if (plot_ != nullptr) plot_->report_finished();
+  return write_result_files(status);
+}
+
+// Writes the JSON and CSV files of a solved run, each complete or absent.
+int Run::write_result_files(int status) {
+  if (!solved_) return status;
+  RunIdentity id;
+  id.version = req_.version;
+  id.first = req_.file1;
+  id.second = req_.file2;
+  id.report = req_.report;
+  id.time_utc = started_;
+  id.exact_quantiles = req_.tests.exact_quantiles;
+  auto write = [&](const std::string& name, auto&& writer) {
+    if (name.empty()) return;
+    textio::OutputFile file;
+    if (!file.open(name)) {
+      console_ << " ??? Output file " << name << " is not opened\n";
+      status = 1;
+      return;
+    }
+    writer(file.stream());
+    if (!file.commit()) {
+      console_ << " ??? Output file " << name << " could not be written completely\n";
+      status = 1;
+    }
+  };
+  write(req_.json_file, [&](std::ostream& os) { write_json(os, result_, id); });
+  write(req_.csv_file, [&](std::ostream& os) { write_csv(os, result_); });
   return status;
 }
 
 }  // namespace
+
+int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot) {
+  Run run(request, console, plot);
+  const int status = run.execute();
+  console.flush();
+  return status;
+}
+
 }  // namespace helmert2d
 
 int HAxy(const char* file1, const char* file2, const char* outFile) {
@@ -199,8 +255,9 @@ int HAxy(const char* file1, const char* file2, const char* outFile) {
 
 int HAxy(const char* file1, const char* file2, const char* outFile, std::ostream& console,
          RunPlot* plot) {
-  helmert2d::Run run(file1, file2, outFile, console, plot);
-  const int status = run.execute();
-  console.flush();
-  return status;
+  helmert2d::RunRequest request;
+  request.file1 = file1 ? file1 : "";
+  request.file2 = file2 ? file2 : "";
+  request.report = outFile ? outFile : "";
+  return helmert2d::run_transformation(request, console, plot);
 }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "helmert2d/isttstk.h"
@@ -20,13 +21,15 @@ struct CommonPoints {
   std::vector<std::string> name{std::string()};
   std::vector<double> x{0.0}, y{0.0};  ///< system I (m)
   std::vector<double> X{0.0}, Y{0.0};  ///< system II (m)
+  std::vector<double> third{0.0};      ///< the first file's third value, passed through
 
-  void add(std::string nm, double xi, double yi, double Xi, double Yi) {
+  void add(std::string nm, double xi, double yi, double Xi, double Yi, double third_i = 0.0) {
     name.push_back(std::move(nm));
     x.push_back(xi);
     y.push_back(yi);
     X.push_back(Xi);
     Y.push_back(Yi);
+    third.push_back(third_i);
     ++n;
   }
 };
@@ -66,12 +69,22 @@ struct Solution {
   double sd_transformed(double x, double y) const;
 };
 
+/// A point of the first file that is not a common point, transformed into system II.
+/// The name views the first file's text, which the run holds.
+struct FurtherPoint {
+  std::string_view name;
+  double x = 0.0, y = 0.0;  ///< system I (m)
+  double third = 0.0;       ///< the file's third value, passed through
+  PlanePoint p;             ///< transformed into system II (m)
+};
+
 /// Everything the report says about a run with at least two distinct common points.
 struct RunResult {
   CommonPoints points;                        ///< the common points, in report order
   Solution solution;                          ///< parameters, residuals, vv, f, mo
   std::optional<ScaleTestResult> scale;       ///< the scale tests (n > 2)
   std::optional<OutlierTestResult> outliers;  ///< the outlier tests (n > 2)
+  std::vector<FurtherPoint> further;          ///< the final list after the common points
 };
 
 /// How the run's tests take their critical values and what they compute beyond the

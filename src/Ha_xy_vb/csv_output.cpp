@@ -1,0 +1,87 @@
+// The final list as RFC 4180 CSV: one row per point of the first file, the common
+// points first (with their given system-II coordinates and residuals), then the
+// further points transformed.
+#include <charconv>
+#include <cmath>
+
+#include "result_files.h"
+
+namespace helmert2d {
+namespace {
+
+void put_number(std::string& line, double v) {
+  if (!std::isfinite(v)) return;  // an empty field
+  char tmp[32];
+  const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+  line.append(tmp, res.ptr);
+}
+
+// A field is quoted when it holds the delimiter, a quote or a line break; quotes inside
+// are doubled (RFC 4180, 2.6 and 2.7).
+void put_text(std::string& line, std::string_view s) {
+  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
+    line.append(s);
+    return;
+  }
+  line.push_back('"');
+  for (const char c : s) {
+    if (c == '"') line.push_back('"');
+    line.push_back(c);
+  }
+  line.push_back('"');
+}
+
+}  // namespace
+
+void write_csv(std::ostream& out, const RunResult& res) {
+  const CommonPoints& cp = res.points;
+  const Solution& s = res.solution;
+  std::string buf;
+  buf.reserve(1 << 17);
+  buf.append("name,X,Y,third,role,vx,vy,flagged\r\n");
+  auto row = [&](std::string_view name, double X, double Y, double third) {
+    put_text(buf, name);
+    buf.push_back(',');
+    put_number(buf, X);
+    buf.push_back(',');
+    put_number(buf, Y);
+    buf.push_back(',');
+    put_number(buf, third);
+    buf.push_back(',');
+  };
+  auto flush = [&] {
+    if (buf.size() < (1 << 16)) return;
+    out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
+    buf.clear();
+  };
+  for (int i = 1; i <= cp.n; ++i) {
+    row(cp.name[i], cp.X[i], cp.Y[i], cp.third[i]);
+    buf.append("common,");
+    put_number(buf, s.vx[i]);
+    buf.push_back(',');
+    put_number(buf, s.vy[i]);
+    buf.push_back(',');
+    if (res.outliers) {
+      const OutlierTestRow& r = res.outliers->rows[static_cast<std::size_t>(i)];
+      buf.append(r.component_flagged || r.pair_flagged ? "true" : "false");
+    }
+    buf.append("\r\n");
+    flush();
+  }
+  for (const FurtherPoint& fp : res.further) {
+    row(fp.name, fp.p.X, fp.p.Y, fp.third);
+    buf.append("further,,,\r\n");
+    flush();
+  }
+  out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
+}
+
+std::string proj_pipeline(const Solution& s) {
+  // X = xoff + s11 x + s12 y, Y = yoff + s21 x + s22 y (PROJ's affine operation); the
+  // third coordinate passes through unchanged.
+  return "+proj=pipeline +step +proj=affine +xoff=" + json_number(s.tx) +
+         " +yoff=" + json_number(s.ty) + " +s11=" + json_number(s.a) +
+         " +s12=" + json_number(-s.o) + " +s21=" + json_number(s.o) + " +s22=" + json_number(s.a);
+}
+
+}  // namespace helmert2d

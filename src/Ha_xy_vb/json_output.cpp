@@ -1,0 +1,258 @@
+// The JSON document of a run, written as a stream so that a run of a million points
+// needs no document tree in memory. Strings that need escaping go through
+// nlohmann::json's serializer; numbers through std::to_chars (shortest round trip).
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "result_files.h"
+
+namespace helmert2d {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kRho = 200.0 / kPi;  // grads per radian, as the report
+
+// Appends JSON text to a buffer that is handed to the stream in large pieces.
+class JsonSink {
+ public:
+  explicit JsonSink(std::ostream& out) : out_(out) { buf_.reserve(kFlush + 4096); }
+  ~JsonSink() { flush(); }
+  JsonSink(const JsonSink&) = delete;
+  JsonSink& operator=(const JsonSink&) = delete;
+
+  JsonSink& raw(std::string_view s) {
+    buf_.append(s);
+    if (buf_.size() >= kFlush) flush();
+    return *this;
+  }
+  JsonSink& number(double v) {
+    if (!std::isfinite(v)) return raw("null");
+    char tmp[32];
+    const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+    return raw(std::string_view(tmp, static_cast<std::size_t>(res.ptr - tmp)));
+  }
+  JsonSink& integer(long long v) {
+    char tmp[24];
+    const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+    return raw(std::string_view(tmp, static_cast<std::size_t>(res.ptr - tmp)));
+  }
+  JsonSink& boolean(bool b) { return raw(b ? "true" : "false"); }
+  JsonSink& string(std::string_view s) {
+    bool plain = true;
+    for (const char c : s) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\') {
+        plain = false;
+        break;
+      }
+    }
+    if (plain) return raw("\"").raw(s).raw("\"");
+    // Escapes, and replaces bytes that are not UTF-8, as the JSON standard requires.
+    return raw(nlohmann::json(std::string(s))
+                   .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  }
+  // "key":
+  JsonSink& key(std::string_view k) { return string(k).raw(":"); }
+  void flush() {
+    out_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
+    buf_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kFlush = 1 << 16;
+  std::ostream& out_;
+  std::string buf_;
+};
+
+// {"value":v,"sd":s} with sd null when there is no redundancy.
+void value_sd(JsonSink& j, std::string_view name, double value, double sd, bool has_sd, bool last) {
+  j.key(name).raw("{").key("value").number(value).raw(",").key("sd");
+  if (has_sd) {
+    j.number(sd);
+  } else {
+    j.raw("null");
+  }
+  j.raw(last ? "}" : "},");
+}
+
+void parameters(JsonSink& j, const Solution& s) {
+  const bool sd = s.f > 0;
+  j.key("parameters").raw("{");
+  value_sd(j, "a", s.a, s.sd_a, sd, false);
+  value_sd(j, "o", s.o, s.sd_o, sd, false);
+  value_sd(j, "tx", s.tx, s.sd_tx, sd, false);
+  value_sd(j, "ty", s.ty, s.sd_ty, sd, false);
+  value_sd(j, "k", s.k, s.sd_k, sd, false);
+  value_sd(j, "scale_ppm", (s.k - 1.0) * 1e6, s.sd_k * 1e6, sd, false);
+  value_sd(j, "rotation_gon", s.A * kRho, s.sd_A * kRho, sd, false);
+  value_sd(j, "rotation_deg", s.A * 180.0 / kPi, s.sd_A * 180.0 / kPi, sd, false);
+  value_sd(j, "rotation_arcsec", s.A * 648000.0 / kPi, s.sd_A * 648000.0 / kPi, sd, true);
+  j.raw("},");
+  // Covariance matrix mo^2 Qxx of (a, o, tx, ty).
+  j.key("covariance").raw("{").key("order").raw("[\"a\",\"o\",\"tx\",\"ty\"],").key("matrix");
+  if (!sd) {
+    j.raw("null},");
+    return;
+  }
+  j.raw("[");
+  for (int r = 0; r < 4; ++r) {
+    j.raw(r ? ",[" : "[");
+    for (int c = 0; c < 4; ++c) {
+      if (c) j.raw(",");
+      j.number(s.mo * s.mo * s.Q[r][c]);
+    }
+    j.raw("]");
+  }
+  j.raw("]},");
+}
+
+void scale_tests_json(JsonSink& j, const ScaleTestResult& r) {
+  j.key("scale_tests").raw("{");
+  j.key("tolerance").raw("{").key("deviation_ppm").number(r.deviation * 1e6).raw(",");
+  j.key("limit_ppm").number(20.0).raw(",").key("significant").boolean(!r.within_tolerance);
+  j.raw("},");
+  j.key("F").raw("{").key("statistic").number(r.F_value).raw(",").key("df1").integer(1);
+  j.raw(",").key("df2").integer(r.f).raw(",").key("critical").number(r.F_critical);
+  j.raw(",").key("critical_exact").number(r.F_critical_exact).raw(",").key("p").number(r.F_p);
+  j.raw(",").key("significant").boolean(r.F_significant).raw("},");
+  j.key("t").raw("{").key("statistic").number(r.t_value).raw(",").key("df").integer(r.f);
+  j.raw(",").key("critical").number(r.t_critical).raw(",").key("critical_exact");
+  j.number(r.t_critical_exact).raw(",").key("p").number(r.t_p).raw(",").key("significant");
+  j.boolean(r.t_significant).raw("}},");
+}
+
+void outlier_summary(JsonSink& j, const OutlierTestResult& r) {
+  j.key("outlier_tests").raw("{").key("component").raw("{").key("df").integer(2 * r.n - 5);
+  j.raw(",").key("alpha").number(r.alpha / (2.0 * r.n)).raw(",").key("critical");
+  j.number(r.component_critical).raw(",").key("critical_exact");
+  j.number(r.component_critical_exact).raw("},").key("pair");
+  if (r.n > 3) {
+    j.raw("{").key("critical").number(r.pair_critical).raw("}");
+  } else {
+    j.raw("null");
+  }
+  j.raw("},");
+}
+
+void points(JsonSink& j, const RunResult& res) {
+  const CommonPoints& cp = res.points;
+  const Solution& s = res.solution;
+  j.key("points").raw("[");
+  for (int i = 1; i <= cp.n; ++i) {
+    j.raw(i > 1 ? ",\n{" : "\n{");
+    j.key("name").string(cp.name[i]).raw(",").key("x").number(cp.x[i]).raw(",");
+    j.key("y").number(cp.y[i]).raw(",").key("X").number(cp.X[i]).raw(",");
+    j.key("Y").number(cp.Y[i]).raw(",").key("X_computed").number(s.Xc[i]).raw(",");
+    j.key("Y_computed").number(s.Yc[i]).raw(",").key("vx").number(s.vx[i]).raw(",");
+    j.key("vy").number(s.vy[i]);
+    if (res.outliers) {
+      const OutlierTestResult& o = *res.outliers;
+      const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
+      j.raw(",").key("Tvx").number(row.Tvx).raw(",").key("Tvy").number(row.Tvy).raw(",");
+      j.key("critical").number(o.component_critical).raw(",").key("critical_exact");
+      j.number(o.component_critical_exact).raw(",").key("p_x").number(row.p_x).raw(",");
+      j.key("p_y").number(row.p_y).raw(",").key("flagged").boolean(row.component_flagged);
+      if (cp.n > 3) {
+        j.raw(",").key("T").number(row.T).raw(",").key("c").number(o.pair_critical).raw(",");
+        j.key("outlier").boolean(row.pair_flagged);
+      }
+    }
+    j.raw("}");
+  }
+  j.raw("],\n");
+}
+
+void transformed(JsonSink& j, const RunResult& res) {
+  const CommonPoints& cp = res.points;
+  const Solution& s = res.solution;
+  const bool sd = s.f > 0;
+  j.key("transformed").raw("[");
+  bool first = true;
+  for (int i = 1; i <= cp.n; ++i) {
+    j.raw(first ? "\n{" : ",\n{");
+    first = false;
+    j.key("name").string(cp.name[i]).raw(",").key("X").number(cp.X[i]).raw(",");
+    j.key("Y").number(cp.Y[i]).raw(",").key("third").number(cp.third[i]).raw(",");
+    j.key("role").raw("\"common\"}");
+  }
+  for (const FurtherPoint& fp : res.further) {
+    j.raw(first ? "\n{" : ",\n{");
+    first = false;
+    j.key("name").string(fp.name).raw(",").key("X").number(fp.p.X).raw(",");
+    j.key("Y").number(fp.p.Y).raw(",").key("third").number(fp.third).raw(",");
+    j.key("role").raw("\"further\",").key("sX");
+    if (sd) {
+      const double m = s.sd_transformed(fp.x, fp.y);
+      j.number(m).raw(",").key("sY").number(m);
+    } else {
+      j.raw("null,").key("sY").raw("null");
+    }
+    j.raw("}");
+  }
+  j.raw("],\n");
+}
+
+void identity(JsonSink& j, const RunIdentity& id) {
+  j.key("program").string("helmert2d").raw(",\n").key("version").string(id.version).raw(",\n");
+  j.key("time").string(id.time_utc).raw(",\n").key("files").raw("{").key("first");
+  j.string(id.first).raw(",").key("second").string(id.second).raw(",").key("report");
+  j.string(id.report).raw("},\n");
+  j.key("alpha").number(kAlpha).raw(",").key("exact_quantiles").boolean(id.exact_quantiles);
+  j.raw(",\n").key("excluded").raw("[");
+  for (std::size_t i = 0; i < id.excluded.size(); ++i) {
+    if (i) j.raw(",");
+    j.string(id.excluded[i]);
+  }
+  j.raw("],\n").key("snooping").raw("[");
+  for (std::size_t i = 0; i < id.snooping.size(); ++i) {
+    const SnoopStep& st = id.snooping[i];
+    j.raw(i ? ",{" : "{").key("name").string(st.name).raw(",").key("T").number(st.T).raw(",");
+    j.key("c").number(st.c).raw(",").key("mo_after").number(st.mo_after).raw("}");
+  }
+  j.raw("],\n");
+}
+
+}  // namespace
+
+std::string utc_timestamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return buf;
+}
+
+std::string json_number(double v) {
+  if (!std::isfinite(v)) return "null";
+  char tmp[32];
+  const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+  return std::string(tmp, res.ptr);
+}
+
+void write_json(std::ostream& out, const RunResult& res, const RunIdentity& id) {
+  JsonSink j(out);
+  const Solution& s = res.solution;
+  j.raw("{\n");
+  identity(j, id);
+  j.key("common_points").integer(res.points.n).raw(",\n");
+  parameters(j, s);
+  j.raw("\n").key("adjustment").raw("{").key("vv").number(s.vv).raw(",").key("f").integer(s.f);
+  j.raw(",").key("mo");
+  if (s.f > 0) {
+    j.number(s.mo);
+  } else {
+    j.raw("null");
+  }
+  j.raw("},\n");
+  if (res.scale) scale_tests_json(j, *res.scale);
+  if (res.outliers) outlier_summary(j, *res.outliers);
+  j.raw("\n");
+  points(j, res);
+  transformed(j, res);
+  j.key("proj").string(proj_pipeline(s)).raw("\n}\n");
+}
+
+}  // namespace helmert2d

@@ -1,0 +1,53 @@
+// Machine-readable results of a run: a JSON document, the final list as CSV and a
+// PROJ pipeline. Writers only format a computed RunResult.
+#ifndef HELMERT2D_SRC_HA_XY_VB_RESULT_FILES_H
+#define HELMERT2D_SRC_HA_XY_VB_RESULT_FILES_H
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run_result.h"
+
+namespace helmert2d {
+
+/// One step of iterative data snooping: the point left out and the state after it.
+struct SnoopStep {
+  std::string name;       ///< the point left out
+  double T = 0.0;         ///< its pair test value before it was left out
+  double c = 0.0;         ///< the pair test's critical value then
+  double mo_after = 0.0;  ///< mo of the estimate without it (m)
+};
+
+/// What identifies a run beside its results.
+struct RunIdentity {
+  std::string version;                ///< program version
+  std::string first, second, report;  ///< the file names as given
+  std::string time_utc;               ///< start of the run, ISO 8601 UTC
+  bool exact_quantiles = false;       ///< the report used exact critical values
+  std::vector<std::string> excluded;  ///< names left out before the estimation
+  std::vector<SnoopStep> snooping;    ///< data snooping steps, in order
+};
+
+/// The current time as ISO 8601 UTC, for example "2026-12-08T04:30:00Z".
+std::string utc_timestamp();
+
+/// Writes the JSON document of the run. Numbers are written in their shortest form
+/// that reads back as the same double; values that are not finite are null.
+void write_json(std::ostream& out, const RunResult& result, const RunIdentity& id);
+
+/// Writes the final list as RFC 4180 CSV with the header
+/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points).
+void write_csv(std::ostream& out, const RunResult& result);
+
+/// A PROJ pipeline that maps the first file's coordinates (first, second) into system
+/// II as the run does: one affine step with the full-precision parameters.
+std::string proj_pipeline(const Solution& sol);
+
+/// Shortest decimal text that reads back as the same double ("null" when not finite).
+std::string json_number(double v);
+
+}  // namespace helmert2d
+
+#endif  // HELMERT2D_SRC_HA_XY_VB_RESULT_FILES_H

@@ -1,0 +1,33 @@
+// The transformation run with the program's options: test settings, points left out,
+// data snooping and the machine-readable result files beside the report.
+#ifndef HELMERT2D_SRC_HA_XY_VB_RUN_H
+#define HELMERT2D_SRC_HA_XY_VB_RUN_H
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "helmert2d/Ha_xy_vb.h"
+#include "run_result.h"
+
+namespace helmert2d {
+
+/// What one run is asked to do. Empty file names mean "not wanted".
+struct RunRequest {
+  std::string file1, file2, report;  ///< the two coordinate files and the report
+  std::string json_file;             ///< --json: the JSON document of the run
+  std::string csv_file;              ///< --csv: the final list as CSV
+  std::vector<std::string> exclude;  ///< --exclude: common points left out
+  bool snoop = false;                ///< --snoop: iterative data snooping
+  TestSettings tests;                ///< --exact-quantiles
+  std::string version;               ///< the program's version, for the JSON
+};
+
+/// Runs the transformation as HAxy does and writes the requested result files.
+/// Returns 0 when the run and every file are complete, 1 otherwise, 2 for an
+/// --exclude name that is not a common point (nothing written).
+int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot);
+
+}  // namespace helmert2d
+
+#endif  // HELMERT2D_SRC_HA_XY_VB_RUN_H

@@ -1,0 +1,137 @@
+// Complete-or-absent output files and the removal of their temporaries on signals.
+#include "output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <locale>
+
+namespace helmert2d::textio {
+namespace {
+
+// Temporary names for the signal handler: fixed storage, claimed with an atomic flag,
+// so the handler reads them without locks or allocation.
+constexpr int kSlots = 16;
+constexpr std::size_t kPathMax = 4096;
+std::atomic<bool> g_used[kSlots];
+char g_paths[kSlots][kPathMax];
+
+extern "C" void cleanup_and_reraise(int sig) {
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_used[i].load()) ::unlink(g_paths[i]);
+  }
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+}  // namespace
+
+int register_temporary(const std::string& path) {
+  if (path.size() >= kPathMax) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_used[i].load()) continue;
+    // The handler reads only slots marked in use, so the name goes in first.
+    std::memcpy(g_paths[i], path.c_str(), path.size() + 1);
+    g_used[i].store(true);
+    return i;
+  }
+  return -1;
+}
+
+void unregister_temporary(int slot) {
+  if (slot < 0 || slot >= kSlots) return;
+  g_used[slot].store(false);
+}
+
+void install_cleanup_on_signals() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction sa {};
+    sa.sa_handler = cleanup_and_reraise;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;
+    struct sigaction old {};
+    // A signal the caller chose to ignore (for example under nohup) stays ignored.
+    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &sa, nullptr);
+  }
+}
+
+OutputFile::~OutputFile() {
+  abandon();
+}
+
+bool OutputFile::open(const std::string& path) {
+  abandon();
+  target_ = path;
+  temp_.clear();
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  buffer_.assign(1 << 20, '\0');
+  stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  stream_.imbue(std::locale::classic());
+  if (exists && !S_ISREG(st.st_mode)) {
+    // FIFOs, devices and terminals are written directly: renaming would replace them.
+    stream_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    return stream_.is_open();
+  }
+  if (!exists && !path.empty() && path.back() == '/') return false;
+  std::string templ = path + ".XXXXXX";
+  const int fd = ::mkstemp(templ.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  temp_ = templ;
+  slot_ = register_temporary(temp_);
+  // The new file gets the permissions a plain create would give (mkstemp uses 0600),
+  // or the old file's when it replaces one.
+  mode_t mode = 0666;
+  if (exists) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode &= ~mask;
+  }
+  ::chmod(temp_.c_str(), mode);
+  stream_.open(temp_, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!stream_.is_open()) {
+    abandon();
+    return false;
+  }
+  return true;
+}
+
+bool OutputFile::commit() {
+  if (!stream_.is_open()) return false;
+  stream_.close();
+  const bool written = !stream_.fail();
+  if (temp_.empty()) return written;
+  if (!written || std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    abandon();
+    return false;
+  }
+  unregister_temporary(slot_);
+  slot_ = -1;
+  temp_.clear();
+  return true;
+}
+
+void OutputFile::abandon() {
+  if (stream_.is_open()) stream_.close();
+  stream_.clear();
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+  unregister_temporary(slot_);
+  slot_ = -1;
+}
+
+}  // namespace helmert2d::textio
