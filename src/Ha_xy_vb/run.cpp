@@ -11,18 +11,13 @@
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 #include "report_sections.h"
+#include "textio/textio.h"
 
 const char* const isim = "PhD. Eskin VARO";
 const char* const tarih = "2002, Velmora University /Turkey";
 
 namespace helmert2d {
 namespace {
-
-void report_stop(std::ostream& console, const std::string& file, const CoordinateFile& cf) {
-  if (!cf.stopped_early) return;
-  console << " ??? " << file << " line " << cf.stop_line << ": reading stopped at '"
-          << cf.stop_token << "'; the records after it are ignored\n";
-}
 
 // Pairs the records by name in the order of the second file: for each of its records,
 // every record of the first file with the same name, in file order. Marks the records
@@ -74,7 +69,7 @@ class Run {
 };
 
 int Run::execute() {
-  if (same_file(out_, file1_) || same_file(out_, file2_)) {
+  if (textio::same_file(out_, file1_) || textio::same_file(out_, file2_)) {
     console_ << " ??? Output file " << out_ << " is the same file as an input file\n";
     return 1;
   }
@@ -92,14 +87,14 @@ int Run::execute() {
     console_ << " ??? Second system file " << file2_ << " is not opened\n";
     return finish(1);
   }
-  report_stop(console_, file2_, second);
+  textio::report_stop(console_, file2_, second.stop);
   CoordinateFile first;
   if (!second.records.empty()) {
     if (!read_coordinate_file(file1_, first)) {
       console_ << " ??? First system file " << file1_ << " is not opened\n";
       return finish(1);
     }
-    report_stop(console_, file1_, first);
+    textio::report_stop(console_, file1_, first.stop);
   }
 
   CommonPoints cp;
