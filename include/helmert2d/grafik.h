@@ -149,7 +149,7 @@ int pnpoly(int m, const double* A, const double* B, double a, double b);
 
 /// True when (a, b) lies inside none of the polygons of the polygon file `file`
 /// (each: vertex count, name, then count pairs of coordinates in the order of (a, b)),
-/// false as soon as one polygon contains it; later polygons are not read. Reading ends
+/// false as soon as one polygon contains it; later polygons do not matter. Reading ends
 /// at a count that is not a positive whole number or at a polygon cut short. A missing
 /// file gives true.
 bool Gecerlimi(double a, double b, const std::string& file);

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "coordinate_file.h"
 #include "helmert2d/Ha_xy_vb.h"
 #include "helmert2d/canvas.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
 #include "main_support.h"
+#include "textio/textio.h"
 
 #ifndef HELMERT2D_VERSION
 #define HELMERT2D_VERSION "unknown"
@@ -112,7 +112,7 @@ int run_with_plot(const Options& opt, const std::string& file1, const std::strin
                   const std::string& out) {
   if (!opt.plot_file.empty()) {
     for (const std::string& other : {file1, file2, out}) {
-      if (helmert2d::same_file(opt.plot_file, other)) {
+      if (helmert2d::textio::same_file(opt.plot_file, other)) {
         std::cout << " ??? Plot file " << opt.plot_file
                   << " is the same file as an input or report file\n";
         return 1;

@@ -16,18 +16,13 @@
 #include "result_files.h"
 #include "run_result.h"
 #include "textio/output_file.h"
+#include "textio/textio.h"
 
 const char* const isim = "PhD. Eskin VARO";
 const char* const tarih = "2002, Velmora University /Turkey";
 
 namespace helmert2d {
 namespace {
-
-void report_stop(std::ostream& console, const std::string& file, const CoordinateFile& cf) {
-  if (!cf.stopped_early) return;
-  console << " ??? " << file << " line " << cf.stop_line << ": reading stopped at '"
-          << cf.stop_token << "'; the records after it are ignored\n";
-}
 
 // Pairs the records by name in the order of the second file: for each of its records,
 // every record of the first file with the same name, in file order. Marks the records
@@ -127,7 +122,7 @@ int Run::execute() {
 
 // The report and the result files must name no input and no other output.
 bool Run::check_output_names() {
-  if (same_file(req_.report, req_.file1) || same_file(req_.report, req_.file2)) {
+  if (textio::same_file(req_.report, req_.file1) || textio::same_file(req_.report, req_.file2)) {
     console_ << " ??? Output file " << req_.report << " is the same file as an input file\n";
     return false;
   }
@@ -136,7 +131,7 @@ bool Run::check_output_names() {
     for (const std::string* other :
          {&req_.file1, &req_.file2, &req_.report, &req_.json_file, &req_.csv_file}) {
       if (other == name || other->empty()) continue;
-      if (same_file(*name, *other)) {
+      if (textio::same_file(*name, *other)) {
         console_ << " ??? Output file " << *name
                  << " is the same file as an input or another output file\n";
         return false;
@@ -163,13 +158,13 @@ bool Run::read_inputs() {
     console_ << " ??? Second system file " << req_.file2 << " is not opened\n";
     return false;
   }
-  report_stop(console_, req_.file2, second_);
+  textio::report_stop(console_, req_.file2, second_.stop);
   if (second_.records.empty()) return true;
   if (!read_coordinate_file(req_.file1, first_)) {
     console_ << " ??? First system file " << req_.file1 << " is not opened\n";
     return false;
   }
-  report_stop(console_, req_.file1, first_);
+  textio::report_stop(console_, req_.file1, first_.stop);
   return true;
 }
 

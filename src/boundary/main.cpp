@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "../Ha_xy_vb/coordinate_file.h"
 #include "../Ha_xy_vb/main_support.h"
-#include "../grafik/boundary_files.h"
+#include "grafik/boundary_files.h"
 #include "helmert2d/grafik.h"
+#include "textio/textio.h"
 
 #ifndef HELMERT2D_VERSION
 #define HELMERT2D_VERSION "unknown"
@@ -73,7 +73,8 @@ int parse_options(int argc, char** argv, Options& opt) {
     const std::string arg = argv[i];
     // A negative number is an operand (a coordinate of --inside), not an option.
     double number = 0.0;
-    if (options_ended || arg.size() < 2 || arg[0] != '-' || helmert2d::parse_number(arg, number)) {
+    if (options_ended || arg.size() < 2 || arg[0] != '-' ||
+        helmert2d::textio::parse_number(arg, number)) {
       opt.args.push_back(arg);
     } else if (arg == "--") {
       options_ended = true;
@@ -105,31 +106,28 @@ int parse_options(int argc, char** argv, Options& opt) {
   return -1;
 }
 
-bool readable_file(const std::string& path) {
-  std::string text;
-  return helmert2d::grafik::read_whole_file(path, text);
-}
-
 int check_inside(const Options& opt) {
   double a = 0.0, b = 0.0;
-  if (!helmert2d::parse_number(opt.args[0], a) || !helmert2d::parse_number(opt.args[1], b)) {
+  if (!helmert2d::textio::parse_number(opt.args[0], a) ||
+      !helmert2d::textio::parse_number(opt.args[1], b)) {
     return usage_error("A and B must be numbers, not '" + opt.args[0] + "' and '" + opt.args[1] +
                        "'");
   }
   const std::string& file = opt.args[2];
-  if (!readable_file(file)) {
+  helmert2d::grafik::PolygonFile polygons;
+  if (!helmert2d::grafik::read_polygon_file(file, polygons)) {
     std::cout << " ??? Polygon file " << file << " is not opened\n";
     return 1;
   }
   std::cout << " Point (" << opt.args[0] << ", " << opt.args[1] << ") lies inside "
-            << (Gecerlimi(a, b, file) ? "none of the polygons" : "a polygon") << " of " << file
-            << "\n";
+            << (helmert2d::grafik::Gecerlimi(a, b, polygons) ? "none of the polygons" : "a polygon")
+            << " of " << file << "\n";
   return 0;
 }
 
 int list_displacements(const Options& opt) {
   const std::string& file = opt.args[0];
-  if (!opt.plot_file.empty() && helmert2d::same_file(opt.plot_file, file)) {
+  if (!opt.plot_file.empty() && helmert2d::textio::same_file(opt.plot_file, file)) {
     std::cout << " ??? Plot file " << opt.plot_file
               << " is the same file as the displacement file\n";
     return 1;
@@ -139,13 +137,10 @@ int list_displacements(const Options& opt) {
     std::cout << " ??? Displacement file " << file << " is not opened\n";
     return 1;
   }
-  if (in.stopped_early) {
-    std::cout << " ??? " << file << " line " << in.stop_line << ": reading stopped at '"
-              << in.stop_token << "'; the records after it are ignored\n";
-  }
+  helmert2d::textio::report_stop(std::cout, file, in.stop);
   // A window close waits until the listing and the picture are complete.
   canvas_close_hold();
-  B2_Ciz(file, COLOR(255, 0, 0));
+  helmert2d::grafik::B2_Ciz(in, file, COLOR(255, 0, 0), std::cout);
   const int status =
       helmert2d::save_requested_plot(opt.plot_file, in.records.empty() ? 1 : 0, std::cout);
   if (status == 0 && opt.window && opt.plot_file.empty() && !canvas_has_display()) {

@@ -1,94 +1,38 @@
 // Boundary displacement listings: reading three-dimensional displacement files into
 // projected coordinates, the console listings and the displacement plots.
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string_view>
 
-#include "../Ha_xy_vb/coordinate_file.h"
 #include "boundary_files.h"
 #include "helmert2d/dnsm.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
+#include "textio/textio.h"
 
 namespace helmert2d::grafik {
-
-bool read_whole_file(const std::string& path, std::string& text) {
-  text.clear();
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  std::ifstream is(path, std::ios::binary);
-  if (!is) return false;
-  std::ostringstream ss;
-  ss << is.rdbuf();
-  if (is.bad()) return false;
-  text = ss.str();
-  return true;
-}
-
-namespace {
-
-// Words of a text separated by white space, with the 1-based line of each word.
-class Words {
- public:
-  explicit Words(std::string_view text) : text_(text) {}
-  std::string_view next() {
-    while (pos_ < text_.size() && is_space(text_[pos_])) {
-      if (text_[pos_] == '\n') ++line_;
-      ++pos_;
-    }
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && !is_space(text_[pos_])) ++pos_;
-    return text_.substr(start, pos_ - start);
-  }
-  int line() const { return line_; }
-
- private:
-  static bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-  }
-  std::string_view text_;
-  std::size_t pos_ = 0;
-  int line_ = 1;
-};
-
-}  // namespace
 
 bool read_displacement_file(const std::string& path, DisplacementFile& out) {
   out = DisplacementFile{};
   std::string text;
-  if (!read_whole_file(path, text)) return false;
-  std::string_view view = text;
-  if (view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);  // UTF-8 byte-order mark
-
-  Words words(view);
-  for (;;) {
-    const std::string_view name = words.next();
-    if (name.empty()) return true;
-    const int name_line = words.line();
-    DisplacementRecord rec;
-    rec.name = std::string(name);
-    double unused = 0.0;
-    double* const fields[7] = {&rec.X, &rec.Y, &rec.Z, &rec.dX, &rec.dY, &rec.dZ, &unused};
-    for (double* f : fields) {
-      const std::string_view w = words.next();
-      if (parse_number(w, *f)) continue;
-      // The record cannot be read whole: reading ends. At the end of the text the
-      // record cut short is what is lost, so its name is reported.
-      out.stopped_early = true;
-      out.stop_token = std::string(w.empty() ? name : w);
-      out.stop_line = w.empty() ? name_line : words.line();
-      return true;
-    }
-    out.records.push_back(std::move(rec));
+  if (!textio::read_file(path, text)) return false;
+  textio::Tokenizer tokens(text);
+  DisplacementRecord rec;
+  double unused = 0.0;
+  double* const numbers[] = {&rec.X, &rec.Y, &rec.Z, &rec.dX, &rec.dY, &rec.dZ, &unused};
+  textio::Token name;
+  while (textio::read_record(tokens, name, numbers, out.stop)) {
+    rec.name = std::string(name.text);
+    out.records.push_back(rec);
   }
+  return true;
 }
 
 }  // namespace helmert2d::grafik
 
 namespace {
+
+using helmert2d::grafik::DisplacementFile;
 
 constexpr double kDegPerRad = 57.29577951308232;
 // Ellipsoid of the boundary listings: semi-major and semi-minor axis (m).
@@ -107,13 +51,59 @@ Projected project(double a, double b, double L0, double X, double Y, double Z) {
   return {x, y + 500000.0, h};
 }
 
+// A displacement file that cannot be read reads as one without records.
+DisplacementFile read_or_empty(const std::string& file) {
+  DisplacementFile in;
+  helmert2d::grafik::read_displacement_file(file, in);
+  return in;
+}
+
+// B3_B2 on a displacement file already read.
+void project_points(const DisplacementFile& in, double a, double b, int& count,
+                    std::vector<std::string>& name, std::vector<double>& x, std::vector<double>& y,
+                    std::vector<double>& h, std::vector<double>& dx, std::vector<double>& dy,
+                    std::vector<double>& dh, std::ostream& out) {
+  count = static_cast<int>(in.records.size());
+  const std::size_t size = in.records.size() + 1;
+  name.assign(size, std::string());
+  for (auto* v : {&x, &y, &h, &dx, &dy, &dh}) v->assign(size, 0.0);
+
+  double L0 = 0.0;
+  for (int i = 1; i <= count; ++i) {
+    const auto& r = in.records[i - 1];
+    name[i] = r.name;
+    if (i == 1) {
+      double B = 0.0, L = 0.0, hh = 0.0;
+      XYZ_BLh(a, b, r.X, r.Y, r.Z, B, L, hh);
+      L0 = DilimOrta(3, L);
+    }
+    const Projected p = project(a, b, L0, r.X, r.Y, r.Z);
+    const Projected q = project(a, b, L0, r.X + r.dX, r.Y + r.dY, r.Z + r.dZ);
+    x[i] = p.x;
+    y[i] = p.y;
+    h[i] = p.h;
+    dx[i] = q.x - p.x;
+    dy[i] = q.y - p.y;
+    dh[i] = q.h - p.h;
+  }
+
+  out << "  NktSys :" << count << "     DOM :";
+  if (count == 0) {
+    out << "-";  // no point, so no zone
+  } else {
+    out.unsetf(std::ios::floatfield);
+    out << L0 * kDegPerRad;
+  }
+  out << "\n";
+}
+
 // The working lists of a listing, 1-based.
 struct Points {
   int count = 0;
   std::vector<std::string> name;
   std::vector<double> x, y, h, dx, dy, dh;
-  void read(const std::string& file, std::ostream& out) {
-    B3_B2(file, kListingA, kListingB, count, name, x, y, h, dx, dy, dh, out);
+  void read(const DisplacementFile& in, std::ostream& out) {
+    project_points(in, kListingA, kListingB, count, name, x, y, h, dx, dy, dh, out);
   }
 };
 
@@ -155,40 +145,7 @@ void B3_B2(const std::string& file, double a, double b, int& count, std::vector<
            std::vector<double>& x, std::vector<double>& y, std::vector<double>& h,
            std::vector<double>& dx, std::vector<double>& dy, std::vector<double>& dh,
            std::ostream& out) {
-  helmert2d::grafik::DisplacementFile in;
-  helmert2d::grafik::read_displacement_file(file, in);  // unreadable reads as empty
-  count = static_cast<int>(in.records.size());
-  const std::size_t size = in.records.size() + 1;
-  name.assign(size, std::string());
-  for (auto* v : {&x, &y, &h, &dx, &dy, &dh}) v->assign(size, 0.0);
-
-  double L0 = 0.0;
-  for (int i = 1; i <= count; ++i) {
-    const auto& r = in.records[i - 1];
-    name[i] = r.name;
-    if (i == 1) {
-      double B = 0.0, L = 0.0, hh = 0.0;
-      XYZ_BLh(a, b, r.X, r.Y, r.Z, B, L, hh);
-      L0 = DilimOrta(3, L);
-    }
-    const Projected p = project(a, b, L0, r.X, r.Y, r.Z);
-    const Projected q = project(a, b, L0, r.X + r.dX, r.Y + r.dY, r.Z + r.dZ);
-    x[i] = p.x;
-    y[i] = p.y;
-    h[i] = p.h;
-    dx[i] = q.x - p.x;
-    dy[i] = q.y - p.y;
-    dh[i] = q.h - p.h;
-  }
-
-  out << "  NktSys :" << count << "     DOM :";
-  if (count == 0) {
-    out << "-";  // no point, so no zone
-  } else {
-    out.unsetf(std::ios::floatfield);
-    out << L0 * kDegPerRad;
-  }
-  out << "\n";
+  project_points(read_or_empty(file), a, b, count, name, x, y, h, dx, dy, dh, out);
 }
 
 void B3_B2(const std::string& file, double a, double b, int& count, std::vector<std::string>& name,
@@ -197,9 +154,11 @@ void B3_B2(const std::string& file, double a, double b, int& count, std::vector<
   B3_B2(file, a, b, count, name, x, y, h, dx, dy, dh, std::cout);
 }
 
-void B2_Ciz(const std::string& file, int color, std::ostream& out) {
+namespace helmert2d::grafik {
+
+void B2_Ciz(const DisplacementFile& in, const std::string& file, int color, std::ostream& out) {
   Points p;
-  p.read(file, out);
+  p.read(in, out);
 
   out << kRuleS << "\n" << kHeadS << "\n" << kRuleS << "\n";
   // The summary rows start from the first point, so they always name a real point.
@@ -231,13 +190,19 @@ void B2_Ciz(const std::string& file, int color, std::ostream& out) {
   setcolor(COLOR(255, 0, 0));
 }
 
+}  // namespace helmert2d::grafik
+
+void B2_Ciz(const std::string& file, int color, std::ostream& out) {
+  helmert2d::grafik::B2_Ciz(read_or_empty(file), file, color, out);
+}
+
 void B2_Ciz(const std::string& file, int color) {
   B2_Ciz(file, color, std::cout);
 }
 
 void B2_Ciz1(const std::string& file, int color, std::ostream& out) {
   Points p;
-  p.read(file, out);
+  p.read(read_or_empty(file), out);
 
   out << kRule << "\n" << kHead << "\n" << kRule << "\n";
   for (int i = 1; i <= p.count; ++i) {

@@ -156,6 +156,45 @@ TEST(BoundaryCli, InsideChecksAPointAgainstThePolygons) {
   EXPECT_EQ(missing.out, " ??? Polygon file none.txt is not opened\n");
 }
 
+// Runs the program with `input` written into a pipe that is named as /dev/stdin. A
+// pipe can be read only once, so a program that opens its input twice sees no text
+// the second time.
+testsupport::ProgramResult run_piped(const std::vector<std::string>& args, const TempDir& dir,
+                                     const std::string& input) {
+  dir.write(".piped", input);
+  std::string cmd = "cd ";
+  cmd.append(testsupport::shell_quote(dir.path()))
+      .append(" && cat .piped | env -u DISPLAY -u WAYLAND_DISPLAY ")
+      .append("LSAN_OPTIONS=\"${LSAN_OPTIONS}:print_suppressions=0\" ")
+      .append(testsupport::shell_quote(program()));
+  for (const auto& a : args) cmd.append(" ").append(testsupport::shell_quote(a));
+  cmd += " > .stdout 2> .stderr";
+  const int raw = std::system(cmd.c_str());
+  testsupport::ProgramResult r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = read_file(dir.file(".stdout"));
+  r.err = read_file(dir.file(".stderr"));
+  return r;
+}
+
+TEST(BoundaryCli, ReadsEachInputOnceSoAPipeWorks) {
+  TempDir dir;
+  dir.write("d.txt", kTwoPoints);
+  const auto from_file = run({"--no-pause", "--no-window", "d.txt"}, dir);
+  const auto piped = run_piped({"--no-pause", "--no-window", "/dev/stdin"}, dir,
+                               std::string(kTwoPoints) + "K3 1 2 x\n");
+  EXPECT_EQ(piped.status, 0) << piped.out << piped.err;
+  std::string expected =
+      " ??? /dev/stdin line 3: reading stopped at 'x'; the records after it are ignored\n";
+  expected += from_file.out;
+  EXPECT_EQ(piped.out, expected);
+
+  const auto inside = run_piped({"--inside", "15", "12.5", "/dev/stdin"}, dir,
+                                "4 north\n10 10  20 10  20 20  10 20\n");
+  EXPECT_EQ(inside.status, 0);
+  EXPECT_EQ(inside.out, " Point (15, 12.5) lies inside a polygon of /dev/stdin\n");
+}
+
 TEST(BoundaryCli, ListingIsTheSameUnderADecimalCommaLocale) {
   if (std::system("locale -a 2>/dev/null | grep -qi '^de_DE.utf-\\?8$'") != 0)
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";

@@ -1,56 +1,9 @@
-// Coordinate file reading and pairing rules.
-#include "Ha_xy_vb/coordinate_file.h"
-
+// Pairing of the two coordinate files' points by name.
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
 
 namespace {
-
-using helmert2d::parse_number;
-
-TEST(CoordinateFile, NumbersAreWholeDecimalTokens) {
-  double v = 0;
-  EXPECT_TRUE(parse_number("12", v) && v == 12.0);
-  EXPECT_TRUE(parse_number("-1.5", v) && v == -1.5);
-  EXPECT_TRUE(parse_number("+2e3", v) && v == 2000.0);
-  EXPECT_TRUE(parse_number(".5", v) && v == 0.5);
-  EXPECT_TRUE(parse_number("5.", v) && v == 5.0);
-  EXPECT_TRUE(parse_number("1E-2", v) && v == 0.01);
-  for (const char* bad : {"", "inf", "-inf", "nan", "NaN", "0x10", "12abc", "1,5", "1e", "+-1", ".",
-                          "e5", "1e400", "--1", "1.2.3"}) {
-    EXPECT_FALSE(parse_number(bad, v)) << bad;
-  }
-}
-
-TEST(CoordinateFile, RecordsAndStops) {
-  testsupport::TempDir dir;
-  helmert2d::CoordinateFile cf;
-  EXPECT_FALSE(helmert2d::read_coordinate_file(dir.file("missing"), cf));
-
-  ASSERT_TRUE(helmert2d::read_coordinate_file(dir.write("a", "A 1 2 3 B\t4\n5 6\n"), cf));
-  ASSERT_EQ(cf.records.size(), 2u);  // records need not follow the lines
-  EXPECT_EQ(cf.records[1].name, "B");
-  EXPECT_EQ(cf.records[1].second, 5.0);
-  EXPECT_FALSE(cf.stopped_early);
-
-  // Three-field records: the second name lands where the third number belongs.
-  ASSERT_TRUE(helmert2d::read_coordinate_file(dir.write("b", "A 1 2\nB 3 4\n"), cf));
-  EXPECT_TRUE(cf.records.empty());
-  EXPECT_TRUE(cf.stopped_early);
-  EXPECT_EQ(cf.stop_line, 2);
-  EXPECT_EQ(cf.stop_token, "B");
-
-  // A title line yields no record at all.
-  ASSERT_TRUE(helmert2d::read_coordinate_file(dir.write("c", "Name X Y H\nA 1 2 3\n"), cf));
-  EXPECT_TRUE(cf.records.empty());
-  EXPECT_EQ(cf.stop_token, "X");
-  EXPECT_EQ(cf.stop_line, 1);
-
-  ASSERT_TRUE(helmert2d::read_coordinate_file(dir.write("d", "  \n\n"), cf));
-  EXPECT_TRUE(cf.records.empty());
-  EXPECT_FALSE(cf.stopped_early);
-}
 
 TEST(Pairing, OrderDuplicatesAndCase) {
   // The list follows the second file; a name twice in the first file gives two

@@ -1,0 +1,112 @@
+// Reading of plain-text record files: whole files, white-space separated tokens with
+// their line numbers, numbers written with the full stop whatever the locale, and the
+// note that reading stopped before the end of a file.
+//
+// The record files of the programs (coordinate, displacement and polygon files) all
+// read through these pieces, so they agree on white space, the byte-order mark, the
+// form of a number, what "cannot be read" means and how an early stop is reported.
+#ifndef HELMERT2D_SRC_TEXTIO_TEXTIO_H
+#define HELMERT2D_SRC_TEXTIO_TEXTIO_H
+
+#include <cstddef>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace helmert2d::textio {
+
+// ---- Files ----------------------------------------------------------------------------
+
+/// Reads the whole file `path` into `text`; pipes and devices are read to their end, so
+/// each file is read exactly once. Returns false, with `text` empty, when the file
+/// cannot be opened or read: missing, unreadable, or a folder.
+bool read_file(const std::string& path, std::string& text);
+
+/// True when `a` and `b` name the same file: the same device and inode when both
+/// exist, otherwise the same resolved path. Empty names name no file.
+bool same_file(const std::string& a, const std::string& b);
+
+// ---- Tokens -----------------------------------------------------------------------------
+
+/// The white space of the "C" locale: blank, tab, line feed, carriage return, vertical
+/// tab and form feed.
+constexpr bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+/// A token of a text and the 1-based line it stands on. The text views the tokenized
+/// text; it is empty at the end of the text.
+struct Token {
+  std::string_view text;
+  int line = 0;
+  bool empty() const { return text.empty(); }
+};
+
+/// Splits a text at white space, counting lines. A UTF-8 byte-order mark at the start
+/// of the text is skipped, and a carriage return before a line feed is white space, so
+/// CRLF line ends need nothing special.
+class Tokenizer {
+ public:
+  explicit Tokenizer(std::string_view text);
+
+  /// The next token; an empty token (on the last line) at the end of the text.
+  Token next() {
+    while (pos_ < text_.size() && is_space(text_[pos_])) {
+      if (text_[pos_] == '\n') ++line_;
+      ++pos_;
+    }
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && !is_space(text_[pos_])) ++pos_;
+    return Token{text_.substr(start, pos_ - start), line_};
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  int line_ = 1;
+};
+
+// ---- Numbers ----------------------------------------------------------------------------
+
+/// Parses a whole token as a decimal number with the full stop, independent of the
+/// locale: [sign] digits [. digits] [e|E [sign] digits] with at least one mantissa
+/// digit ("12", "-1.5", "+2e3", ".5", "5."). "inf", "nan", hexadecimal forms, partly
+/// numeric tokens and values beyond the range of double are not numbers.
+bool parse_number(std::string_view token, double& value);
+
+// ---- Where reading stopped ----------------------------------------------------------------
+
+/// Where the reading of a record file stopped before the end of its text: at the first
+/// record that cannot be read whole.
+struct ReadStop {
+  bool stopped = false;  ///< non-blank text remains unread after the last record
+  int line = 0;          ///< 1-based line of the token where reading stopped
+  std::string token;     ///< that token
+};
+
+/// The stop at a record that cannot be read whole because of the token `failed`. When
+/// the text ended within the record (`failed` empty), the record cut short is what is
+/// lost, so the stop names the record's first token `record`.
+ReadStop stop_at(const Token& record, const Token& failed);
+
+/// Writes the console line of a stop, when there is one:
+/// " ??? FILE line N: reading stopped at 'TOKEN'; the records after it are ignored".
+void report_stop(std::ostream& console, const std::string& file, const ReadStop& stop);
+
+// ---- Records ------------------------------------------------------------------------------
+
+/// Reads `numbers.size()` numbers of the record that begins with the token `record`,
+/// storing them through the pointers. Returns true when all were read; otherwise false
+/// with `stop` set by stop_at, and the values stored are not to be used.
+bool read_numbers(Tokenizer& tokens, const Token& record, std::span<double* const> numbers,
+                  ReadStop& stop);
+
+/// Reads one record of a word followed by `numbers.size()` numbers. Returns true when
+/// the record was read whole. Returns false at the end of the text (`stop` untouched)
+/// and at a record that cannot be read whole (`stop` set by stop_at).
+bool read_record(Tokenizer& tokens, Token& word, std::span<double* const> numbers, ReadStop& stop);
+
+}  // namespace helmert2d::textio
+
+#endif  // HELMERT2D_SRC_TEXTIO_TEXTIO_H

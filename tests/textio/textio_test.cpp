@@ -1,0 +1,153 @@
+// The text-file pieces every record file reads through: whole files, tokens and their
+// lines, numbers, the same-file test and the console line of an early stop.
+#include "textio/textio.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace textio = helmert2d::textio;
+using testsupport::TempDir;
+
+TEST(ParseNumber, WholeDecimalTokensOnly) {
+  struct Case {
+    const char* token;
+    double value;
+  };
+  for (const Case& c : {Case{"12", 12.0},
+                        {"-1.5", -1.5},
+                        {"+2e3", 2000.0},
+                        {".5", 0.5},
+                        {"5.", 5.0},
+                        {"1E-2", 0.01},
+                        {"-0", 0.0},
+                        {"007", 7.0}}) {
+    double v = -99.0;
+    EXPECT_TRUE(textio::parse_number(c.token, v)) << c.token;
+    EXPECT_EQ(v, c.value) << c.token;
+  }
+  for (const char* bad : {"", "inf", "-inf", "nan", "NaN", "0x10", "12abc", "1,5", "1e", "+-1", ".",
+                          "e5", "1e400", "--1", "1.2.3", " 1", "1 ",
+                          "\xEF\xBB\xBF"
+                          "1"}) {
+    double v = 0.0;
+    EXPECT_FALSE(textio::parse_number(bad, v)) << bad;
+  }
+}
+
+// Every token of `text` as "token@line".
+std::vector<std::string> tokens_of(std::string_view text) {
+  textio::Tokenizer tokens(text);
+  std::vector<std::string> out;
+  for (textio::Token t = tokens.next(); !t.empty(); t = tokens.next())
+    out.push_back(std::string(t.text) + "@" + std::to_string(t.line));
+  return out;
+}
+
+TEST(Tokenizer, TokensAndTheirLines) {
+  using V = std::vector<std::string>;
+  struct Case {
+    std::string text;
+    V expected;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {" \t\n\r\n\v\f", {}},
+      {"A 1\tB\n\n  C\n", {"A@1", "1@1", "B@1", "C@3"}},
+      {"A\r\nB\r\n", {"A@1", "B@2"}},  // CRLF line ends
+      {"\xEF\xBB\xBF"
+       "A B\nC",
+       {"A@1", "B@1", "C@2"}},  // byte-order mark skipped
+      {"\xEF\xBB\xBF\nA", {"A@2"}},
+      {"\xEF\xBB\xBF", {}},
+      {"A \xEF\xBB\xBF", {"A@1", "\xEF\xBB\xBF@1"}},  // only at the start of the text
+      {"\xEF\xBB", {"\xEF\xBB@1"}},                   // a cut mark is text
+  };
+  for (const Case& c : cases) EXPECT_EQ(tokens_of(c.text), c.expected) << c.text;
+
+  // At the end the empty token stands on the last line.
+  textio::Tokenizer tokens("A\n\n");
+  tokens.next();
+  EXPECT_EQ(tokens.next().line, 3);
+}
+
+TEST(ReadFile, WholeFilesOnly) {
+  TempDir dir;
+  std::string text = "stale";
+  const std::string binary("A\0B\r\n\xEF\xBB\xBF", 8);
+  ASSERT_TRUE(textio::read_file(dir.write("b.bin", binary), text));
+  EXPECT_EQ(text, binary);  // read as bytes: no line-end or mark translation
+  ASSERT_TRUE(textio::read_file(dir.write("e.txt", ""), text));
+  EXPECT_EQ(text, "");
+
+  const std::string big(300000, 'x');  // more than one read
+  ASSERT_TRUE(textio::read_file(dir.write("big.txt", big), text));
+  EXPECT_EQ(text, big);
+
+  // A missing file, a folder and an unreadable file cannot be read, and leave no text.
+  std::filesystem::create_directory(dir.file("folder"));
+  const std::string locked = dir.write("locked.txt", "secret");
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  std::vector<std::string> unreadable = {dir.file("missing.txt"), dir.file("folder"), dir.path()};
+  if (::geteuid() != 0) unreadable.push_back(locked);  // root reads anything
+  for (const std::string& path : unreadable) {
+    text = "stale";
+    EXPECT_FALSE(textio::read_file(path, text)) << path;
+    EXPECT_EQ(text, "") << path;
+  }
+}
+
+TEST(SameFile, NamesOfOneFile) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  dir.write("a.txt", "A");
+  dir.write("b.txt", "A");
+  fs::create_hard_link(dir.file("a.txt"), dir.file("hard.txt"));
+  fs::create_symlink(dir.file("a.txt"), dir.file("soft.txt"));
+  fs::create_directory(dir.file("sub"));
+  struct Case {
+    std::string a, b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"a.txt", "a.txt", true},          {"a.txt", "./sub/../a.txt", true},
+      {"a.txt", "hard.txt", true},       {"soft.txt", "a.txt", true},
+      {"a.txt", "b.txt", false},       // equal contents are not the same file
+      {"new.txt", "./new.txt", true},  // neither exists: the resolved names decide
+      {"new.txt", "sub/new.txt", false}, {"a.txt", "new.txt", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(textio::same_file(dir.file(c.a), dir.file(c.b)), c.same) << c.a << " " << c.b;
+  }
+  EXPECT_FALSE(textio::same_file("", ""));
+  EXPECT_FALSE(textio::same_file("", dir.file("a.txt")));
+}
+
+TEST(ReadStop, NamesTheFailedTokenOrTheRecordCutShort) {
+  const textio::Token record{"K3", 4};
+  const textio::ReadStop bad = textio::stop_at(record, textio::Token{"oops", 5});
+  EXPECT_TRUE(bad.stopped);
+  EXPECT_EQ(bad.line, 5);
+  EXPECT_EQ(bad.token, "oops");
+  const textio::ReadStop cut = textio::stop_at(record, textio::Token{"", 6});
+  EXPECT_EQ(cut.line, 4);
+  EXPECT_EQ(cut.token, "K3");
+
+  std::ostringstream console;
+  textio::report_stop(console, "one.txt", textio::ReadStop{});
+  EXPECT_EQ(console.str(), "");
+  textio::report_stop(console, "one.txt", textio::ReadStop{true, 7, "2026-11-30"});
+  EXPECT_EQ(console.str(),
+            " ??? one.txt line 7: reading stopped at '2026-11-30'; the records after it are "
+            "ignored\n");
+}
+
+}  // namespace
