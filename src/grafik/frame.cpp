@@ -76,6 +76,9 @@ std::vector<GridLine> visible_lines(int count, double start, int step, int (*map
   return out;
 }
 
+// Most steps counted over the whole frame: the count of lines stays within the int range.
+constexpr int kMostSteps = 2000000000 - 2;
+
 // Number of grid lines over `extent` pixels: the rounded count of steps plus two, with
 // the count of steps at most `cap`.
 int line_count(int extent, int step, int cap) {
@@ -91,8 +94,8 @@ void set_text(const LabelText& t) {
 
 Grid grid_lines(const Frame& f, int step, GridCount count) {
   const bool per_pixel = count == GridCount::kOnePerPixel;
-  const int nx = line_count(f.R - f.L, step, per_pixel ? f.R - f.L : 1999999998);
-  const int ny = line_count(f.B - f.T, step, per_pixel ? f.B - f.T : 1999999998);
+  const int nx = line_count(f.R - f.L, step, per_pixel ? f.R - f.L : kMostSteps);
+  const int ny = line_count(f.B - f.T, step, per_pixel ? f.B - f.T : kMostSteps);
   const double Hleft = Xarz_M + to_int(round1((f.L - Xekrn_M) / Olck));
   const double Vbottom = Yarz_M - to_int(round1((f.B - Yekrn_M) / Olck));
   const double H0 = step * std::trunc(Hleft / step);
@@ -148,8 +151,9 @@ void Grfk(int n, const double* V, const double* H, int width, int height, int le
 
   // Without a usable scale or step there is no grid to draw.
   if (std::isfinite(Olck) && Olck > 0.0 && step > 0) {
-    // The labels' first text is written left-justified and top-anchored in direction 0;
-    // the column labels keep that anchoring in direction 3 and read downward.
+    // No justification is set: the row labels are the window's first text, anchored
+    // left and top by default, and the column labels keep that anchoring in direction 3
+    // and read downward.
     const g::AxisLabels labels{{2, 0, 5}, 10, -5, {2, 3, 5}, 5};
     const g::Grid grid = g::grid_lines(f, step, g::GridCount::kWholeFrame);
     g::draw_grid(grid);
