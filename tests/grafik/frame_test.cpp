@@ -6,12 +6,16 @@
 
 #include "canvas/canvas_support.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 
 namespace {
 
 using canvas_test::Box;
 using canvas_test::column_art;
 using canvas_test::row_art;
+using plot_test::height;
+using plot_test::ink_box;
+using plot_test::width;
 
 const int kGrey = COLOR(200, 200, 200);
 const int kWhite = COLOR(255, 255, 255);
@@ -173,31 +177,29 @@ TEST(PlotFrame, AxisLabelsReadTheRightWay) {
   const int black = COLOR(0, 0, 0);
   // Vertical axis: "6000" written left to right from (10, 193) with its cells' top
   // there: a box wider than high.
-  int minx = 600, maxx = -1, miny = 600, maxy = -1;
-  for (int y = 185; y < 215; ++y)
-    for (int x = 0; x < 50; ++x)
-      if (getpixel(x, y) == black) {
-        minx = std::min(minx, x);
-        maxx = std::max(maxx, x);
-        miny = std::min(miny, y);
-        maxy = std::max(maxy, y);
-      }
-  ASSERT_GE(maxx, 0);
-  EXPECT_GE(minx, 10);
-  EXPECT_GE(miny, 193);
-  EXPECT_GT(maxx - minx, maxy - miny);
-  // Horizontal axis: "3000" reads top to bottom from (111, 585): taller than wide.
-  minx = 600, maxx = -1, miny = 600, maxy = -1;
-  for (int y = 582; y < 600; ++y)
-    for (int x = 95; x < 128; ++x)
-      if (getpixel(x, y) == black) {
-        minx = std::min(minx, x);
-        maxx = std::max(maxx, x);
-        miny = std::min(miny, y);
-        maxy = std::max(maxy, y);
-      }
-  ASSERT_GE(maxx, 0);
-  EXPECT_GE(miny, 585);
+  const Box row = ink_box(0, 185, 49, 214, black);
+  ASSERT_GE(row.right, 0);
+  EXPECT_GE(row.left, 10);
+  EXPECT_GE(row.top, 193);
+  EXPECT_GT(width(row), height(row));
+  // Horizontal axis: "3000" reads top to bottom from (111, 585).
+  const Box column = ink_box(95, 582, 127, 599, black);
+  ASSERT_GE(column.right, 0);
+  EXPECT_GE(column.top, 585);
+}
+
+TEST(PlotFrame, GridCloserThanAPixelReachesTheFarFrameEdges) {
+  // 300000 km across: about 700 grid lines per pixel. Every pixel of the frame gets a
+  // cross, up to the right and top edges (labels hide the crosses near the left edge).
+  std::vector<double> V{0, 0, 3e8}, H{0, 0, 3e8};
+  Grfk(2, V.data(), H.data(), 600, 600, 0, 0, 1000, 1.3);
+  ASSERT_LT(1000 * Olck, 0.01);
+  EXPECT_EQ(getpixel(570, 30), kGrey);
+  EXPECT_EQ(getpixel(300, 300), kGrey);
+  const Box grid = ink_box(0, 0, 599, 599, kGrey);
+  EXPECT_EQ(grid.right, 580 + 5);
+  EXPECT_EQ(grid.top, 20 - 5);
+  EXPECT_EQ(grid.bottom, 580 + 5);
 }
 
 }  // namespace

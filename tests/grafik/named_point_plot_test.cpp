@@ -2,16 +2,21 @@
 // their components, the scale bar and the canvas state it leaves, on an off-screen page.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "canvas/canvas_support.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 
 namespace {
 
 using canvas_test::column_art;
 using canvas_test::row_art;
+using plot_test::height;
+using plot_test::ink_box;
+using plot_test::width;
 
 const int kBlack = COLOR(0, 0, 0);
 const int kBlue = COLOR(0, 0, 255);
@@ -114,6 +119,47 @@ TEST(NamedPointPlot, DisplacementVectorAndItsComponents) {
   // No component beyond the ends.
   EXPECT_NE(getpixel(x0, y1 - 4), kGreen);
   EXPECT_NE(getpixel(x1 + 4, y0), kGreen);
+}
+
+TEST(NamedPointPlot, AxisLabelsReadUpwardAndHangCentredBelowTheFrame) {
+  const Frame f;
+  Points p;
+  p.add("A", 4500000, 400000);
+  p.add("B", 4600000, 500000);
+  p.plot(kRed, 1.21);
+  const int px = SAG(450000), py = YKR(4550000);
+  // "4550000" reads upward in the left margin and ends at row py + 40.
+  const canvas_test::Box row = ink_box(0, py - 80, f.L - 2, py + 80, kBlack);
+  ASSERT_GE(row.right, 0);
+  EXPECT_GE(row.left, 0);
+  EXPECT_GT(height(row), 3 * width(row));
+  EXPECT_LE(row.bottom, py + 40);
+  EXPECT_GT(row.bottom, py + 30);
+  // "450000" is centred on its column with its top 3 pixels below the bottom edge.
+  const canvas_test::Box column = ink_box(px - 40, f.B + 2, px + 40, f.H - 1, kBlack);
+  ASSERT_GE(column.right, 0);
+  EXPECT_GT(width(column), height(column));
+  EXPECT_GE(column.top, f.B + 3);
+  EXPECT_LE(std::abs(column.left + column.right - 2 * px), 2);
+}
+
+// The named-point plot counts at most one grid line per pixel of the frame from its
+// left and bottom edges; with lines closer than a pixel the crosses cover only a
+// corner of the frame (the run's frame counts them all and fills it).
+TEST(NamedPointPlot, GridCloserThanAPixelStaysInTheLowerLeftCorner) {
+  const Frame f;
+  Points p;
+  p.add("A", 0, 0);
+  p.add("B", 3e8, 3e8);
+  p.plot(kRed, 1.0);
+  const double per_line = 50000 * Olck;  // pixels between grid lines
+  ASSERT_LT(per_line, 0.2);
+  const canvas_test::Box grid = ink_box(0, 0, f.W - 1, f.H - 1, COLOR(200, 200, 200));
+  ASSERT_GE(grid.right, 0);
+  EXPECT_GE(grid.left, f.L - 5);
+  EXPECT_LE(grid.right, f.L + 5 + static_cast<int>((f.R - f.L + 2) * per_line) + 1);
+  EXPECT_LE(grid.bottom, f.B + 5);
+  EXPECT_GE(grid.top, f.B - 5 - static_cast<int>((f.B - f.T + 2) * per_line) - 1);
 }
 
 // With Olck = 0.001 pixels per world unit the bar is 0.001 * 500000 * 0.039 = 19.5,
