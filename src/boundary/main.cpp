@@ -10,6 +10,7 @@
 #include <array>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "../Ha_xy_vb/coordinate_file.h"
 #include "../cli/options.h"

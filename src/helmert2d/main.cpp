@@ -7,7 +7,9 @@
 // 2 for a wrong option.
 #include <array>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "../Ha_xy_vb/coordinate_file.h"
 #include "../cli/options.h"
@@ -109,12 +111,12 @@ int main(int argc, char** argv) {
   const int status = helmert2d::cli::run_with_plot(
       inv,
       [&](bool draw) {
-        if (!draw)
-          return helmert2d::cli::RunOutcome{
-              HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, nullptr), false};
-        GrafikRunPlot plot;
-        const int run = HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, &plot);
-        return helmert2d::cli::RunOutcome{run, plot.opened()};
+        // Without a window to show or a picture to save, the plot is not drawn at all.
+        std::optional<GrafikRunPlot> plot;
+        if (draw) plot.emplace();
+        const int run =
+            HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, plot ? &*plot : nullptr);
+        return helmert2d::cli::RunOutcome{run, plot && plot->opened()};
       },
       std::cout);
   return helmert2d::cli::finish(inv, status);
