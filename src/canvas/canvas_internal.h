@@ -158,8 +158,13 @@ bool write_file(const std::string& path, const std::vector<unsigned char>& bytes
 std::string bmp_file_name(const std::string& chosen);
 /// True when `name` ends in ".png", any case.
 bool is_png_name(const std::string& name);
-/// Saves region `r` under `path` (PNG or BMP by the name); false on failure.
+/// Saves region `r` under `path` (PNG or BMP by the name); false unless every byte of
+/// the file was written.
 bool save_region(const Region& r, const std::string& path);
+/// Saves the inclusive region of page `active` (drawn into) or shown of `w` under the
+/// page lock, as save_region does.
+bool save_page_region(Window& w, const std::string& path, int left, int top, int right, int bottom,
+                      bool active);
 /// Draws the print page onto `cr` in points, origin at the printable area's corner.
 void render_print_page(cairo_t* cr, const Region& r, const std::string& title, double width_inches,
                        double left_inches, double top_inches);

@@ -3,11 +3,13 @@
 #include <cairo-pdf.h>
 
 #include <cctype>
+#include <climits>
 #include <iostream>
 #include <string>
 
 #include "canvas_internal.h"
 #include "helmert2d/canvas.h"
+#include "program_hooks.h"
 
 namespace helmert2d::canvas_detail {
 namespace {
@@ -43,6 +45,17 @@ bool save_region(const Region& r, const std::string& path) {
   if (r.width <= 0 || r.height <= 0) return false;
   if (is_png_name(path)) return write_png(r, path);
   return write_file(path, encode_bmp(r));
+}
+
+bool save_page_region(Window& w, const std::string& path, int left, int top, int right, int bottom,
+                      bool active) {
+  PageLock lock(w);
+  return save_region(copy_region(page_of(w, active), left, top, right, bottom), path);
+}
+
+bool save_page(const std::string& path, int window) {
+  Window* w = find_window(window);
+  return w != nullptr && save_page_region(*w, path, 0, 0, INT_MAX, INT_MAX, true);
 }
 
 void render_print_page(cairo_t* cr, const Region& r, const std::string& title, double width_inches,
@@ -118,12 +131,8 @@ void writeimagefile(const char* filename, int left, int top, int right, int bott
     if (w->shown.load()) gui_save_dialog(*w, left, top, right, bottom, active);
     return;
   }
-  bool ok;
-  {
-    PageLock lock(*w);
-    ok = save_region(copy_region(page_of(*w, active), left, top, right, bottom), filename);
-  }
-  if (!ok) std::cerr << "writeimagefile: cannot write " << filename << '\n';
+  if (!save_page_region(*w, filename, left, top, right, bottom, active))
+    std::cerr << "writeimagefile: cannot write " << filename << '\n';
 }
 
 void printimage(const char* title, double width_inches, double left_inches, double top_inches,

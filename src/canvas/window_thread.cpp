@@ -15,11 +15,14 @@
 
 #include "canvas_internal.h"
 #include "helmert2d/canvas.h"
+#include "program_hooks.h"
 
 namespace helmert2d::canvas_detail {
 namespace {
 
 std::mutex gui_mutex;
+// Set by open_windows_off_screen: the display is treated as absent.
+std::atomic<bool> off_screen{false};
 bool gui_started = false;
 bool gui_ok = false;
 std::thread::id gui_thread;
@@ -293,7 +296,12 @@ int on_lost_display(Display*) {
 
 }  // namespace
 
+void open_windows_off_screen(bool off) {
+  off_screen.store(off);
+}
+
 bool gui_available() {
+  if (off_screen.load()) return false;
   std::lock_guard<std::mutex> guard(gui_mutex);
   if (gui_started) return gui_ok;
   const char* display = std::getenv("DISPLAY");

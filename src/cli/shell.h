@@ -1,0 +1,42 @@
+// What the programs share around their runs: the plot's window or picture at the end
+// of a run, and the pause for a key.
+#ifndef HELMERT2D_CLI_SHELL_H
+#define HELMERT2D_CLI_SHELL_H
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "options.h"
+
+namespace helmert2d::cli {
+
+/// What a program's run reports back to the shell.
+struct RunOutcome {
+  int status = 0;      ///< the exit status of the run
+  bool drawn = false;  ///< a picture was drawn on the current window
+};
+
+/// Runs `run` with the plot handled as the options ask:
+/// - with --no-window, every page stays off-screen;
+/// - `run(draw)` gets `draw` false when nobody would see or save the picture (no
+///   display or --no-window, and no --plot), so it may skip the drawing;
+/// - a window close waits until the run and the picture are complete;
+/// - a successful run that drew its picture saves it to the --plot file; a picture
+///   that cannot be written gives one console line and status 1;
+/// - a successful run whose window was wanted but not shown, without --plot, says so
+///   in one console line.
+/// Returns the exit status.
+int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool draw)>& run,
+                  std::ostream& console);
+
+/// Waits for one key: raw mode on a terminal (" Press any key to continue . . ."),
+/// otherwise one character or the end of standard input, so scripts never hang.
+void pause_for_key();
+
+/// Waits for a key unless --no-pause was given; returns `status`.
+int finish(const Invocation& inv, int status);
+
+}  // namespace helmert2d::cli
+
+#endif  // HELMERT2D_CLI_SHELL_H

@@ -1,0 +1,123 @@
+// helmert2d: 2D similarity transformation between two plane coordinate systems.
+//
+//   helmert2d [OPTIONS] [FILE1 [FILE2 [REPORT]]]
+//
+// Missing names are asked for at prompts. Exit status: 0 when the run completes,
+// 1 when a file cannot be opened or written or no transformation can be computed,
+// 2 for a wrong option.
+#include <array>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/shell.h"
+#include "helmert2d/Ha_xy_vb.h"
+#include "helmert2d/grafik.h"
+#include "helmert2d/yzdr.h"
+#include "textio/textio.h"
+
+#ifndef HELMERT2D_VERSION
+#define HELMERT2D_VERSION "unknown"
+#endif
+
+namespace {
+
+using helmert2d::cli::Action;
+
+constexpr std::array kOptions{
+    helmert2d::cli::Option{.short_name = "-h",
+                           .long_name = "--help",
+                           .help = "show this help and exit",
+                           .action = Action::help},
+    helmert2d::cli::Option{
+        .long_name = "--version", .help = "show the version and exit", .action = Action::version},
+    helmert2d::cli::Option{.long_name = "--no-pause",
+                           .help = "do not wait for a key press at the end",
+                           .action = Action::no_pause},
+    helmert2d::cli::Option{.long_name = "--plot",
+                           .value = "FILE",
+                           .value_need = "a file name",
+                           .help = "save the final plot as a picture (FILE ending in .png: PNG,\n"
+                                   "otherwise a 24-bit BMP), with or without a display",
+                           .action = Action::plot},
+    helmert2d::cli::Option{.long_name = "--no-window",
+                           .help = "never open the plot window",
+                           .action = Action::no_window},
+    helmert2d::cli::Option{.long_name = "--",
+                           .help = "end of options; the following arguments are file names",
+                           .action = Action::end_of_options},
+};
+
+const helmert2d::cli::Program kProgram{
+    .name = "helmert2d",
+    .version = HELMERT2D_VERSION,
+    .synopsis =
+        "Usage: helmert2d [OPTIONS] [FILE1 [FILE2 [REPORT]]]\n"
+        "\n"
+        "Estimates the plane similarity (four-parameter) transformation from the points\n"
+        "of FILE1 (system I) into the system of FILE2 (system II), pairing the points by\n"
+        "name, tests the scale and the residuals for outliers, and writes the report to\n"
+        "REPORT. Names not given are asked for at prompts.\n"
+        "\n"
+        "A coordinate file holds one record per point: name, first coordinate, second\n"
+        "coordinate and a third number (ignored), separated by white space.\n"
+        "\n",
+    .options = kOptions,
+    .epilogue =
+        "Exit status: 0 when the run completes; 1 when an input file cannot be opened,\n"
+        "the report or the picture cannot be written, or no transformation can be\n"
+        "computed; 2 for a wrong option.\n",
+};
+
+// Asks for the names not given on the command line, each read as one word.
+void ask_missing_names(std::vector<std::string>& names) {
+  static const char* const prompts[3] = {"  From File 1: ", "    To File 2: ", "  Output file: "};
+  for (std::size_t i = names.size(); i < 3; ++i) {
+    std::cout << prompts[i] << std::flush;
+    std::string word;
+    std::cin >> word;
+    names.push_back(word);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  helmert2d::cli::Invocation inv;
+  if (const auto end = helmert2d::cli::parse(kProgram, argc, argv, inv, std::cout, std::cerr))
+    return *end;
+
+  OK_(isim, tarih);
+  std::vector<std::string>& names = inv.operands;
+  if (names.size() < 3) ask_missing_names(names);
+  const std::string& file1 = names[0];
+  const std::string& file2 = names[1];
+  const std::string& out = names[2];
+  std::cout << "\n\n From >" << file1 << "< to >" << file2
+            << "< 2D similarity results are recorded into >" << out << "<\n\n"
+            << std::flush;
+
+  if (!inv.plot_file.empty()) {
+    for (const std::string& other : {file1, file2, out}) {
+      if (helmert2d::textio::same_file(inv.plot_file, other)) {
+        std::cout << " ??? Plot file " << inv.plot_file
+                  << " is the same file as an input or report file\n";
+        return helmert2d::cli::finish(inv, 1);
+      }
+    }
+  }
+  const int status = helmert2d::cli::run_with_plot(
+      inv,
+      [&](bool draw) {
+        // Without a window to show or a picture to save, the plot is not drawn at all.
+        std::optional<GrafikRunPlot> plot;
+        if (draw) plot.emplace();
+        const int run =
+            HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, plot ? &*plot : nullptr);
+        return helmert2d::cli::RunOutcome{run, plot && plot->opened()};
+      },
+      std::cout);
+  return helmert2d::cli::finish(inv, status);
+}
