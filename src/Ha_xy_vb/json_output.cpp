@@ -68,7 +68,7 @@ class JsonSink {
 
 // {"value":v,"sd":s} with sd null when there is no redundancy.
 void value_sd(JsonSink& j, std::string_view name, double value, double sd, bool has_sd, bool last) {
-  j.key(name).raw("{").key("value").number(value).raw(",").key("sd");
+  j.key(name).raw("{\"value\":").number(value).raw(",\"sd\":");
   if (has_sd) {
     j.number(sd);
   } else {
@@ -79,7 +79,7 @@ void value_sd(JsonSink& j, std::string_view name, double value, double sd, bool 
 
 void parameters(JsonSink& j, const Solution& s) {
   const bool sd = s.f > 0;
-  j.key("parameters").raw("{");
+  j.raw("\"parameters\":").raw("{");
   value_sd(j, "a", s.a, s.sd_a, sd, false);
   value_sd(j, "o", s.o, s.sd_o, sd, false);
   value_sd(j, "tx", s.tx, s.sd_tx, sd, false);
@@ -91,7 +91,10 @@ void parameters(JsonSink& j, const Solution& s) {
   value_sd(j, "rotation_arcsec", s.A * 648000.0 / kPi, s.sd_A * 648000.0 / kPi, sd, true);
   j.raw("},");
   // Covariance matrix mo^2 Qxx of (a, o, tx, ty).
-  j.key("covariance").raw("{").key("order").raw("[\"a\",\"o\",\"tx\",\"ty\"],").key("matrix");
+  j.raw("\"covariance\":")
+      .raw("{\"order\":")
+      .raw("[\"a\",\"o\",\"tx\",\"ty\"],")
+      .raw("\"matrix\":");
   if (!sd) {
     j.raw("null},");
     return;
@@ -109,27 +112,27 @@ void parameters(JsonSink& j, const Solution& s) {
 }
 
 void scale_tests_json(JsonSink& j, const ScaleTestResult& r) {
-  j.key("scale_tests").raw("{");
-  j.key("tolerance").raw("{").key("deviation_ppm").number(r.deviation * 1e6).raw(",");
-  j.key("limit_ppm").number(20.0).raw(",").key("significant").boolean(!r.within_tolerance);
+  j.raw("\"scale_tests\":").raw("{");
+  j.raw("\"tolerance\":").raw("{\"deviation_ppm\":").number(r.deviation * 1e6).raw(",");
+  j.raw("\"limit_ppm\":").number(20.0).raw(",\"significant\":").boolean(!r.within_tolerance);
   j.raw("},");
-  j.key("F").raw("{").key("statistic").number(r.F_value).raw(",").key("df1").integer(1);
-  j.raw(",").key("df2").integer(r.f).raw(",").key("critical").number(r.F_critical);
-  j.raw(",").key("critical_exact").number(r.F_critical_exact).raw(",").key("p").number(r.F_p);
-  j.raw(",").key("significant").boolean(r.F_significant).raw("},");
-  j.key("t").raw("{").key("statistic").number(r.t_value).raw(",").key("df").integer(r.f);
-  j.raw(",").key("critical").number(r.t_critical).raw(",").key("critical_exact");
-  j.number(r.t_critical_exact).raw(",").key("p").number(r.t_p).raw(",").key("significant");
+  j.raw("\"F\":").raw("{\"statistic\":").number(r.F_value).raw(",\"df1\":").integer(1);
+  j.raw(",\"df2\":").integer(r.f).raw(",\"critical\":").number(r.F_critical);
+  j.raw(",\"critical_exact\":").number(r.F_critical_exact).raw(",\"p\":").number(r.F_p);
+  j.raw(",\"significant\":").boolean(r.F_significant).raw("},");
+  j.raw("\"t\":").raw("{\"statistic\":").number(r.t_value).raw(",\"df\":").integer(r.f);
+  j.raw(",\"critical\":").number(r.t_critical).raw(",\"critical_exact\":");
+  j.number(r.t_critical_exact).raw(",\"p\":").number(r.t_p).raw(",\"significant\":");
   j.boolean(r.t_significant).raw("}},");
 }
 
 void outlier_summary(JsonSink& j, const OutlierTestResult& r) {
-  j.key("outlier_tests").raw("{").key("component").raw("{").key("df").integer(2 * r.n - 5);
-  j.raw(",").key("alpha").number(r.alpha / (2.0 * r.n)).raw(",").key("critical");
-  j.number(r.component_critical).raw(",").key("critical_exact");
-  j.number(r.component_critical_exact).raw("},").key("pair");
+  j.raw("\"outlier_tests\":").raw("{\"component\":").raw("{\"df\":").integer(2 * r.n - 5);
+  j.raw(",\"alpha\":").number(r.alpha / (2.0 * r.n)).raw(",\"critical\":");
+  j.number(r.component_critical).raw(",\"critical_exact\":");
+  j.number(r.component_critical_exact).raw("},\"pair\":");
   if (r.n > 3) {
-    j.raw("{").key("critical").number(r.pair_critical).raw("}");
+    j.raw("{\"critical\":").number(r.pair_critical).raw("}");
   } else {
     j.raw("null");
   }
@@ -139,24 +142,24 @@ void outlier_summary(JsonSink& j, const OutlierTestResult& r) {
 void points(JsonSink& j, const RunResult& res) {
   const CommonPoints& cp = res.points;
   const Solution& s = res.solution;
-  j.key("points").raw("[");
+  j.raw("\"points\":").raw("[");
   for (int i = 1; i <= cp.n; ++i) {
     j.raw(i > 1 ? ",\n{" : "\n{");
-    j.key("name").string(cp.name[i]).raw(",").key("x").number(cp.x[i]).raw(",");
-    j.key("y").number(cp.y[i]).raw(",").key("X").number(cp.X[i]).raw(",");
-    j.key("Y").number(cp.Y[i]).raw(",").key("X_computed").number(s.Xc[i]).raw(",");
-    j.key("Y_computed").number(s.Yc[i]).raw(",").key("vx").number(s.vx[i]).raw(",");
-    j.key("vy").number(s.vy[i]);
+    j.raw("\"name\":").string(cp.name[i]).raw(",\"x\":").number(cp.x[i]).raw(",");
+    j.raw("\"y\":").number(cp.y[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
+    j.raw("\"Y\":").number(cp.Y[i]).raw(",\"X_computed\":").number(s.Xc[i]).raw(",");
+    j.raw("\"Y_computed\":").number(s.Yc[i]).raw(",\"vx\":").number(s.vx[i]).raw(",");
+    j.raw("\"vy\":").number(s.vy[i]);
     if (res.outliers) {
       const OutlierTestResult& o = *res.outliers;
       const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
-      j.raw(",").key("Tvx").number(row.Tvx).raw(",").key("Tvy").number(row.Tvy).raw(",");
-      j.key("critical").number(o.component_critical).raw(",").key("critical_exact");
-      j.number(o.component_critical_exact).raw(",").key("p_x").number(row.p_x).raw(",");
-      j.key("p_y").number(row.p_y).raw(",").key("flagged").boolean(row.component_flagged);
+      j.raw(",\"Tvx\":").number(row.Tvx).raw(",\"Tvy\":").number(row.Tvy).raw(",");
+      j.raw("\"critical\":").number(o.component_critical).raw(",\"critical_exact\":");
+      j.number(o.component_critical_exact).raw(",\"p_x\":").number(row.p_x).raw(",");
+      j.raw("\"p_y\":").number(row.p_y).raw(",\"flagged\":").boolean(row.component_flagged);
       if (cp.n > 3) {
-        j.raw(",").key("T").number(row.T).raw(",").key("c").number(o.pair_critical).raw(",");
-        j.key("outlier").boolean(row.pair_flagged);
+        j.raw(",\"T\":").number(row.T).raw(",\"c\":").number(o.pair_critical).raw(",");
+        j.raw("\"outlier\":").boolean(row.pair_flagged);
       }
     }
     j.raw("}");
@@ -168,26 +171,26 @@ void transformed(JsonSink& j, const RunResult& res) {
   const CommonPoints& cp = res.points;
   const Solution& s = res.solution;
   const bool sd = s.f > 0;
-  j.key("transformed").raw("[");
+  j.raw("\"transformed\":").raw("[");
   bool first = true;
   for (int i = 1; i <= cp.n; ++i) {
     j.raw(first ? "\n{" : ",\n{");
     first = false;
-    j.key("name").string(cp.name[i]).raw(",").key("X").number(cp.X[i]).raw(",");
-    j.key("Y").number(cp.Y[i]).raw(",").key("third").number(cp.third[i]).raw(",");
-    j.key("role").raw("\"common\"}");
+    j.raw("\"name\":").string(cp.name[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
+    j.raw("\"Y\":").number(cp.Y[i]).raw(",\"third\":").number(cp.third[i]).raw(",");
+    j.raw("\"role\":").raw("\"common\"}");
   }
   for (const FurtherPoint& fp : res.further) {
     j.raw(first ? "\n{" : ",\n{");
     first = false;
-    j.key("name").string(fp.name).raw(",").key("X").number(fp.p.X).raw(",");
-    j.key("Y").number(fp.p.Y).raw(",").key("third").number(fp.third).raw(",");
-    j.key("role").raw("\"further\",").key("sX");
+    j.raw("\"name\":").string(fp.name).raw(",\"X\":").number(fp.p.X).raw(",");
+    j.raw("\"Y\":").number(fp.p.Y).raw(",\"third\":").number(fp.third).raw(",");
+    j.raw("\"role\":").raw("\"further\",").raw("\"sX\":");
     if (sd) {
       const double m = s.sd_transformed(fp.x, fp.y);
-      j.number(m).raw(",").key("sY").number(m);
+      j.number(m).raw(",\"sY\":").number(m);
     } else {
-      j.raw("null,").key("sY").raw("null");
+      j.raw("null,\"sY\":").raw("null");
     }
     j.raw("}");
   }
@@ -195,21 +198,26 @@ void transformed(JsonSink& j, const RunResult& res) {
 }
 
 void identity(JsonSink& j, const RunIdentity& id) {
-  j.key("program").string("helmert2d").raw(",\n").key("version").string(id.version).raw(",\n");
-  j.key("time").string(id.time_utc).raw(",\n").key("files").raw("{").key("first");
-  j.string(id.first).raw(",").key("second").string(id.second).raw(",").key("report");
+  j.raw("\"program\":")
+      .string("helmert2d")
+      .raw(",\n")
+      .raw("\"version\":")
+      .string(id.version)
+      .raw(",\n");
+  j.raw("\"time\":").string(id.time_utc).raw(",\n").raw("\"files\":").raw("{\"first\":");
+  j.string(id.first).raw(",\"second\":").string(id.second).raw(",\"report\":");
   j.string(id.report).raw("},\n");
-  j.key("alpha").number(kAlpha).raw(",").key("exact_quantiles").boolean(id.exact_quantiles);
-  j.raw(",\n").key("excluded").raw("[");
+  j.raw("\"alpha\":").number(kAlpha).raw(",\"exact_quantiles\":").boolean(id.exact_quantiles);
+  j.raw(",\n").raw("\"excluded\":").raw("[");
   for (std::size_t i = 0; i < id.excluded.size(); ++i) {
     if (i) j.raw(",");
     j.string(id.excluded[i]);
   }
-  j.raw("],\n").key("snooping").raw("[");
+  j.raw("],\n").raw("\"snooping\":").raw("[");
   for (std::size_t i = 0; i < id.snooping.size(); ++i) {
     const SnoopStep& st = id.snooping[i];
-    j.raw(i ? ",{" : "{").key("name").string(st.name).raw(",").key("T").number(st.T).raw(",");
-    j.key("c").number(st.c).raw(",").key("mo_after").number(st.mo_after).raw("}");
+    j.raw(i ? ",{" : "{").raw("\"name\":").string(st.name).raw(",\"T\":").number(st.T).raw(",");
+    j.raw("\"c\":").number(st.c).raw(",\"mo_after\":").number(st.mo_after).raw("}");
   }
   j.raw("],\n");
 }
@@ -237,10 +245,10 @@ void write_json(std::ostream& out, const RunResult& res, const RunIdentity& id) 
   const Solution& s = res.solution;
   j.raw("{\n");
   identity(j, id);
-  j.key("common_points").integer(res.points.n).raw(",\n");
+  j.raw("\"common_points\":").integer(res.points.n).raw(",\n");
   parameters(j, s);
-  j.raw("\n").key("adjustment").raw("{").key("vv").number(s.vv).raw(",").key("f").integer(s.f);
-  j.raw(",").key("mo");
+  j.raw("\n").raw("\"adjustment\":").raw("{\"vv\":").number(s.vv).raw(",\"f\":").integer(s.f);
+  j.raw(",\"mo\":");
   if (s.f > 0) {
     j.number(s.mo);
   } else {
@@ -252,7 +260,7 @@ void write_json(std::ostream& out, const RunResult& res, const RunIdentity& id) 
   j.raw("\n");
   points(j, res);
   transformed(j, res);
-  j.key("proj").string(proj_pipeline(s)).raw("\n}\n");
+  j.raw("\"proj\":").string(proj_pipeline(s)).raw("\n}\n");
 }
 
 }  // namespace helmert2d

@@ -4,7 +4,9 @@
 #include <fstream>
 #include <iostream>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "coordinate_file.h"
@@ -80,26 +82,34 @@ class Run {
   void write_solution();
   void write_final_list();
   int finish(int status);
-  int write_result_files(int status);
+  bool open_result_files();
+  void write_result_files();
+  int commit_result_files(int status);
 
   const RunRequest& req_;
   std::ostream& console_;
   RunPlot* plot_;
-  textio::OutputFile report_file_;
+  textio::OutputFile report_file_, json_file_, csv_file_;
+  std::thread result_writer_;
   std::ostream* report_ = nullptr;
   CoordinateFile first_, second_;
   std::vector<char> is_common_;  // per record of the first file
   RunResult result_;
-  bool solved_ = false;
   std::string started_ = utc_timestamp();
 };
 
 int Run::execute() {
   if (!check_output_names()) return 1;
   if (!open_report()) return 1;
+  if (!open_result_files()) {
+    report_file_.abandon();
+    return 1;
+  }
   if (!read_inputs()) {
     // Nothing was computed: an existing report stays as it was and none is created.
     report_file_.abandon();
+    json_file_.abandon();
+    csv_file_.abandon();
     if (plot_ != nullptr) plot_->report_finished();
     return 1;
   }
@@ -113,8 +123,10 @@ int Run::execute() {
     console_ << msg;
     return finish(1);
   }
-  solved_ = true;
   result_.further = transform_further(first_, is_common_, result_.solution);
+  if (json_file_.is_open() || csv_file_.is_open()) {
+    result_writer_ = std::thread([this] { write_result_files(); });
+  }
   write_solution();
   write_final_list();
   return finish(0);
@@ -201,12 +213,13 @@ int Run::finish(int status) {
     status = 1;
   }
   if (plot_ != nullptr) plot_->report_finished();
-  return write_result_files(status);
+  if (result_writer_.joinable()) result_writer_.join();
+  return commit_result_files(status);
 }
 
-// Writes the JSON and CSV files of a solved run, each complete or absent.
-int Run::write_result_files(int status) {
-  if (!solved_) return status;
+// Writes the JSON and CSV files of a solved run into their temporaries. Runs on its
+// own thread beside the report, since the result is complete before either is written.
+void Run::write_result_files() {
   RunIdentity id;
   id.version = req_.version;
   id.first = req_.file1;
@@ -214,22 +227,36 @@ int Run::write_result_files(int status) {
   id.report = req_.report;
   id.time_utc = started_;
   id.exact_quantiles = req_.tests.exact_quantiles;
-  auto write = [&](const std::string& name, auto&& writer) {
-    if (name.empty()) return;
-    textio::OutputFile file;
-    if (!file.open(name)) {
-      console_ << " ??? Output file " << name << " is not opened\n";
-      status = 1;
-      return;
+  if (json_file_.is_open()) write_json(json_file_.stream(), result_, id);
+  if (csv_file_.is_open()) write_csv(csv_file_.stream(), result_);
+}
+
+// Opens the result files' temporaries; false (with one console line) when one cannot be
+// created.
+bool Run::open_result_files() {
+  for (auto [file, name] :
+       {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
+    if (name->empty()) continue;
+    if (!file->open(*name)) {
+      console_ << " ??? Output file " << *name << " is not opened\n";
+      return false;
     }
-    writer(file.stream());
-    if (!file.commit()) {
-      console_ << " ??? Output file " << name << " could not be written completely\n";
+  }
+  return true;
+}
+
+// Puts the result files in place once the report is: each complete or absent.
+int Run::commit_result_files(int status) {
+  for (auto [file, name] :
+       {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
+    if (!file->is_open()) continue;
+    if (status != 0) {
+      file->abandon();
+    } else if (!file->commit()) {
+      console_ << " ??? Output file " << *name << " could not be written completely\n";
       status = 1;
     }
-  };
-  write(req_.json_file, [&](std::ostream& os) { write_json(os, result_, id); });
-  write(req_.csv_file, [&](std::ostream& os) { write_csv(os, result_); });
+  }
   return status;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Ha_xy_vb/run.h"
 #include "cli/options.h"
 #include "cli/shell.h"
 #include "helmert2d/Ha_xy_vb.h"
@@ -25,6 +26,9 @@
 namespace {
 
 using helmert2d::cli::Action;
+
+// The program's own options (codes of Action::extra rows).
+enum Extra : int { kJson = 1, kCsv, kExactQuantiles };
 
 constexpr std::array kOptions{
     helmert2d::cli::Option{.short_name = "-h",
@@ -45,6 +49,22 @@ constexpr std::array kOptions{
     helmert2d::cli::Option{.long_name = "--no-window",
                            .help = "never open the plot window",
                            .action = Action::no_window},
+    helmert2d::cli::Option{.long_name = "--json",
+                           .value = "FILE",
+                           .value_need = "a file name",
+                           .help = "also write the whole run as a JSON document: parameters\n"
+                                   "with standard deviations, tests with exact p-values,\n"
+                                   "every point, and a PROJ pipeline",
+                           .code = kJson},
+    helmert2d::cli::Option{.long_name = "--csv",
+                           .value = "FILE",
+                           .value_need = "a file name",
+                           .help = "also write the final list as CSV (full precision)",
+                           .code = kCsv},
+    helmert2d::cli::Option{.long_name = "--exact-quantiles",
+                           .help = "take the report's critical values from the exact t and\n"
+                                   "F distributions instead of the closed-form approximations",
+                           .code = kExactQuantiles},
     helmert2d::cli::Option{.long_name = "--",
                            .help = "end of options; the following arguments are file names",
                            .action = Action::end_of_options},
@@ -82,6 +102,17 @@ void ask_missing_names(std::vector<std::string>& names) {
   }
 }
 
+// One console line naming what the run writes or does beyond the report, only when
+// an option asked for it.
+void say_extra_outputs(const helmert2d::RunRequest& r) {
+  std::string line;
+  auto add = [&line](const std::string& part) { line += (line.empty() ? "" : ", ") + part; };
+  if (!r.json_file.empty()) add("JSON >" + r.json_file + "<");
+  if (!r.csv_file.empty()) add("CSV >" + r.csv_file + "<");
+  if (r.tests.exact_quantiles) add("exact critical values");
+  if (!line.empty()) std::cout << " Also: " << line << "\n\n" << std::flush;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,8 +130,21 @@ int main(int argc, char** argv) {
             << "< 2D similarity results are recorded into >" << out << "<\n\n"
             << std::flush;
 
+  helmert2d::RunRequest request;
+  request.file1 = file1;
+  request.file2 = file2;
+  request.report = out;
+  request.version = HELMERT2D_VERSION;
+  for (const auto& [code, value] : inv.extras) {
+    if (code == kJson) request.json_file = value;
+    if (code == kCsv) request.csv_file = value;
+    if (code == kExactQuantiles) request.tests.exact_quantiles = true;
+  }
+  request.tests.probabilities = !request.json_file.empty();
+  say_extra_outputs(request);
+
   if (!inv.plot_file.empty()) {
-    for (const std::string& other : {file1, file2, out}) {
+    for (const std::string& other : {file1, file2, out, request.json_file, request.csv_file}) {
       if (helmert2d::textio::same_file(inv.plot_file, other)) {
         std::cout << " ??? Plot file " << inv.plot_file
                   << " is the same file as an input or report file\n";
@@ -114,8 +158,7 @@ int main(int argc, char** argv) {
         // Without a window to show or a picture to save, the plot is not drawn at all.
         std::optional<GrafikRunPlot> plot;
         if (draw) plot.emplace();
-        const int run =
-            HAxy(file1.c_str(), file2.c_str(), out.c_str(), std::cout, plot ? &*plot : nullptr);
+        const int run = helmert2d::run_transformation(request, std::cout, plot ? &*plot : nullptr);
         return helmert2d::cli::RunOutcome{run, plot && plot->opened()};
       },
       std::cout);

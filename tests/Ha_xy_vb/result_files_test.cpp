@@ -1,0 +1,318 @@
+// The run's results as data (--json, --csv, the PROJ pipeline, exact quantiles), each
+// checked against an independent reference: a least-squares fit through the matrix
+// library, closed forms of the t distribution, PROJ's cct and Python's csv reader.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "helmert2d/isttstk.h"
+#include "helmert2d/mtrs.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using nlohmann::json;
+using testsupport::read_file;
+using testsupport::run_program;
+using testsupport::TempDir;
+
+constexpr double kPi = 3.141592653589793;
+
+// A job of n common points and m further points: system I on a 2 km square, system II
+// rotated, scaled and shifted, with millimetre noise from a fixed congruence.
+struct Job {
+  std::string one, two;
+  std::vector<double> x, y, X, Y;
+};
+
+Job make_job(int n, int m, double scale, double angle, double tx, double ty) {
+  Job j;
+  unsigned long s = 12345;
+  auto noise = [&s] {
+    s = (s * 1103515245UL + 12345UL) % 2147483648UL;
+    return (static_cast<double>(s) / 2147483648.0 - 0.5) * 0.01;
+  };
+  std::ostringstream one, two;
+  one.precision(17);
+  two.precision(17);
+  for (int i = 0; i < n + m; ++i) {
+    const double x = 137.0 * i - 40.0 * (i % 5) + 3.25 * i * i,
+                 y = 2000.0 - 151.0 * i + 7.5 * (i % 3);
+    one << "P" << i << " " << x << " " << y << " " << 100 + i << "\n";
+    if (i >= n) continue;
+    const double X = tx + scale * (std::cos(angle) * x - std::sin(angle) * y) + noise();
+    const double Y = ty + scale * (std::sin(angle) * x + std::cos(angle) * y) + noise();
+    two << "P" << i << " " << X << " " << Y << " 0\n";
+    j.x.push_back(x);
+    j.y.push_back(y);
+    j.X.push_back(X);
+    j.Y.push_back(Y);
+  }
+  j.one = one.str();
+  j.two = two.str();
+  return j;
+}
+
+struct JobRun {
+  TempDir dir;
+  testsupport::ProgramResult result;
+  json doc;
+  std::string report;
+};
+
+void run_job(JobRun& r, const std::string& one, const std::string& two,
+             std::vector<std::string> extra = {}) {
+  r.dir.write("one.txt", one);
+  r.dir.write("two.txt", two);
+  std::vector<std::string> args{"--no-window", "--no-pause", "--json", "run.json"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  for (const char* f : {"one.txt", "two.txt", "out.txt"}) args.push_back(f);
+  r.result = run_program(HELMERT2D_PROGRAM, args, r.dir);
+  ASSERT_EQ(r.result.status, 0) << r.result.out << r.result.err;
+  r.doc = json::parse(read_file(r.dir.file("run.json")));
+  r.report = read_file(r.dir.file("out.txt"));
+}
+
+bool near(double got, double want, double rel) {
+  return std::fabs(got - want) <= rel * std::max(std::fabs(want), 1e-300);
+}
+
+TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
+  for (const int n : {3, 6, 25}) {
+    const Job job = make_job(n, 4, 1.0000421, 0.3, 512.25, -1033.5);
+    JobRun r;
+    run_job(r, job.one, job.two);
+    // The 2n equations X = a x - o y + tx, Y = o x + a y + ty of weight 1, solved through
+    // N = AT A, inverted by Gauss-Jordan.
+    double** A = create_matrix(2 * n, 4);
+    double* l = create_vector(2 * n);
+    for (int i = 0; i < n; ++i) {
+      double* rx = A[2 * i + 1];
+      double* ry = A[2 * i + 2];
+      rx[1] = job.x[i], rx[2] = -job.y[i], rx[3] = 1, rx[4] = 0;
+      ry[1] = job.y[i], ry[2] = job.x[i], ry[3] = 0, ry[4] = 1;
+      l[2 * i + 1] = job.X[i];
+      l[2 * i + 2] = job.Y[i];
+    }
+    double** N = AT_B_(2 * n, A, 4, 2 * n, A, 4);
+    double** Q = gaussj_(4, N);
+    double* u = AT_b_(2 * n, A, 4, l);
+    double* p = A_b_(4, Q, 4, u);
+    double vv = 0;
+    for (int i = 1; i <= 2 * n; ++i) {
+      double ax = 0;
+      for (int c = 1; c <= 4; ++c) ax += A[i][c] * p[c];
+      vv += (ax - l[i]) * (ax - l[i]);
+    }
+    const double mo = std::sqrt(vv / (2 * n - 4));
+    const json& par = r.doc["parameters"];
+    const char* names[] = {"a", "o", "tx", "ty"};
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_TRUE(near(par[names[c]]["value"], p[c + 1], 1e-9)) << names[c] << " n=" << n;
+      EXPECT_TRUE(near(par[names[c]]["sd"], mo * std::sqrt(Q[c + 1][c + 1]), 1e-6))
+          << names[c] << " n=" << n;
+    }
+    EXPECT_TRUE(near(r.doc["adjustment"]["mo"], mo, 1e-6));
+    // k and the rotation by propagation of the a-o block.
+    const double a = p[1], o = p[2], k = std::hypot(a, o);
+    const double sk = mo * std::sqrt((a * a * Q[1][1] + 2 * a * o * Q[1][2] + o * o * Q[2][2])) / k;
+    EXPECT_TRUE(near(par["k"]["sd"], sk, 1e-6));
+    EXPECT_TRUE(near(par["rotation_deg"]["value"], std::atan2(o, a) * 180 / kPi, 1e-9));
+    EXPECT_TRUE(
+        near(par["rotation_gon"]["sd"], par["rotation_deg"]["sd"].get<double>() / 0.9, 1e-12));
+    for (auto* m : {A, N, Q}) free_matrix(m);
+    for (auto* v : {l, u, p}) free_vector(v);
+  }
+}
+
+TEST(ResultFiles, TwoPointsHaveNoStandardDeviationsAndNoTests) {
+  const Job job = make_job(2, 1, 1.0, 0.1, 10, 20);
+  JobRun r;
+  run_job(r, job.one, job.two);
+  EXPECT_TRUE(r.doc["parameters"]["a"]["sd"].is_null());
+  EXPECT_TRUE(r.doc["adjustment"]["mo"].is_null());
+  EXPECT_FALSE(r.doc.contains("scale_tests"));
+  EXPECT_TRUE(r.doc["transformed"][2]["sX"].is_null());
+  EXPECT_FALSE(r.doc["points"][0].contains("Tvx"));
+}
+
+// Closed forms of Student's t: nu = 1 (Cauchy), 2 and 4 (Abramowitz and Stegun 26.7).
+double t_tail_closed(double t, int nu) {
+  if (nu == 1) return 0.5 - std::atan(t) / kPi;
+  if (nu == 2) return 0.5 - t / (2 * std::sqrt(2 + t * t));
+  const double x = t / std::sqrt(1 + t * t / 4);  // nu = 4
+  return 0.5 - 0.375 * x * (1 - x * x / 12);
+}
+
+TEST(ExactDistributions, AgreeWithClosedForms) {
+  for (const int nu : {1, 2, 4}) {
+    for (const double t : {0.3, 1.0, 2.5, 7.0, 30.0}) {
+      EXPECT_NEAR(t_upper_tail(t, nu), t_tail_closed(t, nu), 1e-12) << nu << " " << t;
+      // F(1, nu) is the square of t(nu): its upper tail is the two-sided t tail.
+      EXPECT_NEAR(F_upper_tail(t * t, 1, nu), 2 * t_tail_closed(t, nu), 1e-12);
+    }
+    for (const double alpha : {0.05, 0.025, 0.001}) {
+      const double q = t_exact(alpha, nu);
+      EXPECT_NEAR(t_tail_closed(q, nu), alpha, 1e-10 * alpha) << nu << " " << alpha;
+      EXPECT_NEAR(F_exact(2 * alpha, 1, nu), q * q, 1e-8 * q * q);
+    }
+  }
+  EXPECT_NEAR(t_exact(0.025, 1), std::tan(kPi * 0.475), 1e-8);
+  EXPECT_NEAR(F_exact(0.05, 1, 2), 18.512820512820513, 1e-8);  // 0.95^2 * 2 / (1 - 0.95^2)
+  EXPECT_TRUE(std::isnan(t_exact(0.05, 0)));
+  EXPECT_EQ(t_upper_tail(INFINITY, 3), 0.0);
+}
+
+TEST(ResultFiles, ThreePointReportWithExactQuantiles) {
+  const Job job = make_job(3, 0, 1.00002, 0.2, 0, 0);
+  JobRun closed, exact;
+  run_job(closed, job.one, job.two);
+  run_job(exact, job.one, job.two, {"--exact-quantiles"});
+  EXPECT_NE(closed.report.find("F(1,2,0.95) =10.48"), std::string::npos) << closed.report;
+  EXPECT_NE(exact.report.find("F(1,2,0.95) =18.51"), std::string::npos) << exact.report;
+  EXPECT_NE(exact.report.find("t(2,0.97)   = 4.30"), std::string::npos);
+  EXPECT_NE(closed.result.out.find(" Also: JSON >run.json<\n"), std::string::npos);
+  EXPECT_NE(exact.result.out.find(" Also: JSON >run.json<, exact critical values\n"),
+            std::string::npos);
+  const json& F = exact.doc["scale_tests"]["F"];
+  EXPECT_EQ(F["critical"], F["critical_exact"]);
+  EXPECT_NEAR(F["p"].get<double>(), exact.doc["scale_tests"]["t"]["p"].get<double>(), 1e-12);
+}
+
+// Runs a command and returns its standard output.
+std::string capture(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[4096];
+  std::size_t got;
+  while ((got = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
+  pclose(p);
+  return out;
+}
+
+bool have(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
+  if (!have("cct")) GTEST_SKIP() << "PROJ's cct is not installed (tools/install-deps)";
+  const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
+  struct Case {
+    std::string one, two;
+  };
+  const Job job = make_job(8, 40, 0.99996, 2.9, 4521000.5, 501234.25);
+  for (const Case& c :
+       {Case{read_file(examples + "local.txt"), read_file(examples + "national.txt")},
+        Case{job.one, job.two}}) {
+    JobRun r;
+    run_job(r, c.one, c.two);
+    const std::string proj = r.doc["proj"];
+    // Forward: every further point's first-file coordinates through cct.
+    std::ostringstream in;
+    in.precision(17);
+    std::vector<const json*> further;
+    std::istringstream first(c.one);
+    std::string name;
+    double x, y, h;
+    std::map<std::string, std::pair<double, double>> source;
+    while (first >> name >> x >> y >> h) source[name] = {x, y};
+    for (const json& t : r.doc["transformed"]) {
+      if (t["role"] != "further") continue;
+      const auto& s = source.at(t["name"]);
+      in << s.first << " " << s.second << " 0 0\n";
+      further.push_back(&t);
+    }
+    ASSERT_FALSE(further.empty());
+    r.dir.write("fwd.txt", in.str());
+    std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
+    std::ostringstream back_in;
+    back_in.precision(17);
+    for (const json* t : further) {
+      double X, Y, z, tt;
+      ASSERT_TRUE(fwd >> X >> Y >> z >> tt);
+      EXPECT_NEAR(X, (*t)["X"].get<double>(), 1e-4);
+      EXPECT_NEAR(Y, (*t)["Y"].get<double>(), 1e-4);
+      back_in << (*t)["X"].get<double>() << " " << (*t)["Y"].get<double>() << " 0 0\n";
+    }
+    // Inverse: the final list back to the first file.
+    r.dir.write("inv.txt", back_in.str());
+    std::istringstream inv(capture("cct -I -d 6 " + proj + " < " + r.dir.file("inv.txt")));
+    for (const json* t : further) {
+      double bx, by, z, tt;
+      ASSERT_TRUE(inv >> bx >> by >> z >> tt);
+      EXPECT_NEAR(bx, source.at((*t)["name"]).first, 1e-4);
+      EXPECT_NEAR(by, source.at((*t)["name"]).second, 1e-4);
+    }
+  }
+}
+
+TEST(ResultFiles, CsvReadsBackWithPythonsCsvReader) {
+  if (!have("python3")) GTEST_SKIP() << "python3 is not installed";
+  // Names that need quoting: a comma, a quote, both.
+  const std::string one = "a,b 100 200 1\nq\"x 300 250 2\npl 500 100 3\n\"c,\" 50 60 4\n";
+  const std::string two = "a,b 1100 1200 0\nq\"x 1300 1250 0\npl 1500 1100 0\n";
+  JobRun r;
+  run_job(r, one, two, {"--csv", "run.csv"});
+  r.dir.write("read.py",
+              "import csv\n"
+              "with open('run.csv', newline='') as f:\n"
+              "    for row in csv.DictReader(f):\n"
+              "        print(row['name'] + '|' + row['X'] + '|' + row['Y'] + '|' + row['role'])\n");
+  const std::string rows = capture("cd " + r.dir.path() + " && python3 read.py");
+  // The report's final list is the reference (0.1 mm): name, x, y, X, Y per row.
+  std::istringstream report(r.report.substr(r.report.rfind("    i  N.N.")));
+  std::string line;
+  std::map<std::string, std::pair<double, double>> final_list;
+  while (std::getline(report, line)) {
+    std::istringstream fields(line);
+    std::string number, name;
+    double x, y, X, Y;
+    if (fields >> number >> name >> x >> y >> X >> Y) final_list[name] = {X, Y};
+  }
+  std::istringstream csv_rows(rows);
+  int count = 0;
+  while (std::getline(csv_rows, line)) {
+    std::vector<std::string> f;
+    std::istringstream split(line);
+    for (std::string part; std::getline(split, part, '|');) f.push_back(part);
+    ASSERT_EQ(f.size(), 4u) << line;
+    ASSERT_TRUE(final_list.count(f[0])) << f[0];
+    EXPECT_NEAR(std::stod(f[1]), final_list[f[0]].first, 1e-4) << f[0];
+    EXPECT_NEAR(std::stod(f[2]), final_list[f[0]].second, 1e-4) << f[0];
+    EXPECT_EQ(f[3], count < 3 ? "common" : "further");
+    ++count;
+  }
+  EXPECT_EQ(count, 4);
+}
+
+TEST(ResultFiles, RefusedWhenAnOutputNamesAnotherFile) {
+  const Job job = make_job(4, 1, 1.0, 0.1, 10, 20);
+  struct Case {
+    std::vector<std::string> args;
+  };
+  for (const Case& c : {Case{{"--json", "out.txt"}}, Case{{"--csv", "one.txt"}},
+                        Case{{"--json", "x.json", "--csv", "x.json"}}}) {
+    TempDir dir;
+    dir.write("one.txt", job.one);
+    dir.write("two.txt", job.two);
+    std::vector<std::string> args{"--no-window", "--no-pause"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    for (const char* f : {"one.txt", "two.txt", "out.txt"}) args.push_back(f);
+    const auto r = run_program(HELMERT2D_PROGRAM, args, dir);
+    EXPECT_EQ(r.status, 1) << c.args[1];
+    EXPECT_NE(r.out.find(" is the same file as an input or another output file\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(read_file(dir.file("one.txt")), job.one);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.json")));
+  }
+}
+
+}  // namespace
