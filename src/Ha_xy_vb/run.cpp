@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -68,6 +69,13 @@ std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
   return out;
 }
 
+// Warns when lines before the stop hold other than the four fields of a record: a fifth
+// column would make the records read out of step without an error.
+void report_fields(std::ostream& console, const std::string& file, const CoordinateFile& cf) {
+  const int last = cf.stop.stopped ? cf.stop.line : std::numeric_limits<int>::max();
+  textio::report_field_count(console, file, textio::count_other_lines(cf.text, 4, last));
+}
+
 class Run {
  public:
   Run(const RunRequest& request, std::ostream& console, RunPlot* plot)
@@ -115,10 +123,14 @@ int Run::execute() {
   }
   pair_points(first_, second_, result_.points, is_common_);
   write_input_listing(*report_, result_.points);
-  if (!compute_run(result_, req_.tests)) {
+  const Solved solved = compute_run(result_, req_.tests);
+  if (solved != Solved::yes) {
     const char* msg =
-        " ??? At least two common points at distinct places are needed; no transformation "
-        "computed\n";
+        solved == Solved::too_few
+            ? " ??? At least two common points at distinct places are needed; no "
+              "transformation computed\n"
+            : " ??? The coordinates are too large: their sums overflow; no transformation "
+              "computed\n";
     *report_ << msg;
     console_ << msg;
     return finish(1);
@@ -171,12 +183,14 @@ bool Run::read_inputs() {
     return false;
   }
   textio::report_stop(console_, req_.file2, second_.stop);
+  report_fields(console_, req_.file2, second_);
   if (second_.records.empty()) return true;
   if (!read_coordinate_file(req_.file1, first_)) {
     console_ << " ??? First system file " << req_.file1 << " is not opened\n";
     return false;
   }
   textio::report_stop(console_, req_.file1, first_.stop);
+  report_fields(console_, req_.file1, first_);
   return true;
 }
 

@@ -98,10 +98,16 @@ struct TestSettings {
 /// place (S = 0).
 bool solve(const CommonPoints& cp, Solution& sol);
 
+/// Whether a run could compute its transformation.
+enum class Solved {
+  yes,
+  too_few,  ///< fewer than two common points, or all at one place
+  overflow  ///< the coordinates are so large that the sums are not finite
+};
+
 /// Solves the transformation of `result.points` and computes its residuals, [vv], f,
-/// mo and (n > 2) the scale and outlier tests. False when no transformation can be
-/// computed (see solve).
-bool compute_run(RunResult& result, const TestSettings& settings = {});
+/// mo and (n > 2) the scale and outlier tests.
+Solved compute_run(RunResult& result, const TestSettings& settings = {});
 
 /// The inputs of the scale and outlier tests, taken from a solved run.
 ScaleTestInput scale_test_input(const CommonPoints& cp, const Solution& sol);

@@ -147,11 +147,16 @@ OutlierTestInput outlier_test_input(const CommonPoints& cp, const Solution& s) {
   return in;
 }
 
-bool compute_run(RunResult& r, const TestSettings& settings) {
+Solved compute_run(RunResult& r, const TestSettings& settings) {
   r.scale.reset();
   r.outliers.reset();
-  if (!solve(r.points, r.solution)) return false;
+  if (!solve(r.points, r.solution)) return Solved::too_few;
   compute_residuals(r.points, r.solution);
+  const Solution& s = r.solution;
+  // Coordinates near 1e154 square to infinity: no finite estimate exists.
+  for (const double v : {s.S, s.a, s.o, s.tx, s.ty, s.vv}) {
+    if (!std::isfinite(v)) return Solved::overflow;
+  }
   r.solution.n = r.points.n;
   cofactors(r.solution);
   standard_deviations(r.solution);
@@ -164,7 +169,7 @@ bool compute_run(RunResult& r, const TestSettings& settings) {
     outlier.probabilities = settings.probabilities;
     r.outliers = outlier_tests(outlier);
   }
-  return true;
+  return Solved::yes;
 }
 
 }  // namespace helmert2d

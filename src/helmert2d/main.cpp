@@ -17,6 +17,7 @@
 #include "helmert2d/Ha_xy_vb.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
+#include "textio/output_file.h"
 #include "textio/textio.h"
 
 #ifndef HELMERT2D_VERSION
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
   if (const auto end = helmert2d::cli::parse(kProgram, argc, argv, inv, std::cout, std::cerr))
     return *end;
 
+  // An interrupted run leaves the old report (or none), not a temporary beside it.
+  helmert2d::textio::install_cleanup_on_signals();
   OK_(isim, tarih);
   std::vector<std::string>& names = inv.operands;
   if (names.size() < 3) ask_missing_names(names);

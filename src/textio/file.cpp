@@ -55,6 +55,21 @@ bool read_file(const std::string& path, std::string& text) {
   return false;
 }
 
+std::filesystem::path resolve_links(const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path p = fs::absolute(name, ec);
+  if (ec) return {};
+  // Follow symbolic links of the last component by hand, so that a link whose target
+  // does not exist yet still names that target.
+  for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hop) {
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return fs::weakly_canonical(p, ec);
+}
+
 bool same_file(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   if (a.empty() || b.empty()) return false;
@@ -63,10 +78,9 @@ bool same_file(const std::string& a, const std::string& b) {
     const bool eq = fs::equivalent(a, b, ec);
     if (!ec) return eq;
   }
-  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
-  if (ec) return false;
-  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
-  return !ec && pa == pb;
+  const fs::path pa = resolve_links(a);
+  const fs::path pb = resolve_links(b);
+  return !pa.empty() && pa == pb;
 }
 
 }  // namespace helmert2d::textio

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <locale>
 
+#include "textio/textio.h"
+
 namespace helmert2d::textio {
 namespace {
 
@@ -70,20 +72,27 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& path) {
   abandon();
+  // Through a symbolic link (even a dangling one) the file written is the link's
+  // target, as a plain open would write it; the link itself stays.
+  struct stat lst {};
   target_ = path;
+  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    const std::string real = resolve_links(path).string();
+    if (!real.empty()) target_ = real;
+  }
   temp_.clear();
   struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
   buffer_.assign(1 << 20, '\0');
   stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   stream_.imbue(std::locale::classic());
   if (exists && !S_ISREG(st.st_mode)) {
     // FIFOs, devices and terminals are written directly: renaming would replace them.
-    stream_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    stream_.open(target_, std::ios::out | std::ios::trunc | std::ios::binary);
     return stream_.is_open();
   }
-  if (!exists && !path.empty() && path.back() == '/') return false;
-  std::string templ = path + ".XXXXXX";
+  if (!exists && !target_.empty() && target_.back() == '/') return false;
+  std::string templ = target_ + ".XXXXXX";
   const int fd = ::mkstemp(templ.data());
   if (fd < 0) return false;
   ::close(fd);

@@ -1,5 +1,6 @@
 // The note that a record file was read only up to a record that cannot be read whole.
 #include <ostream>
+#include <string>
 
 #include "textio/textio.h"
 
@@ -10,10 +11,69 @@ ReadStop stop_at(const Token& record, const Token& failed) {
   return ReadStop{true, where.line, std::string(where.text)};
 }
 
+std::string printable_token(std::string_view token) {
+  constexpr std::size_t kShown = 40;
+  static const char* const hex = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < token.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(token[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out += "\\x";
+      out.push_back(hex[c >> 4]);
+      out.push_back(hex[c & 15]);
+    }
+  }
+  if (token.size() > kShown) out += "...";
+  return out;
+}
+
 void report_stop(std::ostream& console, const std::string& file, const ReadStop& stop) {
   if (!stop.stopped) return;
-  console << " ??? " << file << " line " << stop.line << ": reading stopped at '" << stop.token
-          << "'; the records after it are ignored\n";
+  console << " ??? " << file << " line " << stop.line << ": reading stopped at '"
+          << printable_token(stop.token) << "'; the records after it are ignored\n";
+}
+
+FieldCount count_other_lines(std::string_view text, std::size_t expected, int last_line) {
+  FieldCount r;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  int line = 1;
+  std::size_t fields = 0;
+  bool in_token = false;
+  auto end_line = [&] {
+    if (fields != 0 && fields != expected) {
+      if (r.lines == 0) {
+        r.first_line = line;
+        r.fields = fields;
+      }
+      ++r.lines;
+    }
+    fields = 0;
+    ++line;
+  };
+  for (const char c : text) {
+    if (line >= last_line) return r;
+    if (c == '\n') {
+      in_token = false;
+      end_line();
+    } else if (is_space(c)) {
+      in_token = false;
+    } else if (!in_token) {
+      in_token = true;
+      ++fields;
+    }
+  }
+  if (line < last_line) end_line();
+  return r;
+}
+
+void report_field_count(std::ostream& console, const std::string& file, const FieldCount& count) {
+  if (count.lines == 0) return;
+  console << " ??? " << file << " line " << count.first_line << " holds " << count.fields
+          << " fields; a record is a name and three numbers, so the records may be read out "
+             "of step ("
+          << count.lines << (count.lines == 1 ? " line does" : " lines do") << ")\n";
 }
 
 }  // namespace helmert2d::textio

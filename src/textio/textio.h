@@ -9,6 +9,7 @@
 #define HELMERT2D_SRC_TEXTIO_TEXTIO_H
 
 #include <cstddef>
+#include <filesystem>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -24,8 +25,13 @@ namespace helmert2d::textio {
 bool read_file(const std::string& path, std::string& text);
 
 /// True when `a` and `b` name the same file: the same device and inode when both
-/// exist, otherwise the same resolved path. Empty names name no file.
+/// exist, otherwise the same resolved path, with symbolic links followed even when
+/// their target does not exist yet. Empty names name no file.
 bool same_file(const std::string& a, const std::string& b);
+
+/// The absolute path that writing to `name` would create or replace: symbolic links
+/// followed (also dangling ones), "." and ".." resolved. Empty when it cannot be told.
+std::filesystem::path resolve_links(const std::string& name);
 
 // ---- Tokens -----------------------------------------------------------------------------
 
@@ -92,7 +98,28 @@ ReadStop stop_at(const Token& record, const Token& failed);
 
 /// Writes the console line of a stop, when there is one:
 /// " ??? FILE line N: reading stopped at 'TOKEN'; the records after it are ignored".
+/// TOKEN shows at most 40 bytes, bytes that are not printable ASCII as \xNN.
 void report_stop(std::ostream& console, const std::string& file, const ReadStop& stop);
+
+/// A token made safe for one console line: at most 40 bytes, each byte that is not
+/// printable ASCII written as \xNN, "..." when cut.
+std::string printable_token(std::string_view token);
+
+/// Lines whose number of fields differs from the number a record has.
+struct FieldCount {
+  int lines = 0;           ///< how many non-blank lines hold another number of fields
+  int first_line = 0;      ///< 1-based number of the first of them
+  std::size_t fields = 0;  ///< how many fields that line holds
+};
+
+/// Counts the non-blank lines before line `last_line` (1-based; a byte-order mark
+/// skipped) that hold a number of white-space separated fields other than `expected`.
+FieldCount count_other_lines(std::string_view text, std::size_t expected, int last_line);
+
+/// Writes, when there are such lines, the one console line
+/// " ??? FILE line N holds K fields; a record is a name and three numbers, so the
+/// records may be read out of step (M lines do)".
+void report_field_count(std::ostream& console, const std::string& file, const FieldCount& count);
 
 // ---- Records ------------------------------------------------------------------------------
 
