@@ -29,7 +29,11 @@ TEST(ParseNumber, WholeDecimalTokensOnly) {
                         {"5.", 5.0},
                         {"1E-2", 0.01},
                         {"-0", 0.0},
-                        {"007", 7.0}}) {
+                        {"007", 7.0},
+                        // Below the smallest subnormal: the nearest double, as C's strtod.
+                        {"1e-400", 0.0},
+                        {"-2e-330", -0.0},
+                        {"5e-324", 4.9406564584124654e-324}}) {
     double v = -99.0;
     EXPECT_TRUE(textio::parse_number(c.token, v)) << c.token;
     EXPECT_EQ(v, c.value) << c.token;
