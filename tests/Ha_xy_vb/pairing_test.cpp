@@ -1,7 +1,7 @@
 // Pairing of the two coordinate files' points by name.
 #include <gtest/gtest.h>
 
-#include "run_fixture.h"
+#include "support/run_fixture.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // sections. Expected lines are written out by hand from the documented layout.
 #include <gtest/gtest.h>
 
-#include "run_fixture.h"
+#include "support/run_fixture.h"
 
 namespace {
 

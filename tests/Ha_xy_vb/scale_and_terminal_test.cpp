@@ -1,5 +1,4 @@
-// Large inputs, long names, a report that cannot be written whole, and the pause on a
-// terminal.
+// Large inputs with long names, and the pause on a terminal.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -9,7 +8,6 @@
 #include <sstream>
 #include <thread>
 
-#include "run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -41,17 +39,6 @@ TEST(Scale, MoreThanTenThousandCommonPointsAndLongNames) {
   EXPECT_NE(report.find("            f =23996\n"), std::string::npos);
   EXPECT_NE(report.find("             a =  1.00000000        o =  0.00000000\n"),
             std::string::npos);
-}
-
-TEST(Scale, ReportThatCannotBeWrittenWholeIsAFailure) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  TempDir dir;
-  dir.write("a.txt", "A 0 0 0\nB 100 0 0\nC 0 100 0\n");
-  const auto r = run_program(HELMERT2D_PROGRAM, {"--no-pause", "a.txt", "a.txt", "/dev/full"}, dir);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find(" ??? Output file /dev/full could not be written completely\n"),
-            std::string::npos)
-      << r.out;
 }
 
 // On a terminal the program waits for one key, without Enter.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
 
 using canvas_test::Box;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "../../src/canvas/canvas_internal.h"
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
 
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas_support.h"
+#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"

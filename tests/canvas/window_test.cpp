@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "../../src/canvas/canvas_internal.h"
-#include "canvas/canvas_support.h"
-#include "support/xvfb.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
+#include "support/xvfb.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -36,7 +36,9 @@ namespace {
 using testsupport::on_path;
 
 // Output of a shell command.
-std::string run(const std::string& command) { return testsupport::shell_output(command); }
+std::string run(const std::string& command) {
+  return testsupport::shell_output(command);
+}
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path);
@@ -111,6 +113,7 @@ void close_request(int n) {
 class CanvasOnScreen : public testing::Test {
  protected:
   static void SetUpTestSuite() {
+    if (in_child()) return;
     xvfb_ = std::make_unique<testsupport::Xvfb>();  // a private server for this process
     display_ = xvfb_->display();
   }
@@ -121,6 +124,15 @@ class CanvasOnScreen : public testing::Test {
   }
 
   void SetUp() override {
+    if (in_child()) {
+      // The scenario's process, started by spawn(): "<ready fd> <display> <directory>".
+      std::istringstream is(std::getenv(kChildVariable));
+      std::string dir;
+      is >> ready_fd_ >> display_ >> dir;
+      dir_ = dir;
+      out_ = (dir_ / "child.out").string();
+      return;
+    }
     if (display_.empty()) GTEST_SKIP() << "Xvfb is not available";
     if (!on_path("xdotool") || !on_path("xwininfo")) GTEST_SKIP() << "xdotool or xwininfo missing";
     dir_ = fs::temp_directory_path() / ("canvas_screen_" + std::to_string(getpid()));
@@ -137,16 +149,11 @@ class CanvasOnScreen : public testing::Test {
   }
 
   // Runs `scenario` in a child process on the test display with its standard output
-  // going to out_; the scenario may call ready() to let the parent go on.
+  // going to out_; the scenario may call ready() to let the parent go on. The child is
+  // this test run again in a fresh process, so that it inherits no window, window
+  // thread or canvas state from tests that ran before it.
   void spawn(const std::function<void()>& scenario) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    std::fflush(nullptr);
-    child_ = fork();
-    ASSERT_GE(child_, 0);
-    if (child_ == 0) {
-      close(fds[0]);
-      ready_fd_ = fds[1];
+    if (in_child()) {
       setenv("DISPLAY", display_.c_str(), 1);
       setenv("GSETTINGS_BACKEND", "memory", 1);
       setenv("NO_AT_BRIDGE", "1", 1);
@@ -155,9 +162,28 @@ class CanvasOnScreen : public testing::Test {
       std::fflush(nullptr);
       _exit(0);
     }
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter =
+        std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::fflush(nullptr);
+    child_ = fork();
+    ASSERT_GE(child_, 0);
+    if (child_ == 0) {
+      close(fds[0]);
+      const std::string how = std::to_string(fds[1]) + " " + display_ + " " + dir_.string();
+      setenv(kChildVariable, how.c_str(), 1);
+      const int null = open("/dev/null", O_WRONLY);  // gtest's own lines
+      dup2(null, 1);
+      execl("/proc/self/exe", "/proc/self/exe", filter.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
     close(fds[1]);
     ready_pipe_ = fds[0];
   }
+
+  static bool in_child() { return std::getenv(kChildVariable) != nullptr; }
 
   // In the child: tells the parent to go on.
   static void ready() {
@@ -188,6 +214,7 @@ class CanvasOnScreen : public testing::Test {
     return run("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
   }
 
+  static constexpr const char* kChildVariable = "HELMERT2D_CANVAS_SCENARIO";
   static inline std::unique_ptr<testsupport::Xvfb> xvfb_;
   static inline std::string display_;
   static inline int ready_fd_ = -1;

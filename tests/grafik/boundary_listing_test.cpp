@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "helmert2d/dnsm.h"
 #include "helmert2d/grafik.h"
 #include "support/temp_dir.h"

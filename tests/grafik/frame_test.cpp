@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "helmert2d/grafik.h"
 #include "plot_support.h"
 

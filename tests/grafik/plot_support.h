@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 
 namespace plot_test {
 

@@ -105,38 +105,4 @@ TEST(RunPlot, SavedPictureShowsThePoints) {
   EXPECT_EQ(further, 3);
 }
 
-TEST(RunPlot, PngPictureAndMessages) {
-  TempDir dir;
-  dir.write("local.txt", kLocal);
-  dir.write("national.txt", kNational);
-  const auto r =
-      run_program(HELMERT2D_PROGRAM,
-                  {"--no-pause", "--plot=plot.PNG", "local.txt", "national.txt", "b.txt"}, dir);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(read_file(dir.file("plot.PNG")).substr(1, 3), "PNG");
-
-  // Without a display and without --plot, one line says how to save the picture.
-  const auto quiet =
-      run_program(HELMERT2D_PROGRAM, {"--no-pause", "local.txt", "national.txt", "c.txt"}, dir, "",
-                  "env -u DISPLAY");
-  EXPECT_EQ(quiet.status, 0);
-  EXPECT_NE(quiet.out.find("use --plot FILE"), std::string::npos) << quiet.out;
-
-  // An unwritable picture is a failure; a picture named like an input is refused.
-  const auto bad = run_program(
-      HELMERT2D_PROGRAM,
-      {"--no-pause", "--plot", "no/dir/p.bmp", "local.txt", "national.txt", "d.txt"}, dir);
-  EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.out.find(" ??? Plot file no/dir/p.bmp is not written"), std::string::npos)
-      << bad.out;
-  const auto same =
-      run_program(HELMERT2D_PROGRAM,
-                  {"--no-pause", "--plot", "local.txt", "local.txt", "national.txt", "e.txt"}, dir);
-  EXPECT_EQ(same.status, 1);
-  EXPECT_EQ(read_file(dir.file("local.txt")), kLocal);
-
-  const auto missing = run_program(HELMERT2D_PROGRAM, {"--plot"}, dir);
-  EXPECT_EQ(missing.status, 2);
-}
-
 }  // namespace

@@ -1,5 +1,5 @@
-// Random numbers: the subtractive generator against a separate computation of its
-// steps, its shared state and range, and the polar-method normal deviates.
+// Random numbers: the subtractive generator against fixed draws, its shared state and
+// range, and the polar-method normal deviates.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,38 +13,31 @@
 
 namespace {
 
-// The table generator written out step by step in 64-bit arithmetic with an explicit
-// non-negative remainder, as a separate computation to compare rand3 with.
-class Reference {
- public:
-  explicit Reference(long long seed) {
-    const std::int64_t magnitude = std::llabs(seed % kM);
-    std::int64_t j = mod(161803398 - magnitude);
-    t_[55] = j;
-    std::int64_t k = 1;
-    for (int i = 1; i <= 54; ++i) {
-      const int ii = (21 * i) % 55;
-      t_[ii] = k;
-      k = mod(j - k);
-      j = t_[ii];
-    }
-    for (int pass = 0; pass < 4; ++pass)
-      for (int i = 1; i <= 55; ++i) t_[i] = mod(t_[i] - t_[1 + (i + 30) % 55]);
-  }
-  float next() {
-    a_ = a_ % 55 + 1;
-    b_ = b_ % 55 + 1;
-    t_[a_] = mod(t_[a_] - t_[b_]);
-    return static_cast<float>(static_cast<double>(t_[a_]) * 1e-9);
-  }
-
- private:
-  static constexpr std::int64_t kM = 1000000000;
-  static std::int64_t mod(std::int64_t x) { return ((x % kM) + kM) % kM; }
-  std::array<std::int64_t, 56> t_{};
-  int a_ = 0;
-  int b_ = 31;
+// Table values j of the subtractive generator after initialising with a negative seed:
+// the first four draws, the 55th and 56th (the first cursor wraps) and the 300th. They
+// were worked out separately from the generator's description in arbitrary-precision
+// integers; a draw is j * 1e-9 in single precision. Seeds above 161803398 have their
+// magnitude reduced modulo 10^9 and a negative start value raised by 10^9.
+struct FixedDraws {
+  long seed;
+  std::array<std::int32_t, 4> first;
+  std::int32_t d55, d56, d300;
 };
+const FixedDraws kFixedDraws[] = {
+    {-1, {298227348, 715119168, 33021107, 874393600}, 492852909, 777229147, 816370356},
+    {-5, {355441340, 283560628, 560689623, 534929972}, 803113249, 339260703, 918035572},
+    {-161803398, {613610054, 771029073, 127708320, 332307521}, 234446654, 772728080, 392755044},
+    {-2147483647, {833821056, 979709958, 187793441, 488936678}, 30952819, 38712441, 498134740},
+    {LONG_MIN /* 64-bit long */,
+     {594100234, 391058723, 931119210, 231681651},
+     118751504,
+     737070570,
+     328927684},
+};
+
+float as_draw(std::int32_t j) {
+  return static_cast<float>(j * 1e-9);
+}
 
 // Draws n values after (re)initialising with the negative seed; checks the seed reset.
 std::vector<float> draws_after_reset(long negative_seed, int n) {
@@ -55,13 +48,6 @@ std::vector<float> draws_after_reset(long negative_seed, int n) {
   return out;
 }
 
-std::vector<float> reference_draws(long long seed, int n) {
-  Reference r(seed);
-  std::vector<float> out;
-  for (int i = 0; i < n; ++i) out.push_back(r.next());
-  return out;
-}
-
 // Runs first in the binary's order, but in a fresh process of its own so that the
 // generator is still uninitialised: a positive seed then starts the table too.
 TEST(RandomDeathTest, FirstUseWithPositiveSeedMatchesNegativeSeed) {
@@ -69,28 +55,33 @@ TEST(RandomDeathTest, FirstUseWithPositiveSeedMatchesNegativeSeed) {
   EXPECT_EXIT(
       {
         long s = 5;
-        Reference r(5);
-        bool same = true;
-        for (int i = 0; i < 300; ++i) same = same && rand3(&s) == r.next();
-        std::exit(same && s == 1 ? 0 : 1);
+        std::vector<float> first;
+        for (int i = 0; i < 300; ++i) first.push_back(rand3(&s));
+        const bool reset = s == 1;
+        s = -5;
+        bool same = first[0] == as_draw(355441340);
+        for (int i = 0; i < 300; ++i)
+          same = same && rand3(&s) == first[static_cast<std::size_t>(i)];
+        std::exit(same && reset ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST(Rand3, MatchesStepByStepComputation) {
-  EXPECT_EQ(draws_after_reset(-1, 300), reference_draws(1, 300));
-  EXPECT_EQ(draws_after_reset(-5, 300), reference_draws(5, 300));
-  // The largest seed with an unchanged start value, and seeds the magnitude reduction
-  // brings back into the table's range.
-  EXPECT_EQ(draws_after_reset(-161803398, 300), reference_draws(161803398, 300));
-  EXPECT_EQ(draws_after_reset(-2147483647, 300), reference_draws(2147483647, 300));
-  EXPECT_EQ(draws_after_reset(LONG_MIN, 300), reference_draws(LONG_MIN, 300));
+TEST(Rand3, FixedDraws) {
+  for (const FixedDraws& d : kFixedDraws) {
+    const std::vector<float> got = draws_after_reset(d.seed, 300);
+    for (std::size_t i = 0; i < 4; ++i)
+      EXPECT_EQ(got[i], as_draw(d.first[i])) << "seed " << d.seed << " draw " << i + 1;
+    EXPECT_EQ(got[54], as_draw(d.d55)) << "seed " << d.seed;
+    EXPECT_EQ(got[55], as_draw(d.d56)) << "seed " << d.seed;
+    EXPECT_EQ(got[299], as_draw(d.d300)) << "seed " << d.seed;
+  }
   // Only the magnitude counts, modulo 10^9.
-  EXPECT_EQ(draws_after_reset(-1000000005, 50), reference_draws(5, 50));
+  EXPECT_EQ(draws_after_reset(-1000000005, 50), draws_after_reset(-5, 50));
 }
 
 TEST(Rand3, PositiveSeedContinuesTheSharedSequence) {
-  const std::vector<float> expected = reference_draws(5, 4);
+  const std::vector<float> expected = draws_after_reset(-5, 4);
   long s = -5;
   EXPECT_EQ(rand3(&s), expected[0]);
   long other = 12345;  // another caller with its own positive seed variable
@@ -115,7 +106,7 @@ TEST(Rand3, StaysInUnitIntervalForAllSeedSizes) {
 }
 
 TEST(UnifRandDbl, CombinesTwoDraws) {
-  const std::vector<float> r = reference_draws(42, 6);
+  const std::vector<float> r = draws_after_reset(-42, 6);
   long s = -42;
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(unif_rand_dbl(&s), static_cast<double>(r[2 * i]) + r[2 * i + 1] * 1e-9);
@@ -157,15 +148,21 @@ std::vector<double> deviates(double seed, int n, double fill = 99.0) {
   return out;
 }
 
-TEST(Ggnpm, FirstPairFromSeedOne) {
+TEST(Ggnpm, FixedDeviates) {
   // 16807 x mod (2^31 - 1) from 1: 16807, 282475249 (rejected, w > 1), then
-  // 1622650073, 984943658 -> w = 0.268..., the pair below (hand and script checked).
-  const std::vector<double> out = deviates(1.0, 4);
-  EXPECT_NEAR(out[1], 1.6015921691306942, 1e-13);
-  EXPECT_NEAR(out[2], -0.25909329575181417, 1e-13);
-  EXPECT_NEAR(out[3], 0.17476755700207985, 1e-13);
-  EXPECT_NEAR(out[4], -1.4989611786671562, 1e-13);
-  EXPECT_EQ(out[0], 99.0);  // element 0 is not touched
+  // 1622650073, 984943658 -> w = 0.268..., the first pair below. Worked out separately
+  // from the polar method's description.
+  const std::vector<double> one = deviates(1.0, 4);
+  EXPECT_NEAR(one[1], 1.6015921691306942, 1e-13);
+  EXPECT_NEAR(one[2], -0.25909329575181417, 1e-13);
+  EXPECT_NEAR(one[3], 0.17476755700207985, 1e-13);
+  EXPECT_NEAR(one[4], -1.4989611786671562, 1e-13);
+  EXPECT_EQ(one[0], 99.0);  // element 0 is not touched
+  const std::vector<double> other = deviates(12345.0, 4);
+  EXPECT_NEAR(other[1], 1.4550052718745963, 1e-13);
+  EXPECT_NEAR(other[2], 0.4649329737776442, 1e-13);
+  EXPECT_NEAR(other[3], -0.5790254728612435, 1e-13);
+  EXPECT_NEAR(other[4], -1.0580380662028126, 1e-13);
 }
 
 TEST(Ggnpm, SameSeedSameDeviatesAndOddCountsFilled) {

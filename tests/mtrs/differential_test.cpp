@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "mtrs_test_support.h"
+#include "support/matrix_support.h"
 
 using namespace mtrs_test;
 

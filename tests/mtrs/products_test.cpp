@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "mtrs_test_support.h"
+#include "support/matrix_support.h"
 
 using namespace mtrs_test;
 

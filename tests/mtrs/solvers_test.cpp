@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "mtrs_test_support.h"
+#include "support/matrix_support.h"
 
 using namespace mtrs_test;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "helmert2d/yzdr.h"
-#include "mtrs_test_support.h"
+#include "support/matrix_support.h"
 
 using namespace mtrs_test;
 

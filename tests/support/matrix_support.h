@@ -1,7 +1,7 @@
 // Helpers for the matrix library tests: owning wrappers around the library's
 // row-pointer storage, literal matrices, and capture of standard output.
-#ifndef HELMERT2D_TESTS_MTRS_SUPPORT_H
-#define HELMERT2D_TESTS_MTRS_SUPPORT_H
+#ifndef HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H
+#define HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H
 
 #include <algorithm>
 #include <initializer_list>
@@ -128,4 +128,4 @@ inline double max_difference(int r, int c, double** A, double** B) {
 
 }  // namespace mtrs_test
 
-#endif  // HELMERT2D_TESTS_MTRS_SUPPORT_H
+#endif  // HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H

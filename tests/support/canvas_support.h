@@ -1,6 +1,6 @@
 // Helpers shared by the canvas tests: off-screen windows and page inspection.
-#ifndef HELMERT2D_TESTS_CANVAS_SUPPORT_H
-#define HELMERT2D_TESTS_CANVAS_SUPPORT_H
+#ifndef HELMERT2D_TESTS_SUPPORT_CANVAS_SUPPORT_H
+#define HELMERT2D_TESTS_SUPPORT_CANVAS_SUPPORT_H
 
 #include <algorithm>
 #include <cstdlib>
@@ -67,4 +67,4 @@ inline int count_color(int width, int height, int ink) {
 
 }  // namespace canvas_test
 
-#endif  // HELMERT2D_TESTS_CANVAS_SUPPORT_H
+#endif  // HELMERT2D_TESTS_SUPPORT_CANVAS_SUPPORT_H

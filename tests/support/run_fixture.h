@@ -1,7 +1,7 @@
 // Runs the transformation in-process on coordinate files written into a temporary
 // directory and hands back the report, the console text and the exit status.
-#ifndef HELMERT2D_TESTS_RUN_FIXTURE_H
-#define HELMERT2D_TESTS_RUN_FIXTURE_H
+#ifndef HELMERT2D_TESTS_SUPPORT_RUN_FIXTURE_H
+#define HELMERT2D_TESTS_SUPPORT_RUN_FIXTURE_H
 
 #include <sstream>
 #include <string>
@@ -42,4 +42,4 @@ inline int find_line(const std::vector<std::string>& lines, const std::string& l
   return -1;
 }
 
-#endif  // HELMERT2D_TESTS_RUN_FIXTURE_H
+#endif  // HELMERT2D_TESTS_SUPPORT_RUN_FIXTURE_H
