@@ -39,7 +39,9 @@ void BLh_XYZ(double a, double b, double B, double L, double h, double& X, double
 /// Gauss-Krueger projection of (B, L) about the central meridian L0: outputs x
 /// (northing-like) and y (easting-like, 0 on L0). Meridian arc by the series in the
 /// third flattening n (Helmert), coordinates by the series in l cos B up to its
-/// eighth power.
+/// eighth power. The longitude difference l = L - L0 is first reduced into (-pi, pi],
+/// so L and L0 may be given in [0, 2 pi) or in (-pi, pi] alike, across the 0 and the
+/// 180 degree meridian.
 void BL_xy(double a, double b, double L0, double B, double L, double& x, double& y);
 
 /// Inverse of BL_xy: (x, y) about the central meridian L0 to latitude B and longitude L

@@ -34,8 +34,9 @@ void frmt(std::ostream& os, float value, const char* mask);
 /// Writes the integer right-aligned in the mask's width; a '.' in the mask has no effect.
 void frmt(std::ostream& os, int value, const char* mask);
 /// Writes the text right-aligned in the mask's width (a longer text is written whole).
+/// The width counts characters when the text is valid UTF-8, bytes otherwise.
 void frmt(std::ostream& os, std::string value, const char* mask);
-/// Writes the text right-aligned in the mask's width.
+/// Writes the text right-aligned in the mask's width, counted as for a std::string.
 void frmt(std::ostream& os, const char* text, const char* mask);
 /// Writes `lead` unchanged, then `value` as frmt(os, value, mask).
 void frmt(std::ostream& os, const char* lead, double value, const char* mask);

@@ -10,6 +10,23 @@ namespace {
 
 constexpr double kDegPerRad = 57.29577951308232;
 constexpr double kHalfPi = 1.5707963267948966;
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+
+// Longitude difference reduced into (-pi, pi]. XYZ_BLh gives L in [0, 2 pi), so a
+// point just west of Greenwich (L near 2 pi) about a central meridian of 0, or one
+// given as -179.5 degrees about 180 degrees, would otherwise lie a full turn away.
+// Differences already in range are returned unchanged, to the bit.
+double reduce_half_turn(double l) {
+  if (l > kPi || l <= -kPi) {
+    l = std::fmod(l, kTwoPi);
+    if (l > kPi)
+      l -= kTwoPi;
+    else if (l <= -kPi)
+      l += kTwoPi;
+  }
+  return l;
+}
 
 // Derived quantities of the ellipsoid (a, b), recomputed for every call.
 struct Ellipsoid {
@@ -101,7 +118,7 @@ void BL_xy(double a, double b, double L0, double B, double L, double& x, double&
   const double t = std::tan(B);
   const double eta2 = el.ep2 * std::pow(std::cos(B), 2);
   const double N = el.c / std::sqrt(1.0 + eta2);
-  const double lam = (L - L0) * std::cos(B);
+  const double lam = reduce_half_turn(L - L0) * std::cos(B);
   const double t2 = std::pow(t, 2), t4 = std::pow(t, 4), t6 = std::pow(t, 6);
   const double eta4 = std::pow(eta2, 2);
 

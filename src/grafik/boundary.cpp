@@ -51,6 +51,14 @@ Projected project(double a, double b, double L0, double X, double Y, double Z) {
   return {x, y + 500000.0, h};
 }
 
+// Central meridian of the 3-degree zone that holds the longitude L in [0, 2 pi). A
+// point within 1.5 degrees west of Greenwich falls in the zone about 360 degrees,
+// which is the zone about 0 degrees and is named so.
+double zone_meridian(double L) {
+  const double L0 = DilimOrta(3, L);
+  return std::round(L0 * kDegPerRad) == 360.0 ? 0.0 : L0;
+}
+
 // A displacement file that cannot be read reads as one without records.
 DisplacementFile read_or_empty(const std::string& file) {
   DisplacementFile in;
@@ -75,7 +83,7 @@ void project_points(const DisplacementFile& in, double a, double b, int& count,
     if (i == 1) {
       double B = 0.0, L = 0.0, hh = 0.0;
       XYZ_BLh(a, b, r.X, r.Y, r.Z, B, L, hh);
-      L0 = DilimOrta(3, L);
+      L0 = zone_meridian(L);
     }
     const Projected p = project(a, b, L0, r.X, r.Y, r.Z);
     const Projected q = project(a, b, L0, r.X + r.dX, r.Y + r.dY, r.Z + r.dZ);

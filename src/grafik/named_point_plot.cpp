@@ -1,5 +1,6 @@
 // The named-point plot: a screen-high frame with names, circles and exaggerated
 // displacement vectors of points, and a scale bar for the displacements.
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -20,8 +21,6 @@ void SrLVktr1(int n, double* v) {
 }
 
 namespace {
-
-using helmert2d::grafik::to_int;
 
 void draw_names(int n, const std::string* names, const double* V, const double* H, int color) {
   settextstyle(8, 0, 1);
@@ -48,11 +47,15 @@ void draw_displacements(int n, const double* V, const double* H, const double* d
 }
 
 // The bar shows how long a displacement of hat_cm is drawn; it stands 655 pixels
-// above the bottom frame edge.
+// above the bottom frame edge. Its length is worked out in double: with points a
+// fraction of a millimetre apart it runs to billions of pixels, and a bar whose end
+// falls outside the picture is left out rather than drawn cut short.
 void draw_scale_bar(const helmert2d::grafik::Frame& f) {
-  setcolor(COLOR(0, 0, 255));
   const int x1 = f.L + 10;
-  const int x2 = x1 + to_int(Olck * HataOlck * hat_cm);
+  const double end = x1 + std::trunc(Olck * HataOlck * hat_cm);
+  if (!(end >= 0.0 && end <= getmaxx())) return;
+  const int x2 = static_cast<int>(end);
+  setcolor(COLOR(0, 0, 255));
   const int y = f.B - 655;
   outtextxy(x2 - 40, f.B - 672, hata);
   line(x1, y, x2, y);

@@ -166,7 +166,47 @@ void write_int(std::ostream& os, int value, int width) {
   os.unsetf(std::ios::fixed);
 }
 
+// Number of characters (code points) of `text` when it is valid UTF-8: no stray
+// continuation byte, no sequence cut short, no overlong form, surrogate or value above
+// U+10FFFF. Any other text counts its bytes.
+std::size_t text_length(const char* text, std::size_t len) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < len; ++chars) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t more = 0;
+    char32_t cp = 0, least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      more = 1, cp = lead & 0x1Fu, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      more = 2, cp = lead & 0x0Fu, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      more = 3, cp = lead & 0x07u, least = 0x10000;
+    } else {
+      return len;
+    }
+    if (len - i <= more) return len;
+    for (std::size_t k = 1; k <= more; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0u) != 0x80u) return len;
+      cp = (cp << 6) | (next & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return len;
+    i += more + 1;
+  }
+  return chars;
+}
+
+// Text is padded by characters, so that a name with letters outside ASCII (several
+// bytes each in UTF-8) takes as many columns as any other name of its length.
 void write_text(std::ostream& os, const char* text, std::size_t len, int width) {
+  const std::size_t chars = text_length(text, len);
+  if (chars < len && width > static_cast<int>(chars)) {
+    width += static_cast<int>(len - chars);
+  }
   put_padded(os, text, len, width, false);
   os.unsetf(std::ios::fixed);
 }
