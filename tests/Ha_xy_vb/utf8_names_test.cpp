@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run_fixture.h"
+#include "support/run_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "helmert2d/grafik.h"
 #include "plot_support.h"
 
