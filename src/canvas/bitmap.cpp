@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -85,12 +86,15 @@ std::vector<unsigned char> encode_bmp(const Region& r) {
   return b;
 }
 
-bool write_png(const Region& r, const std::string& path) {
-  if (r.width <= 0 || r.height <= 0) return false;
+namespace {
+
+// An RGB24 image surface holding the pixels of `r`, or null when cairo cannot make it.
+cairo_surface_t* surface_of(const Region& r) {
+  if (r.width <= 0 || r.height <= 0) return nullptr;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, r.width, r.height);
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
-    return false;
+    return nullptr;
   }
   cairo_surface_flush(s);
   unsigned char* data = cairo_image_surface_get_data(s);
@@ -99,9 +103,32 @@ bool write_png(const Region& r, const std::string& path) {
     std::copy_n(r.pixels.begin() + static_cast<std::ptrdiff_t>(y) * r.width, r.width,
                 reinterpret_cast<std::uint32_t*>(data + y * stride));
   cairo_surface_mark_dirty(s);
+  return s;
+}
+
+cairo_status_t write_to_stream(void* closure, const unsigned char* data, unsigned int length) {
+  auto& out = *static_cast<std::ostream*>(closure);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
+  return out ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+}  // namespace
+
+bool write_png(const Region& r, const std::string& path) {
+  cairo_surface_t* s = surface_of(r);
+  if (s == nullptr) return false;
   const bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(s);
   return ok;
+}
+
+bool write_png(const Region& r, std::ostream& out) {
+  cairo_surface_t* s = surface_of(r);
+  if (s == nullptr) return false;
+  const bool ok =
+      cairo_surface_write_to_png_stream(s, write_to_stream, &out) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return ok && static_cast<bool>(out);
 }
 
 bool write_file(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -107,10 +108,13 @@ Window* find_window(int n);
 void reset_state(Window& w);
 /// Asks the window thread to repaint `w` from its shown page (cheap when pending).
 void changed(Window& w);
-/// Ends the process with status 0 once no report holds the close (window thread).
+/// Ends the process with the close status once no report holds the close (window
+/// thread).
 void request_close(Window& w);
-/// The display connection is lost (the window was killed): ends the process with
-/// status 0 once no report holds the close; never returns.
+/// The display connection is lost (the window was killed or the server ended): the
+/// windows count as not shown, and the process ends with the close status, at once or,
+/// while a report holds the close, at its release. Never returns: the window thread
+/// stays in it.
 [[noreturn]] void close_on_lost_display();
 /// Graphics error code for graphresult.
 extern std::atomic<int> graph_error;
@@ -148,6 +152,9 @@ Region copy_region(cairo_surface_t* page, int left, int top, int right, int bott
 std::vector<unsigned char> encode_bmp(const Region& r);
 /// Writes `r` as a PNG file; false on failure.
 bool write_png(const Region& r, const std::string& path);
+/// Writes `r` as PNG into `out`; false when encoding failed or the stream took not
+/// every byte.
+bool write_png(const Region& r, std::ostream& out);
 /// Writes `bytes` to `path`; false on failure.
 bool write_file(const std::string& path, const std::vector<unsigned char>& bytes);
 

@@ -5,7 +5,9 @@
 #include <cctype>
 #include <climits>
 #include <iostream>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "canvas_internal.h"
 #include "helmert2d/canvas.h"
@@ -56,6 +58,22 @@ bool save_page_region(Window& w, const std::string& path, int left, int top, int
 bool save_page(const std::string& path, int window) {
   Window* w = find_window(window);
   return w != nullptr && save_page_region(*w, path, 0, 0, INT_MAX, INT_MAX, true);
+}
+
+bool write_page(std::ostream& out, bool png, int window) {
+  Window* w = find_window(window);
+  if (w == nullptr) return false;
+  Region r;
+  {
+    PageLock lock(*w);
+    r = copy_region(page_of(*w, true), 0, 0, INT_MAX, INT_MAX);
+  }
+  if (r.width <= 0 || r.height <= 0) return false;
+  if (png) return write_png(r, out);
+  const std::vector<unsigned char> bytes = encode_bmp(r);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 void render_print_page(cairo_t* cr, const Region& r, const std::string& title, double width_inches,

@@ -10,6 +10,7 @@
 
 #include "canvas_internal.h"
 #include "helmert2d/canvas.h"
+#include "program_hooks.h"
 
 namespace helmert2d::canvas_detail {
 
@@ -30,13 +31,17 @@ std::atomic<int> current{-1};
 std::mutex close_mutex;
 int close_holds = 0;
 bool close_requested = false;
+// How a close ends the process: its exit status and what runs just before.
+std::atomic<int> close_status{0};
+std::atomic<void (*)(bool)> before_close{nullptr};
 
 [[noreturn]] void end_process() {
+  if (void (*action)(bool) = before_close.load()) action(display_lost());
   // Only the output streams: flushing every stream would wait for the lock of standard
   // input, which the main thread holds while it waits for a key.
   std::fflush(stdout);
   std::fflush(stderr);
-  _exit(0);
+  _exit(close_status.load());
 }
 
 // Makes the pages of `w`; false when cairo cannot allocate them.
@@ -109,15 +114,30 @@ void request_close(Window& w) {
 }
 
 void close_on_lost_display() {
-  bool wait;
+  // The windows are gone; drawing goes on into their pages without repaints.
+  {
+    std::lock_guard<std::mutex> guard(registry_mutex);
+    for (Window* w : registry()) w->shown.store(false);
+  }
+  bool held;
   {
     std::lock_guard<std::mutex> guard(close_mutex);
     close_requested = true;
-    wait = close_holds > 0;
+    held = close_holds > 0;
   }
-  // While a report holds the close, canvas_close_release ends the process.
-  while (wait) pause();
-  end_process();
+  if (!held) end_process();
+  // While a report holds the close, the program's thread finishes its files off-screen
+  // and canvas_close_release ends the process. This thread may not return into Xlib,
+  // which would end the process at once, so it stays here.
+  for (;;) pause();
+}
+
+void set_close_status(int status) {
+  close_status.store(status);
+}
+
+void set_before_close(void (*action)(bool display_lost)) {
+  before_close.store(action);
 }
 
 }  // namespace helmert2d::canvas_detail

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -23,6 +24,8 @@ namespace {
 std::mutex gui_mutex;
 // Set by open_windows_off_screen: the display is treated as absent.
 std::atomic<bool> off_screen{false};
+// Set when the connection to the display is lost: the window thread runs no more.
+std::atomic<bool> lost{false};
 bool gui_started = false;
 bool gui_ok = false;
 std::thread::id gui_thread;
@@ -41,16 +44,22 @@ gboolean run_task(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-// Runs `work` on the window thread and waits for it.
-void run_sync(std::function<void()> work) {
+// Runs `work` on the window thread and waits for it. False, without waiting any
+// longer, when the display is lost first: the window thread then never runs it.
+bool run_sync(std::function<void()> work) {
   if (std::this_thread::get_id() == gui_thread) {
     work();
-    return;
+    return true;
   }
+  if (lost.load()) return false;
   auto* task = new Task{std::move(work), {}};
   std::future<void> done = task->done.get_future();
   g_idle_add(run_task, task);
-  done.wait();
+  // The loss of the display can come at any moment, also while the task runs.
+  while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+    if (lost.load()) return false;
+  }
+  return true;
 }
 
 // ---- Repainting ----
@@ -291,6 +300,7 @@ void filter_gdk_log(const gchar* domain, GLogLevelFlags level, const gchar* mess
 }
 
 int on_lost_display(Display*) {
+  lost.store(true);
   close_on_lost_display();
 }
 
@@ -300,8 +310,12 @@ void open_windows_off_screen(bool off) {
   off_screen.store(off);
 }
 
+bool display_lost() {
+  return lost.load();
+}
+
 bool gui_available() {
-  if (off_screen.load()) return false;
+  if (off_screen.load() || lost.load()) return false;
   std::lock_guard<std::mutex> guard(gui_mutex);
   if (gui_started) return gui_ok;
   const char* display = std::getenv("DISPLAY");
@@ -327,7 +341,7 @@ bool gui_available() {
     if (up) gtk_main();
   }).detach();
   gui_ok = ok.get();
-  return gui_ok;
+  return gui_ok && !lost.load();
 }
 
 void gui_call(const std::function<void()>& work) {
@@ -335,11 +349,13 @@ void gui_call(const std::function<void()>& work) {
 }
 
 bool gui_create_window(Window& w) {
-  run_sync([&w] { create_window(w); });
+  // After a loss during the creation the window counts as not shown.
+  if (!run_sync([&w] { create_window(w); })) w.shown.store(false);
   return w.shown.load();
 }
 
 void gui_queue_repaint(Window& w) {
+  if (lost.load()) return;
   if (!w.repaint_pending.load(std::memory_order_relaxed) && !w.repaint_pending.exchange(true))
     g_idle_add(repaint_now, &w);
 }

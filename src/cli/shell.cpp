@@ -2,35 +2,136 @@
 // pause for a key.
 #include "shell.h"
 
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <iostream>
 
 #include "canvas/program_hooks.h"
 #include "helmert2d/canvas.h"
+#include "textio/output_file.h"
 
 namespace helmert2d::cli {
+namespace {
+
+const char kDisplayLost[] = " The display was lost; the plot window is closed.\n";
+
+// The terminal settings saved while the pause has the terminal in raw mode; the
+// signal handlers and a window's close put them back.
+termios saved_terminal{};
+std::atomic<bool> terminal_raw{false};
+// The signal actions that the pause's own handlers replace, in the order of kSignals.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction replaced[3];
+bool replaced_valid[3] = {false, false, false};
+// The console line about the lost display is written once.
+std::atomic<bool> display_loss_told{false};
+
+// Puts the saved terminal settings back; true when the terminal was raw.
+bool restore_terminal() {
+  if (!terminal_raw.exchange(false)) return false;
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+  return true;
+}
+
+void write_stdout(const char* text, std::size_t size) {
+  [[maybe_unused]] const ssize_t n = ::write(STDOUT_FILENO, text, size);
+}
+
+// A signal during the pause: the terminal is restored first, then the signal takes
+// its former course (the removal of temporaries, or the end of the process).
+extern "C" void restore_terminal_and_reraise(int sig) {
+  if (restore_terminal()) write_stdout("\n", 1);
+  for (int i = 0; i < 3; ++i) {
+    if (kSignals[i] == sig && replaced_valid[i]) ::sigaction(sig, &replaced[i], nullptr);
+  }
+  ::raise(sig);
+}
+
+// Runs on the thread that ends the process when a window is closed or the display is
+// lost, also while the main thread waits for a key.
+void before_close(bool lost) {
+  std::fflush(stdout);
+  if (restore_terminal()) write_stdout("\n", 1);
+  if (lost && !display_loss_told.exchange(true))
+    write_stdout(kDisplayLost, sizeof kDisplayLost - 1);
+}
+
+void catch_signals_for_pause() {
+  for (int i = 0; i < 3; ++i) {
+    struct sigaction sa {};
+    sa.sa_handler = restore_terminal_and_reraise;
+    sigemptyset(&sa.sa_mask);
+    replaced_valid[i] = ::sigaction(kSignals[i], nullptr, &replaced[i]) == 0;
+    // A signal the caller chose to ignore (for example under nohup) stays ignored.
+    if (!replaced_valid[i] || replaced[i].sa_handler == SIG_IGN) {
+      replaced_valid[i] = false;
+      continue;
+    }
+    ::sigaction(kSignals[i], &sa, nullptr);
+  }
+}
+
+void release_signals_after_pause() {
+  for (int i = 0; i < 3; ++i) {
+    if (replaced_valid[i]) ::sigaction(kSignals[i], &replaced[i], nullptr);
+    replaced_valid[i] = false;
+  }
+}
+
+// Bytes that belong to the key just read: an arrow or function key sends an escape
+// sequence, a non-ASCII letter several UTF-8 bytes, all at once. They are read and
+// dropped, so that none is left for the shell after the program.
+void discard_rest_of_key(const termios& raw) {
+  termios drain = raw;
+  drain.c_cc[VMIN] = 0;
+  drain.c_cc[VTIME] = 1;  // tenths of a second without a byte end the key
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &drain);
+  char rest[64];
+  while (::read(STDIN_FILENO, rest, sizeof rest) > 0) {
+  }
+}
+
+}  // namespace
 
 int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool draw)>& run,
                   std::ostream& console) {
+  // Temporaries of the report and the picture go on SIGINT, SIGTERM and SIGHUP.
+  textio::install_cleanup_on_signals();
+  canvas_detail::set_before_close(before_close);
   if (!inv.window) canvas_detail::open_windows_off_screen();
   const bool draw = !inv.plot_file.empty() || (inv.window && canvas_has_display());
 
   canvas_close_hold();
   const RunOutcome outcome = run(draw);
   int status = outcome.status;
-  if (status == 0 && outcome.drawn && !inv.plot_file.empty() &&
-      !canvas_detail::save_page(inv.plot_file)) {
+  if (status == 0 && outcome.drawn && !inv.plot_file.empty() && !save_picture(inv.plot_file)) {
     console << " ??? Plot file " << inv.plot_file << " is not written\n";
     status = 1;
   }
-  if (status == 0 && inv.window && inv.plot_file.empty() && !canvas_has_display()) {
+  if (canvas_detail::display_lost()) {
+    if (!display_loss_told.exchange(true)) console << kDisplayLost;
+  } else if (status == 0 && inv.window && inv.plot_file.empty() && !canvas_has_display()) {
     console << " The plot was not shown (no display); use --plot FILE to save it as a picture.\n";
   }
   console.flush();
+  // A close from now on, or one that waited for the run, ends with the run's status.
+  canvas_detail::set_close_status(status);
   canvas_close_release();
   return status;
+}
+
+bool save_picture(const std::string& path) {
+  textio::OutputFile file;
+  if (!file.open(path)) return false;
+  if (!canvas_detail::write_page(file.stream(), canvas_detail::is_png_name(path))) {
+    file.abandon();
+    return false;
+  }
+  return file.commit();
 }
 
 void pause_for_key() {
@@ -46,10 +147,15 @@ void pause_for_key() {
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    saved_terminal = saved;
+    catch_signals_for_pause();
+    terminal_raw.store(true);
     ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    char c = 0;
-    [[maybe_unused]] const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    unsigned char c = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+    if (got == 1 && (c == 0x1B || c >= 0xC0)) discard_rest_of_key(raw);
+    restore_terminal();
+    release_signals_after_pause();
   } else {
     std::cin.get();
   }

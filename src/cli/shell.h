@@ -21,17 +21,30 @@ struct RunOutcome {
 /// - with --no-window, every page stays off-screen;
 /// - `run(draw)` gets `draw` false when nobody would see or save the picture (no
 ///   display or --no-window, and no --plot), so it may skip the drawing;
-/// - a window close waits until the run and the picture are complete;
-/// - a successful run that drew its picture saves it to the --plot file; a picture
-///   that cannot be written gives one console line and status 1;
+/// - a window close waits until the run and the picture are complete, and then ends
+///   the program with the run's status;
+/// - a successful run that drew its picture saves it to the --plot file (see
+///   save_picture); a picture that cannot be written gives one console line and
+///   status 1;
+/// - a lost display leaves the run going off-screen; one console line says so, and
+///   the program ends with the run's status once its files are complete;
 /// - a successful run whose window was wanted but not shown, without --plot, says so
 ///   in one console line.
 /// Returns the exit status.
 int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool draw)>& run,
                   std::ostream& console);
 
+/// Saves the current window's page as `path` (PNG for a name ending in ".png",
+/// otherwise a 24-bit BMP), complete or not at all: through a temporary file beside it
+/// that replaces it only when every byte is written. A target that is not a regular
+/// file (a FIFO, a device) is written directly. False when it is not written whole.
+bool save_picture(const std::string& path);
+
 /// Waits for one key: raw mode on a terminal (" Press any key to continue . . ."),
-/// otherwise one character or the end of standard input, so scripts never hang.
+/// otherwise one character or the end of standard input, so scripts never hang. The
+/// whole key is read (also the several bytes of an arrow key), and the terminal gets
+/// its settings back on every way out: the key, a window's close, SIGINT, SIGTERM or
+/// SIGHUP.
 void pause_for_key();
 
 /// Waits for a key unless --no-pause was given; returns `status`.

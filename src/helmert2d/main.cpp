@@ -92,15 +92,21 @@ const helmert2d::cli::Program kProgram{
         "computed; 2 for a wrong option.\n",
 };
 
-// Asks for the names not given on the command line, each read as one word.
-void ask_missing_names(std::vector<std::string>& names) {
-  static const char* const prompts[3] = {"  From File 1: ", "    To File 2: ", "  Output file: "};
+// Asks for the names not given on the command line, each read as one word. False,
+// after one console line naming the prompt, when the input ends before a name.
+bool ask_missing_names(std::vector<std::string>& names) {
+  static const char* const indents[3] = {"  ", "    ", "  "};
+  static const char* const prompts[3] = {"From File 1", "To File 2", "Output file"};
   for (std::size_t i = names.size(); i < 3; ++i) {
-    std::cout << prompts[i] << std::flush;
+    std::cout << indents[i] << prompts[i] << ": " << std::flush;
     std::string word;
-    std::cin >> word;
+    if (!(std::cin >> word)) {
+      std::cout << "\n ??? No name given at the prompt '" << prompts[i] << "'\n";
+      return false;
+    }
     names.push_back(word);
   }
+  return true;
 }
 
 // One console line naming what the run writes or does beyond the report, only when
@@ -125,7 +131,7 @@ int main(int argc, char** argv) {
   helmert2d::textio::install_cleanup_on_signals();
   OK_(isim, tarih);
   std::vector<std::string>& names = inv.operands;
-  if (names.size() < 3) ask_missing_names(names);
+  if (names.size() < 3 && !ask_missing_names(names)) return helmert2d::cli::finish(inv, 1);
   const std::string& file1 = names[0];
   const std::string& file2 = names[1];
   const std::string& out = names[2];

@@ -65,10 +65,13 @@ class Xvfb {
     close(fds[0]);
     if (!number.empty()) display_ = ":" + number;
   }
-  ~Xvfb() {
+  ~Xvfb() { stop(); }
+  /// Ends the server; its clients lose their connection.
+  void stop() {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
       waitpid(pid_, nullptr, 0);
+      pid_ = -1;
     }
   }
   Xvfb(const Xvfb&) = delete;

@@ -1,0 +1,159 @@
+// Test support: the helmert2d program running in the background in a test directory,
+// on a display of the test's choice, with its standard input and output on a pipe or
+// on a pseudo-terminal that is its controlling terminal.
+#ifndef HELMERT2D_TESTS_CLI_CHILD_PROGRAM_H
+#define HELMERT2D_TESTS_CLI_CHILD_PROGRAM_H
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+
+namespace testsupport {
+
+class ChildProgram {
+ public:
+  enum class Console { pipe, terminal };
+
+  /// Starts the program in `dir` with `args`. An empty `display` unsets DISPLAY. With
+  /// Console::pipe, standard input is a pipe (see press_key) and the output goes to
+  /// "console.txt" in `dir`; with Console::terminal both are a new pseudo-terminal.
+  ChildProgram(const TempDir& dir, const std::string& display, const std::vector<std::string>& args,
+               Console console = Console::pipe)
+      : console_file_(dir.file("console.txt")) {
+    int in[2] = {-1, -1};
+    if (console == Console::terminal) {
+      if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) return;
+    } else if (pipe(in) != 0) {
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      if (console == Console::terminal) {
+        setsid();
+        ioctl(slave_, TIOCSCTTY, 0);
+        dup2(slave_, 0);
+        dup2(slave_, 1);
+        close(master_);
+      } else {
+        dup2(in[0], 0);
+        close(in[1]);
+        if (std::freopen(console_file_.c_str(), "w", stdout) == nullptr) _exit(121);
+      }
+      if (chdir(dir.path().c_str()) != 0) _exit(120);
+      if (display.empty()) {
+        unsetenv("DISPLAY");
+      } else {
+        setenv("DISPLAY", display.c_str(), 1);
+      }
+      setenv("GSETTINGS_BACKEND", "memory", 1);
+      setenv("NO_AT_BRIDGE", "1", 1);
+      std::vector<char*> argv{const_cast<char*>(HELMERT2D_PROGRAM)};
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(HELMERT2D_PROGRAM, argv.data());
+      _exit(127);
+    }
+    if (console == Console::pipe) {
+      close(in[0]);
+      stdin_ = in[1];
+    }
+  }
+  ~ChildProgram() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    for (const int fd : {stdin_, master_, slave_})
+      if (fd >= 0) close(fd);
+  }
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  pid_t pid() const { return pid_; }
+  int master() const { return master_; }
+  int slave() const { return slave_; }
+
+  /// Writes `bytes` to the program's standard input (pipe or terminal).
+  void type(const std::string& bytes) {
+    const int fd = master_ >= 0 ? master_ : stdin_;
+    (void)!write(fd, bytes.data(), bytes.size());
+  }
+
+  /// What the program wrote so far (for a terminal: what arrived at the master).
+  std::string console() {
+    if (master_ < 0) return read_file(console_file_);
+    char buf[4096];
+    pollfd pfd{master_, POLLIN, 0};
+    while (poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN) != 0) {
+      const ssize_t n = read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      terminal_text_.append(buf, static_cast<std::size_t>(n));
+    }
+    return terminal_text_;
+  }
+
+  /// True once the console holds `text`, within `limit`.
+  bool wait_for_console(const std::string& text,
+                        std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+      if (console().find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+
+  /// Exit status (128 + the signal for a signal), or -1 when it has not ended within
+  /// `limit`.
+  int wait(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      console();  // keeps the terminal's output buffer from filling up
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+  }
+
+ private:
+  std::string console_file_;
+  std::string terminal_text_;
+  pid_t pid_ = -1;
+  int stdin_ = -1;
+  int master_ = -1;
+  int slave_ = -1;
+};
+
+/// True once the window titled `title` exists on `display`, within 10 s.
+inline bool wait_for_window(const std::string& display, const std::string& title = "GRAFIK") {
+  for (int i = 0; i < 500; ++i) {
+    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^" + title + "$' 2>/dev/null")
+             .empty())
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+}  // namespace testsupport
+
+#endif  // HELMERT2D_TESTS_CLI_CHILD_PROGRAM_H

@@ -1,0 +1,91 @@
+// The display lost during a run or at its pause: the run finishes its report off-screen,
+// one console line tells of the loss, and the program ends with the run's status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <thread>
+
+#include "child_program.h"
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::ChildProgram;
+using testsupport::read_file;
+using testsupport::TempDir;
+
+const char* const kLocal =
+    "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\n"
+    "E 1500 2000 0\nF 1200 1600 0\nG 1800 2600 0\n";
+const char* const kNational =
+    "A 11000.004 21000.002 0\nB 10999.997 23000.001 0\nC 12000.001 20999.996 0\n"
+    "D 11999.998 22999.999 0\n";
+const std::string kLost = " The display was lost; the plot window is closed.\n";
+const std::string kFinalRule =
+    "   === ==== ============ ============   ============= ============ \n";
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class DisplayLoss : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (xvfb_.display().empty()) GTEST_SKIP() << "Xvfb is not available";
+    dir_.write("local.txt", kLocal);
+  }
+  testsupport::Xvfb xvfb_;
+  TempDir dir_;
+};
+
+// The second file is a FIFO: the program has reached the display and waits for the
+// points when the server ends; they come afterwards, before any window is made.
+TEST_F(DisplayLoss, BeforeTheWindowOpensTheRunFinishesOffScreen) {
+  const std::string fifo = dir_.file("national.txt");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
+  // Opening the FIFO for writing succeeds once the program opened it for reading.
+  int fd = -1;
+  for (int i = 0; i < 1500 && fd < 0; ++i) {
+    fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_GE(fd, 0) << run.console();
+  xvfb_.stop();
+  std::this_thread::sleep_for(300ms);  // the program notices the loss meanwhile
+  fcntl(fd, F_SETFL, 0);
+  const std::string points = kNational;
+  ASSERT_EQ(write(fd, points.data(), points.size()), static_cast<ssize_t>(points.size()));
+  close(fd);
+  EXPECT_EQ(run.wait(), 0) << run.console();
+  EXPECT_EQ(count_of(run.console(), kLost), 1u) << run.console();
+  EXPECT_TRUE(ends_with(read_file(dir_.file("r.txt")), kFinalRule));
+}
+
+TEST_F(DisplayLoss, AtThePauseEndsWithTheRunsStatusAndSaysSo) {
+  dir_.write("national.txt", kNational);
+  ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
+  ASSERT_TRUE(testsupport::wait_for_window(xvfb_.display()));
+  // The report is put in place when the run ends; then the program waits for a key.
+  for (int i = 0; i < 500 && !ends_with(read_file(dir_.file("r.txt")), kFinalRule); ++i)
+    std::this_thread::sleep_for(20ms);
+  std::this_thread::sleep_for(300ms);
+  xvfb_.stop();
+  EXPECT_EQ(run.wait(), 0) << run.console();
+  EXPECT_EQ(count_of(run.console(), kLost), 1u) << run.console();
+}
+
+}  // namespace

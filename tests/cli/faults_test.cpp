@@ -1,0 +1,244 @@
+// The program's ways out under faults: the end of input at a prompt, a picture that
+// cannot be written whole, the terminal at the pause, and a window closed after a
+// failed run.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "canvas/program_hooks.h"
+#include "child_program.h"
+#include "cli/shell.h"
+#include "helmert2d/canvas.h"
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testsupport::ChildProgram;
+using testsupport::read_file;
+using testsupport::TempDir;
+
+const char* const kLocal =
+    "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\n"
+    "E 1500 2000 0\nF 1200 1600 0\nG 1800 2600 0\n";
+const char* const kNational =
+    "A 11000.004 21000.002 0\nB 10999.997 23000.001 0\nC 12000.001 20999.996 0\n"
+    "D 11999.998 22999.999 0\n";
+const char* const kPause = " Press any key to continue . . .";
+
+// The names in a directory, sorted.
+std::vector<std::string> names_in(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(CliFaults, EndOfInputAtAPromptNamesThePromptAndWritesNothing) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    std::string prompt;
+  };
+  const std::vector<Case> cases{
+      {{}, "", "From File 1"},
+      {{}, "local.txt\n", "To File 2"},
+      {{}, "local.txt national.txt", "Output file"},
+      {{"local.txt", "national.txt"}, "  \n", "Output file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prompt + " after '" + c.input + "'");
+    TempDir dir;
+    dir.write("local.txt", kLocal);
+    dir.write("national.txt", kNational);
+    const auto r = testsupport::run_program(HELMERT2D_PROGRAM, c.args, dir, c.input, "DISPLAY=");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\n ??? No name given at the prompt '" + c.prompt + "'\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("recorded into"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("is not opened"), std::string::npos) << r.out;
+    EXPECT_EQ(names_in(dir), (std::vector<std::string>{".stderr", ".stdin", ".stdout", "local.txt",
+                                                       "national.txt"}));
+  }
+}
+
+// Limits the size of the files this process writes, as a nearly full disk would;
+// a write past the limit fails instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lower = old_;
+    lower.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lower);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*old_handler_)(int) = SIG_DFL;
+};
+
+TEST(CliFaults, PlotPictureIsCompleteOrAbsent) {
+  helmert2d::canvas_detail::open_windows_off_screen();
+  struct Case {
+    std::string name;
+    std::string old_content;  // a file of that name before the run; empty: none
+    rlim_t limit;             // largest file size; 0: no limit
+    int status;
+    std::string magic;  // first bytes of the file afterwards; empty: absent or unchanged
+  };
+  const std::string old_picture = "an older picture";
+  const std::vector<Case> cases{
+      {"p.bmp", "", 20000, 1, ""},          {"p.png", "", 20000, 1, ""},
+      {"p.bmp", old_picture, 20000, 1, ""}, {"full.bmp", "", 0, 1, ""},
+      {"p.bmp", old_picture, 0, 0, "BM"},   {"p.png", "", 0, 0, "\x89PNG"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name + " limit " + std::to_string(c.limit));
+    TempDir dir;
+    fs::create_symlink("/dev/full", dir.file("full.bmp"));
+    if (!c.old_content.empty()) dir.write(c.name, c.old_content);
+    helmert2d::cli::Invocation inv;
+    inv.plot_file = dir.file(c.name);
+    std::ostringstream console;
+    int status = -1;
+    {
+      std::optional<FileSizeLimit> limit;
+      if (c.limit != 0) limit.emplace(c.limit);
+      status = helmert2d::cli::run_with_plot(
+          inv,
+          [](bool) {
+            // Blocks of random colours: neither picture format packs them below 20 kB.
+            initwindow(300, 300);
+            std::mt19937 random(7);
+            for (int y = 0; y < 300; y += 2)
+              for (int x = 0; x < 300; x += 2) {
+                setfillstyle(1, COLOR(random() % 256, random() % 256, random() % 256));
+                bar(x, y, x + 2, y + 2);
+              }
+            return helmert2d::cli::RunOutcome{0, true};
+          },
+          console);
+    }
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(console.str(),
+              c.status == 0 ? "" : " ??? Plot file " + inv.plot_file + " is not written\n");
+    if (!c.magic.empty()) {
+      EXPECT_EQ(read_file(inv.plot_file).substr(0, c.magic.size()), c.magic);
+    } else if (c.name != "full.bmp") {
+      EXPECT_TRUE(read_file(inv.plot_file) == c.old_content);  // binary: not printed
+      EXPECT_EQ(fs::exists(inv.plot_file), !c.old_content.empty());
+    }
+    // No temporary is left beside the picture.
+    std::vector<std::string> expected{"full.bmp"};
+    if (!c.old_content.empty() || !c.magic.empty()) expected.push_back(c.name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names_in(dir), expected);
+  }
+}
+
+// The terminal after the pause: its settings are back and no byte of the key is left
+// for the shell, whichever way the program ended.
+TEST(CliFaults, PauseGivesTheTerminalBackOnEveryWayOut) {
+  struct Case {
+    std::string what;
+    std::string keys;  // typed at the pause
+    int signal;        // sent at the pause instead, 0: none
+    int status;
+  };
+  const std::vector<Case> cases{
+      {"key", "x", 0, 0},
+      {"arrow key", "\x1b[A", 0, 0},
+      {"non-ASCII letter", "\xc3\xa4", 0, 0},
+      {"Ctrl-C", "\x03", 0, 128 + SIGINT},
+      {"SIGTERM", "", SIGTERM, 128 + SIGTERM},
+      {"SIGHUP", "", SIGHUP, 128 + SIGHUP},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("local.txt", kLocal);
+    dir.write("national.txt", kNational);
+    ChildProgram run(dir, "", {"--no-window", "local.txt", "national.txt", "r.txt"},
+                     ChildProgram::Console::terminal);
+    ASSERT_GE(run.master(), 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(run.slave(), &before), 0);
+    ASSERT_TRUE(run.wait_for_console(kPause)) << run.console();
+    std::this_thread::sleep_for(100ms);  // the pause is in raw mode now
+    if (c.signal != 0) {
+      kill(run.pid(), c.signal);
+    } else {
+      run.type(c.keys);
+    }
+    EXPECT_EQ(run.wait(), c.status);
+    termios after{};
+    ASSERT_EQ(tcgetattr(run.slave(), &after), 0);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), before.c_lflag & (ICANON | ECHO | ISIG));
+    // Bytes still waiting for a reader, seen without the line discipline's editing.
+    termios look = after;
+    look.c_lflag &= ~static_cast<tcflag_t>(ICANON);
+    look.c_cc[VMIN] = 0;
+    look.c_cc[VTIME] = 0;
+    tcsetattr(run.slave(), TCSANOW, &look);
+    char left[16];
+    EXPECT_EQ(read(run.slave(), left, sizeof left), 0);
+  }
+}
+
+// A window closed at the pause ends the program with the run's own status, and gives
+// the terminal back.
+TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
+  testsupport::Xvfb xvfb;
+  if (xvfb.display().empty()) GTEST_SKIP() << "Xvfb is not available";
+  struct Case {
+    std::vector<std::string> options;
+    int status;
+  };
+  const std::vector<Case> cases{
+      {{"local.txt", "national.txt", "r.txt"}, 0},
+      {{"local.txt", "national.txt", "/dev/full"}, 1},
+      {{"--plot", "nodir/p.bmp", "local.txt", "national.txt", "r.txt"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options[0] + " " + c.options[2]);
+    TempDir dir;
+    dir.write("local.txt", kLocal);
+    dir.write("national.txt", kNational);
+    ChildProgram run(dir, xvfb.display(), c.options, ChildProgram::Console::terminal);
+    ASSERT_GE(run.master(), 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(run.slave(), &before), 0);
+    ASSERT_TRUE(testsupport::wait_for_window(xvfb.display()));
+    ASSERT_TRUE(run.wait_for_console(kPause)) << run.console();
+    std::this_thread::sleep_for(100ms);
+    testsupport::shell_output("DISPLAY=" + xvfb.display() +
+                              " xdotool search --name '^GRAFIK$' windowclose");
+    EXPECT_EQ(run.wait(), c.status) << run.console();
+    termios after{};
+    ASSERT_EQ(tcgetattr(run.slave(), &after), 0);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
+  }
+}
+
+}  // namespace
