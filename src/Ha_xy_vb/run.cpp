@@ -1,12 +1,17 @@
 // The transformation run: report, pairing, solution, tests and final coordinate list.
 #include "run.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <limits>
+#include <sstream>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -27,11 +32,22 @@ const char* const tarih = "2002, Velmora University /Turkey";
 namespace helmert2d {
 namespace {
 
+// What pairing found beside the common points, for the console's input notes.
+struct PairingNotes {
+  std::vector<std::string_view> unmatched;   // names of the second file without a partner
+  std::vector<std::string_view> repeated_1;  // names that occur more than once in file 1
+  std::vector<std::string_view> repeated_2;  // ... in file 2
+};
+
 // Pairs the records by name in the order of the second file: for each of its records,
-// every record of the first file with the same name, in file order. Marks the records
-// of the first file that are common.
-void pair_points(const CoordinateFile& first, const CoordinateFile& second, CommonPoints& cp,
-                 std::vector<char>& is_common) {
+// every record of the first file with the same name, in file order. Records of the
+// second file whose name is in `left_out` are passed over, as if the file did not hold
+// them; their partners go to `left` instead. Marks the records of the first file that
+// are common.
+void pair_points(const CoordinateFile& first, const CoordinateFile& second,
+                 const std::unordered_set<std::string_view>& left_out, CommonPoints& cp,
+                 std::vector<LeftOutPoint>& left, std::vector<char>& is_common,
+                 PairingNotes* notes) {
   const std::size_t m = first.records.size();
   std::unordered_map<std::string_view, std::uint32_t> head;
   head.reserve(m);
@@ -39,19 +55,91 @@ void pair_points(const CoordinateFile& first, const CoordinateFile& second, Comm
   for (std::size_t j = m; j-- > 0;) {
     auto [it, inserted] = head.try_emplace(first.records[j].name, static_cast<std::uint32_t>(j));
     if (!inserted) {
+      // The later record's name was seen first here; note each repeated name once.
+      if (notes != nullptr && next[it->second] == UINT32_MAX) {
+        notes->repeated_1.push_back(it->first);
+      }
       next[j] = it->second;
       it->second = static_cast<std::uint32_t>(j);
     }
   }
   is_common.assign(m, 0);
+  std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
   for (const CoordinateRecord& r2 : second.records) {
     const auto it = head.find(r2.name);
-    if (it == head.end()) continue;
+    if (it == head.end()) {
+      if (notes != nullptr) notes->unmatched.push_back(r2.name);
+      continue;
+    }
+    if (notes != nullptr && seen[it->second]++ == 1) notes->repeated_2.push_back(r2.name);
+    const bool leave = !left_out.empty() && left_out.count(r2.name) != 0;
     for (std::uint32_t j = it->second; j != UINT32_MAX; j = next[j]) {
       const CoordinateRecord& r1 = first.records[j];
+      if (leave) {
+        left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second});
+        continue;
+      }
       cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
       is_common[j] = 1;
     }
+  }
+}
+
+// A list of names for one console line: the first ten, then how many more.
+std::string name_list(std::vector<std::string_view> names) {
+  std::string out;
+  for (std::size_t i = 0; i < names.size() && i < 10; ++i) {
+    if (i) out += ", ";
+    out += textio::printable_token(names[i]);
+  }
+  if (names.size() > 10) out += ", ... (" + std::to_string(names.size() - 10) + " more)";
+  return out;
+}
+
+// The input notes: facts about the two files that the report does not show.
+void write_input_notes(std::ostream& console, const RunRequest& req, const CoordinateFile& first,
+                       PairingNotes& notes) {
+  auto dedupe = [](std::vector<std::string_view>& v) {
+    std::unordered_set<std::string_view> once;
+    std::vector<std::string_view> kept;
+    for (const auto& n : v) {
+      if (once.insert(n).second) kept.push_back(n);
+    }
+    v.swap(kept);
+  };
+  dedupe(notes.unmatched);
+  if (!notes.unmatched.empty()) {
+    console << " note: " << notes.unmatched.size()
+            << (notes.unmatched.size() == 1 ? " name of " : " names of ") << req.file2
+            << (notes.unmatched.size() == 1 ? " has" : " have") << " no partner in " << req.file1
+            << ": " << name_list(notes.unmatched) << "\n";
+  }
+  std::reverse(notes.repeated_1.begin(), notes.repeated_1.end());  // file order
+  for (const auto& [list, file] :
+       {std::pair{&notes.repeated_1, &req.file1}, std::pair{&notes.repeated_2, &req.file2}}) {
+    if (list->empty()) continue;
+    console << " note: names that occur more than once in " << *file << ": " << name_list(*list)
+            << "\n";
+  }
+  // Names of the second file that would pair if case were ignored ("p1" and "P1").
+  if (notes.unmatched.empty()) return;
+  auto lower = [](std::string_view n) {
+    std::string l(n);
+    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return l;
+  };
+  std::unordered_map<std::string, std::string_view> folded;
+  for (const CoordinateRecord& r : first.records) folded.try_emplace(lower(r.name), r.name);
+  std::vector<std::string_view> pairs;
+  std::vector<std::string> texts;
+  for (const auto& n : notes.unmatched) {
+    const auto it = folded.find(lower(n));
+    if (it != folded.end()) texts.push_back(std::string(n) + " / " + std::string(it->second));
+  }
+  for (const auto& t : texts) pairs.push_back(t);
+  if (!pairs.empty()) {
+    console << " note: names that match only when case is ignored (" << req.file2 << " / "
+            << req.file1 << "): " << name_list(pairs) << "\n";
   }
 }
 
@@ -87,6 +175,8 @@ class Run {
   bool check_output_names();
   bool open_report();
   bool read_inputs();
+  int estimate();
+  bool snoop_step();
   void write_solution();
   void write_final_list();
   int finish(int status);
@@ -101,7 +191,9 @@ class Run {
   std::thread result_writer_;
   std::ostream* report_ = nullptr;
   CoordinateFile first_, second_;
-  std::vector<char> is_common_;  // per record of the first file
+  std::vector<char> is_common_;                    // per record of the first file
+  std::unordered_set<std::string_view> left_out_;  // names left out of the estimation
+  std::vector<SnoopStep> steps_;                   // data snooping, in order
   RunResult result_;
   std::string started_ = utc_timestamp();
 };
@@ -121,7 +213,14 @@ int Run::execute() {
     if (plot_ != nullptr) plot_->report_finished();
     return 1;
   }
-  pair_points(first_, second_, result_.points, is_common_);
+  const int status = estimate();
+  if (status == 2) {
+    report_file_.abandon();
+    json_file_.abandon();
+    csv_file_.abandon();
+    if (plot_ != nullptr) plot_->report_finished();
+    return 2;
+  }
   write_input_listing(*report_, result_.points);
   const Solved solved = compute_run(result_, req_.tests);
   if (solved != Solved::yes) {
@@ -142,6 +241,71 @@ int Run::execute() {
   write_solution();
   write_final_list();
   return finish(0);
+}
+
+// Pairs the points, leaves out the --exclude names and, with --snoop, the points that
+// data snooping rejects one by one. Returns 2 for an --exclude name that is not a common
+// point, else 0; the final estimate is made by the caller.
+int Run::estimate() {
+  PairingNotes notes;
+  std::vector<LeftOutPoint> left;
+  pair_points(first_, second_, left_out_, result_.points, left, is_common_, &notes);
+  write_input_notes(console_, req_, first_, notes);
+  if (req_.exclude.empty() && !req_.snoop) return 0;
+  for (const std::string& name : req_.exclude) {
+    if (std::find(result_.points.name.begin() + 1, result_.points.name.end(), name) ==
+        result_.points.name.end()) {
+      console_ << " ??? --exclude " << textio::printable_token(name)
+               << ": no common point has that name\n";
+      return 2;
+    }
+    left_out_.insert(name);
+  }
+  if (!left_out_.empty()) {
+    console_ << " Left out of the estimation:";
+    for (const std::string& name : req_.exclude) console_ << " " << textio::printable_token(name);
+    console_ << "\n";
+  }
+  do {
+    result_.points = CommonPoints{};
+    result_.left_out.clear();
+    pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
+  } while (req_.snoop && snoop_step());
+  return 0;
+}
+
+// One step of data snooping on the current common points: after an estimate with more
+// than three points, the flagged point (either table) with the largest pair test value
+// T is left out, unless that would leave fewer than four. True when a point was left
+// out.
+bool Run::snoop_step() {
+  if (result_.points.n <= 3 || compute_run(result_, req_.tests) != Solved::yes) return false;
+  const OutlierTestResult& o = *result_.outliers;
+  int worst = 0;
+  for (int i = 1; i <= o.n; ++i) {
+    const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
+    if (!row.component_flagged && !row.pair_flagged) continue;
+    if (worst == 0 || row.T > o.rows[static_cast<std::size_t>(worst)].T) worst = i;
+  }
+  if (worst == 0 || result_.points.n - 1 < 4) return false;
+  SnoopStep step;
+  step.name = result_.points.name[static_cast<std::size_t>(worst)];
+  step.T = o.rows[static_cast<std::size_t>(worst)].T;
+  step.c = o.pair_critical;
+  left_out_.insert(step.name);
+  // The estimate without it gives the step's new mo.
+  RunResult next;
+  std::vector<char> common;
+  pair_points(first_, second_, left_out_, next.points, next.left_out, common, nullptr);
+  step.mo_after = compute_run(next, req_.tests) == Solved::yes ? next.solution.mo : 0.0;
+  std::ostringstream line;
+  line.imbue(std::locale::classic());
+  line << std::fixed << std::setprecision(2) << " Snooping: " << textio::printable_token(step.name)
+       << " left out (T = " << step.T << " > c = " << step.c << "), mo now " << std::setprecision(4)
+       << step.mo_after << " m\n";
+  console_ << line.str();
+  steps_.push_back(step);
+  return true;
 }
 
 // The report and the result files must name no input and no other output.
@@ -241,6 +405,8 @@ void Run::write_result_files() {
   id.report = req_.report;
   id.time_utc = started_;
   id.exact_quantiles = req_.tests.exact_quantiles;
+  id.excluded = req_.exclude;
+  id.snooping = steps_;
   if (json_file_.is_open()) write_json(json_file_.stream(), result_, id);
   if (csv_file_.is_open()) write_csv(csv_file_.stream(), result_);
 }

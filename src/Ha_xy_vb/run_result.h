@@ -78,6 +78,13 @@ struct FurtherPoint {
   PlanePoint p;             ///< transformed into system II (m)
 };
 
+/// A common point left out of the estimation (--exclude or data snooping).
+struct LeftOutPoint {
+  std::string name;
+  double x = 0.0, y = 0.0;  ///< system I (m)
+  double X = 0.0, Y = 0.0;  ///< system II, as given (m)
+};
+
 /// Everything the report says about a run with at least two distinct common points.
 struct RunResult {
   CommonPoints points;                        ///< the common points, in report order
@@ -85,6 +92,7 @@ struct RunResult {
   std::optional<ScaleTestResult> scale;       ///< the scale tests (n > 2)
   std::optional<OutlierTestResult> outliers;  ///< the outlier tests (n > 2)
   std::vector<FurtherPoint> further;          ///< the final list after the common points
+  std::vector<LeftOutPoint> left_out;         ///< common points left out of the estimate
 };
 
 /// How the run's tests take their critical values and what they compute beyond the
