@@ -193,8 +193,7 @@ void render(cairo_scaled_font_t* font, int cell_height, char32_t cp, CachedGlyph
 bool lay_out_text(cairo_scaled_font_t* font, int cell_height, std::string_view text,
                   std::vector<PlacedGlyph>& out, int& width) {
   out.clear();
-  if (!cache_on.load(std::memory_order_relaxed) || cell_height <= 0 ||
-      cell_height > kMaxCachedCell)
+  if (!cache_on.load(std::memory_order_relaxed) || cell_height <= 0 || cell_height > kMaxCachedCell)
     return false;
   GlyphSet* set = set_of(font);
   if (set == nullptr) return false;

@@ -3,9 +3,12 @@
 // Each font and size gives a character cell of the table's height and average
 // character width in pixels: the face is measured once at 1000 units, then scaled
 // separately in x and y (cell height = ascent + descent, average width = the mean
-// advance of 'a' to 'z'). Text is rendered horizontally onto an opaque cell-high strip
-// and copied into the page pixel by pixel, turned by the direction's quarter turns,
-// so that all four directions show identical glyphs.
+// advance of 'a' to 'z'). Text is laid out horizontally in an opaque cell-high box and
+// turned into the page by the direction's quarter turns, so that all four directions
+// show identical glyphs. The glyphs come from the glyph cache (glyph_cache.h), whose
+// pixels equal cairo's; text the cache cannot reproduce is rendered by cairo onto a
+// strip and copied into the page. A text whose box misses the page or the viewport
+// clip is not drawn at all.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -206,8 +209,8 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
                  const std::vector<PlacedGlyph>& placed) {
   cairo_surface_t* page = active_surface(w);
   cairo_surface_flush(page);
-  unsigned char* data = cairo_image_surface_get_data(page);
-  const long long stride = cairo_image_surface_get_stride(page);
+  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(page));
+  const long long stride = cairo_image_surface_get_stride(page) / 4;
   // Fills the box rectangle (i0, j0)-(i1, j1) (inclusive) where it lands in the clip.
   auto fill = [&](long long i0, long long j0, long long i1, long long j1, std::uint32_t px) {
     long long x0, y0, x1, y1;
@@ -218,12 +221,23 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
     const long long t = std::max(std::min(y0, y1), clip.top);
     const long long b = std::min(std::max(y0, y1), clip.bottom);
     if (l > r) return;
-    for (long long y = t; y <= b; ++y) {
-      auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
-      std::fill(row + l, row + r + 1, px);
-    }
+    for (long long y = t; y <= b; ++y)
+      std::fill(data + y * stride + l, data + y * stride + r + 1, px);
   };
   fill(0, 0, width - 1, cf.height - 1, opaque_pixel(w.st.bkcolor));
+
+  // Page offsets of box pixel (0, 0) and of a step along and across the text.
+  long long x0, y0, x1, y1, x2, y2;
+  turn.map(0, 0, x0, y0);
+  turn.map(1, 0, x1, y1);
+  turn.map(0, 1, x2, y2);
+  const long long origin = y0 * stride + x0;
+  const long long along = (y1 - y0) * stride + (x1 - x0);
+  const long long across = (y2 - y0) * stride + (x2 - x0);
+  turn.map(width - 1, cf.height - 1, x1, y1);
+  // A box wholly inside the clip needs no clipping of its runs.
+  const bool inside = std::min(x0, x1) >= clip.left && std::max(x0, x1) <= clip.right &&
+                      std::min(y0, y1) >= clip.top && std::max(y0, y1) <= clip.bottom;
   const std::uint32_t ink = opaque_pixel(w.st.color);
   for (const PlacedGlyph& p : placed) {
     for (const GlyphRun& run : p.glyph->runs) {
@@ -231,7 +245,13 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
       if (j < 0 || j >= cf.height) continue;
       const long long i0 = std::max<long long>(p.x + run.dx, 0);
       const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
-      if (i0 <= i1) fill(i0, j, i1, j, ink);
+      if (i0 > i1) continue;
+      if (!inside) {
+        fill(i0, j, i1, j, ink);
+        continue;
+      }
+      std::uint32_t* out = data + origin + i0 * along + j * across;
+      for (long long k = 0; k <= i1 - i0; ++k) out[k * along] = ink;
     }
   }
   cairo_surface_mark_dirty(page);
@@ -345,8 +365,7 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
   long long x0, y0, x1, y1;
   turn.map(0, 0, x0, y0);
   turn.map(width - 1, cf.height - 1, x1, y1);
-  if (clip.left > clip.right || clip.top > clip.bottom || clip.misses(x0, y0, x1, y1))
-    return width;
+  if (clip.left > clip.right || clip.top > clip.bottom || clip.misses(x0, y0, x1, y1)) return width;
 
   // An empty layout of a non-empty text means the cache could not take it.
   const bool cached = !placed.empty();

@@ -1,6 +1,8 @@
 // Canvas glyph cache: texts drawn from cached glyphs leave exactly the page bytes that
 // cairo's text path leaves, in every font, size, direction and justification, clipped
 // or not; texts outside the page cost nothing.
+#include "canvas/glyph_cache.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 #include "canvas/canvas_internal.h"
 #include "canvas/canvas_support.h"
-#include "canvas/glyph_cache.h"
 #include "helmert2d/canvas.h"
 
 namespace cd = helmert2d::canvas_detail;
@@ -27,7 +28,9 @@ const std::vector<std::string> kTexts = [] {
     texts.back() += c;
   }
   texts.push_back("AV To ff fi LT");
-  texts.push_back("\xC3\xA7\xC4\x9F\xC4\xB1\xC3\xB6\xC5\x9F\xC3\xBC\xC3\x87\xC4\x9E\xC4\xB0\xC3\x96\xC5\x9E\xC3\x9C");
+  texts.push_back(
+      "\xC3\xA7\xC4\x9F\xC4\xB1\xC3\xB6\xC5\x9F\xC3\xBC\xC3\x87\xC4\x9E\xC4\xB0\xC3\x96\xC5\x9E\xC3"
+      "\x9C");
   texts.push_back("P123456");
   return texts;
 }();
@@ -126,9 +129,9 @@ TEST(CanvasGlyphCache, EveryFontSizeAndDirectionMatchesCairo) {
   struct Size {
     int size, mx, dx, my, dy;
   };
-  const Size sizes[] = {{1, 1, 1, 1, 1}, {2, 1, 1, 1, 1}, {3, 1, 1, 1, 1},  {4, 1, 1, 1, 1},
-                        {5, 1, 1, 1, 1}, {7, 1, 1, 1, 1}, {10, 1, 1, 1, 1}, {0, 3, 1, 2, 1},
-                        {0, 1, 1, 5, 1}};
+  const Size sizes[] = {{1, 1, 1, 1, 1},  {2, 1, 1, 1, 1}, {3, 1, 1, 1, 1},
+                        {4, 1, 1, 1, 1},  {5, 1, 1, 1, 1}, {7, 1, 1, 1, 1},
+                        {10, 1, 1, 1, 1}, {0, 3, 1, 2, 1}, {0, 1, 1, 5, 1}};
   int k = 0;
   for (int font = 0; font <= 10; ++font)
     for (const Size& s : sizes)
@@ -143,8 +146,8 @@ TEST(CanvasGlyphCache, EveryFontSizeAndDirectionMatchesCairo) {
           const int w = textwidth(text.c_str()), h = textheight(text.c_str());
           ASSERT_LT(w + 4, c) << font << "/" << s.size;
           EXPECT_TRUE(same_both_ways(around(c, c, dir, w, h), [&] { outtextxy(c, c, text); }))
-              << "font " << font << " size " << s.size << " (" << s.mx << "/" << s.dx << ","
-              << s.my << "/" << s.dy << ") direction " << dir << " text \"" << text << "\"";
+              << "font " << font << " size " << s.size << " (" << s.mx << "/" << s.dx << "," << s.my
+              << "/" << s.dy << ") direction " << dir << " text \"" << text << "\"";
         }
       }
   // Nothing was drawn outside the compared regions.
@@ -157,16 +160,18 @@ TEST(CanvasGlyphCache, EveryJustificationMatchesCairo) {
   for (int font : {0, 1, 4, 7})
     for (int size : {1, 6})
       for (int dir = 0; dir < 4; ++dir)
-        for (const char* text : {"P\xC4\xB0\xC5\x9F" "12", "iW", "j"})
+        for (const char* text : {"P\xC4\xB0\xC5\x9F"
+                                 "12",
+                                 "iW", "j"})
           for (int h = 0; h <= 2; ++h)
             for (int v = 0; v <= 3; ++v) {
               settextstyle(font, dir, size);
               settextjustify(h, v);
               const int w = textwidth(text), ht = textheight(text);
-              EXPECT_TRUE(same_both_ways(around(200, 200, dir, w, ht),
-                                         [&] { outtextxy(200, 200, text); }))
-                  << "font " << font << " size " << size << " direction " << dir << " justify "
-                  << h << "," << v << " text " << text;
+              EXPECT_TRUE(
+                  same_both_ways(around(200, 200, dir, w, ht), [&] { outtextxy(200, 200, text); }))
+                  << "font " << font << " size " << size << " direction " << dir << " justify " << h
+                  << "," << v << " text " << text;
             }
 }
 
@@ -190,17 +195,20 @@ TEST(CanvasGlyphCache, ClippedTextsMatchCairo) {
       for (int clip : {1, 0}) {
         setviewport(40, 30, 170, 120, clip);
         for (int x : {-20, 10, 120})
-          EXPECT_TRUE(same_both_ways(all, [&] {
-            moveto(x, 20);
-            outtext(text);
-            outtext("ab");
-          })) << "direction " << dir << " viewport clip " << clip << " at " << x;
+          EXPECT_TRUE(same_both_ways(all,
+                                     [&] {
+                                       moveto(x, 20);
+                                       outtext(text);
+                                       outtext("ab");
+                                     }))
+              << "direction " << dir << " viewport clip " << clip << " at " << x;
         setviewport(0, 0, kW - 1, kW - 1, 1);
       }
     }
   settextstyle(3, 0, 1);
   EXPECT_TRUE(same_both_ways(all, [] {
-    canvasout << "line one\n\xE7" "ok Latin-1\n";
+    canvasout << "line one\n\xE7"
+                 "ok Latin-1\n";
     outstreamxy(5, 5, canvasout);
   }));
 }
@@ -226,7 +234,8 @@ TEST(CanvasGlyphCache, UncachedTextsGoThroughCairo) {
   page(400);
   settextstyle(4, 0, 2);
   const std::string with_nul("ab\0cd", 5);
-  EXPECT_TRUE(same_both_ways({0, 0, 399, 399}, [&] { outtextxy(10, 10, with_nul); }, false));
+  EXPECT_TRUE(same_both_ways(
+      {0, 0, 399, 399}, [&] { outtextxy(10, 10, with_nul); }, false));
   auto counts = cd::glyph_cache_counts();
   outtextxy(10, 10, with_nul);
   EXPECT_EQ(cd::glyph_cache_counts().through_cairo, counts.through_cairo + 1);
