@@ -20,7 +20,8 @@ namespace cd = helmert2d::canvas_detail;
 namespace {
 
 // Printable ASCII in lines of 12, so that every character also meets neighbours,
-// pairs that kerning would move, the Turkish letters and a point name.
+// pairs that kerning would move, the Turkish letters, a point name, and control
+// characters and a sign beyond the Latin letters.
 const std::vector<std::string> kTexts = [] {
   std::vector<std::string> texts(1);
   for (char c = ' '; c <= '~'; ++c) {
@@ -32,6 +33,7 @@ const std::vector<std::string> kTexts = [] {
       "\xC3\xA7\xC4\x9F\xC4\xB1\xC3\xB6\xC5\x9F\xC3\xBC\xC3\x87\xC4\x9E\xC4\xB0\xC3\x96\xC5\x9E\xC3"
       "\x9C");
   texts.push_back("P123456");
+  texts.push_back("a\tb\x01\x7F\xC2\xA0\xE2\x82\xAC");  // controls, no-break space, euro
   return texts;
 }();
 
