@@ -13,11 +13,16 @@
 
 #include "canvas/canvas_internal.h"
 #include "canvas/canvas_support.h"
+#include "canvas/raw_page.h"
 #include "helmert2d/canvas.h"
 
 namespace cd = helmert2d::canvas_detail;
 
 namespace {
+
+using canvas_test::fill_raw;
+using canvas_test::raw;
+using canvas_test::Rect;
 
 // Printable ASCII in lines of 12, so that every character also meets neighbours,
 // pairs that kerning would move, the Turkish letters, a point name, and control
@@ -36,52 +41,6 @@ const std::vector<std::string> kTexts = [] {
   texts.push_back("a\tb\x01\x7F\xC2\xA0\xE2\x82\xAC");  // controls, no-break space, euro
   return texts;
 }();
-
-// A page rectangle, inclusive.
-struct Rect {
-  int left, top, right, bottom;
-};
-
-// `r` cut to the current page.
-Rect on_page(Rect r) {
-  const cd::Window& w = cd::current_window();
-  r.left = std::max(r.left, 0);
-  r.top = std::max(r.top, 0);
-  r.right = std::min(r.right, w.width - 1);
-  r.bottom = std::min(r.bottom, w.height - 1);
-  return r;
-}
-
-// Raw pixels of the current page inside `r`, rows top first.
-std::vector<std::uint32_t> raw(Rect r) {
-  r = on_page(r);
-  cd::Window& w = cd::current_window();
-  cairo_surface_t* s = cd::active_surface(w);
-  cairo_surface_flush(s);
-  const unsigned char* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  std::vector<std::uint32_t> out;
-  for (int y = r.top; y <= r.bottom; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-    out.insert(out.end(), row + r.left, row + r.right + 1);
-  }
-  return out;
-}
-
-// Sets the raw pixels of the current page inside `r` to `px`.
-void fill_raw(Rect r, std::uint32_t px) {
-  r = on_page(r);
-  cd::Window& w = cd::current_window();
-  cairo_surface_t* s = cd::active_surface(w);
-  cairo_surface_flush(s);
-  unsigned char* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  for (int y = r.top; y <= r.bottom; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
-    std::fill(row + r.left, row + r.right + 1, px);
-  }
-  cairo_surface_mark_dirty(s);
-}
 
 // Draws `draw` through cairo and from the cache, each time from the same page state,
 // and returns true when the page bytes inside `r` come out identical; `r` is left as
