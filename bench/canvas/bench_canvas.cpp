@@ -1,5 +1,6 @@
 // Cost of 10^5 mixed drawing calls on an off-screen page and on a shown window, and of
-// drawing 10^5 short point names from the glyph cache and through cairo's text path.
+// drawing 10^5 short point names, alone and each with a small circle, from the glyph
+// cache and circle stamps and through cairo alone.
 //
 // Usage: bench_canvas [calls [names]]. Each mode runs three times, each time in a child
 // process, and the best time counts; the window mode needs DISPLAY (for example under
@@ -13,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "canvas/circle_stamp.h"
 #include "canvas/glyph_cache.h"
 #include "helmert2d/canvas.h"
 
@@ -60,9 +62,12 @@ double mixed_calls(long calls) {
 }
 
 // Draws `count` point names such as "P123456" at scattered places on a plot-sized
-// page, as the run's plot labels its points; returns the elapsed seconds.
-double names(long count, bool cached) {
+// page, as the run's plot labels its points, each with a small circle when `circles`;
+// `cached` picks the glyph cache and circle stamps or cairo alone. Returns the elapsed
+// seconds.
+double names(long count, bool cached, bool circles) {
   helmert2d::canvas_detail::set_glyph_cache(cached);
+  helmert2d::canvas_detail::set_circle_stamps(cached);
   initwindow(600, 600, "GRAFIK", 675, 0);
   setbkcolor(15);
   cleardevice();
@@ -73,7 +78,9 @@ double names(long count, bool cached) {
   for (long i = 0; i < count; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "P%06ld", 100000 + i % 900000);
-    outtextxy(static_cast<int>(i * 37 % 640), static_cast<int>(i * 53 % 620), name);
+    const int x = static_cast<int>(i * 37 % 640), y = static_cast<int>(i * 53 % 620);
+    outtextxy(x, y, name);
+    if (circles) circle(x, y, 2);
   }
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -119,12 +126,15 @@ double best_of_three(bool window, const std::function<double()>& job) {
 int main(int argc, char** argv) {
   const long calls = argc > 1 ? std::atol(argv[1]) : 100000;
   const long count = argc > 2 ? std::atol(argv[2]) : 100000;
-  const double cached = best_of_three(false, [count] { return names(count, true); });
-  const double uncached = best_of_three(false, [count] { return names(count, false); });
-  std::printf("names, glyph cache: %ld in %.3f s (%.2f us each)\n", count, cached,
-              1e6 * cached / count);
-  std::printf("names, cairo text:  %ld in %.3f s (%.2f us each), %.1f times the cache\n", count,
-              uncached, 1e6 * uncached / count, uncached / cached);
+  for (bool circles : {false, true}) {
+    const char* what = circles ? "names and circles" : "names";
+    const double cached = best_of_three(false, [=] { return names(count, true, circles); });
+    const double uncached = best_of_three(false, [=] { return names(count, false, circles); });
+    std::printf("%s, cached: %ld in %.3f s (%.2f us each)\n", what, count, cached,
+                1e6 * cached / count);
+    std::printf("%s, cairo:  %ld in %.3f s (%.2f us each), %.1f times the cached\n", what, count,
+                uncached, 1e6 * uncached / count, uncached / cached);
+  }
   const double off = best_of_three(false, [calls] { return mixed_calls(calls); });
   std::printf("off-screen: %ld calls in %.3f s (%.0f calls/s)\n", calls, off, calls / off);
   const char* display = std::getenv("DISPLAY");
