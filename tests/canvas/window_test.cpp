@@ -24,8 +24,8 @@
 
 #include "../../src/canvas/canvas_internal.h"
 #include "canvas/canvas_support.h"
-#include "helmert2d/canvas.h"
 #include "support/xvfb.h"
+#include "helmert2d/canvas.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -36,9 +36,7 @@ namespace {
 using testsupport::on_path;
 
 // Output of a shell command.
-std::string run(const std::string& command) {
-  return testsupport::shell_output(command);
-}
+std::string run(const std::string& command) { return testsupport::shell_output(command); }
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path);
