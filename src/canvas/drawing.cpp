@@ -284,6 +284,8 @@ struct CircleStamp {
   std::vector<Run> runs;  // covered pixels relative to the centre pixel
 };
 
+std::atomic<bool> stamps_on{true};
+
 constexpr int kMaxStampRadius = 64;
 constexpr int kMaxStampPen = 8;
 
@@ -357,7 +359,28 @@ void draw_stamp(Window& w, const CircleStamp& stamp, long long cx, long long cy)
   cairo_surface_mark_dirty(page);
 }
 
-std::atomic<bool> stamps_on{true};
+// The stamp of a circle of `radius` and pen width `t` centred on page pixel (cx, cy)
+// in the current state, or nullptr when cairo must draw it: the pen is dashed, the
+// circle is large, or its stamp reaches the edge of the page or of the viewport clip,
+// where cairo's pixels change.
+const CircleStamp* stamp_for(const Window& w, double cx, double cy, int radius, int t) {
+  const long long r = std::llabs(radius);
+  if (r == 0 || r > kMaxStampRadius || t > kMaxStampPen ||
+      !stamps_on.load(std::memory_order_relaxed) || !dash_runs(w.st).empty())
+    return nullptr;
+  const double reach = static_cast<double>(r + t + 4);
+  double left = 0, top = 0, right = w.width - 1.0, bottom = w.height - 1.0;
+  if (w.st.vp_clip) {
+    left = std::max<double>(left, w.st.vp_left);
+    top = std::max<double>(top, w.st.vp_top);
+    right = std::min<double>(right, w.st.vp_right);
+    bottom = std::min<double>(bottom, w.st.vp_bottom);
+  }
+  if (cx - reach < left || cx + reach > right || cy - reach < top || cy + reach > bottom)
+    return nullptr;
+  const CircleStamp& stamp = circle_stamp(static_cast<int>(r), t);
+  return stamp.exact ? &stamp : nullptr;
+}
 
 }  // namespace
 
@@ -432,25 +455,7 @@ void circle(int x, int y, int radius) {
     // Skip circles whose outline misses the page; fixed-point geometry bounds the rest.
     const bool misses =
         cx + reach < 0 || cy + reach < 0 || cx - reach > w.width || cy - reach > w.height;
-    // Small circles of a continuous pen come from their stamp, when the stamp lies wholly
-    // inside the page and the viewport clip: cairo's pixels change where the outline
-    // meets the edge of the surface or the clip.
-    const double reach_stamp = r + t + 4;
-    double cl = 0, ct = 0, cr_ = w.width - 1.0, cb = w.height - 1.0;
-    if (w.st.vp_clip) {
-      cl = std::max<double>(cl, w.st.vp_left);
-      ct = std::max<double>(ct, w.st.vp_top);
-      cr_ = std::min<double>(cr_, w.st.vp_right);
-      cb = std::min<double>(cb, w.st.vp_bottom);
-    }
-    const bool within = cx - reach_stamp >= cl && cx + reach_stamp <= cr_ &&
-                        cy - reach_stamp >= ct && cy + reach_stamp <= cb;
-    const CircleStamp* stamp = nullptr;
-    if (within && r > 0 && r <= kMaxStampRadius && t <= kMaxStampPen &&
-        stamps_on.load(std::memory_order_relaxed) && dash_runs(w.st).empty()) {
-      const CircleStamp& s = circle_stamp(static_cast<int>(r), t);
-      if (s.exact) stamp = &s;
-    }
+    const CircleStamp* stamp = stamp_for(w, cx, cy, radius, t);
     if (r == 0) {
       pen_dot(w, cr, cx, cy);
     } else if (stamp != nullptr) {
