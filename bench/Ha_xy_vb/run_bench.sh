@@ -35,6 +35,8 @@ run_case "10^6 common" 1000000 0 --no-window
 run_case "2*10^6 common" 2000000 0 --no-window
 run_case "10^4 common + 10^6 further" 10000 1000000 --no-window
 run_case "10^4 common + 2*10^6 further" 10000 2000000 --no-window
+# The plot saved as a picture without a window: names and circles of every point.
+run_case "10^4 common + 10^6 further, --plot" 10000 1000000 --no-window --plot "$work/plot.png"
 # The plot drawn in a window on a private Xvfb server.
 if command -v Xvfb >/dev/null; then
   Xvfb :97 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &

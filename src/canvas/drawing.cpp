@@ -5,12 +5,16 @@
 // half a pixel), even widths along pixel edges; a line of width t therefore covers t
 // pixels across, and its square ends reach t / 2 beyond both end points.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "canvas_internal.h"
+#include "circle_stamp.h"
 #include "helmert2d/canvas.h"
 
 namespace helmert2d::canvas_detail {
@@ -266,7 +270,128 @@ std::vector<double> clip_side(const std::vector<double>& in, int axis, double li
   return out;
 }
 
+// Circle stamps. A circle outline drawn with a continuous pen covers the same pixels,
+// moved alike, wherever its centre lies on a whole pixel: cairo draws it without
+// antialiasing, and moving its path by whole pixels moves its pixels. Small circles are
+// therefore rendered by cairo once per radius and pen width and then stamped, as plots
+// draw one small circle per point. A stamp with partial coverage or ink on its edge is
+// not used.
+struct CircleStamp {
+  bool exact = false;
+  struct Run {
+    int dy, dx, length;
+  };
+  std::vector<Run> runs;  // covered pixels relative to the centre pixel
+};
+
+std::atomic<bool> stamps_on{true};
+
+constexpr int kMaxStampRadius = 64;
+constexpr int kMaxStampPen = 8;
+
+// The stamp of radius `r` and pen width `t`, rendered on first use.
+const CircleStamp& circle_stamp(int r, int t) {
+  static std::mutex stamp_mutex;
+  static std::map<std::pair<int, int>, CircleStamp> stamps;
+  std::lock_guard<std::mutex> guard(stamp_mutex);
+  auto [it, fresh] = stamps.try_emplace({r, t});
+  CircleStamp& stamp = it->second;
+  if (!fresh) return stamp;
+  const int c = r + t + 4, size = 2 * c + 1;
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, size, size);
+  cairo_t* cr = cairo_create(mask);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_width(cr, t);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
+  const double off = pen_offset(t);
+  cairo_new_path(cr);
+  cairo_arc(cr, c + off, c + off, r, 0, 2 * M_PI);
+  cairo_close_path(cr);
+  cairo_stroke(cr);
+  bool exact = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(cr);
+  cairo_surface_flush(mask);
+  const unsigned char* data = cairo_image_surface_get_data(mask);
+  const int stride = cairo_image_surface_get_stride(mask);
+  for (int y = 0; y < size && exact; ++y) {
+    const unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
+    for (int x = 0; x < size && exact;) {
+      if (row[x] == 0) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < size && row[x] == 0xFF) ++x;
+      exact = x > start && start > 0 && x < size && y > 0 && y < size - 1;
+      stamp.runs.push_back({y - c, start - c, x - start});
+    }
+  }
+  cairo_surface_destroy(mask);
+  stamp.exact = exact;
+  return stamp;
+}
+
+// Stamps `stamp` centred on page pixel (cx, cy) in the current colour, within the page
+// and the viewport clip.
+void draw_stamp(Window& w, const CircleStamp& stamp, long long cx, long long cy) {
+  long long cl = 0, ct = 0, cr = w.width - 1LL, cb = w.height - 1LL;
+  if (w.st.vp_clip) {
+    cl = std::max<long long>(cl, w.st.vp_left);
+    ct = std::max<long long>(ct, w.st.vp_top);
+    cr = std::min<long long>(cr, w.st.vp_right);
+    cb = std::min<long long>(cb, w.st.vp_bottom);
+  }
+  cairo_surface_t* page = active_surface(w);
+  cairo_surface_flush(page);
+  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(page));
+  const long long stride = cairo_image_surface_get_stride(page) / 4;
+  // Cairo's pixel for the opaque pen colour on an RGB24 page.
+  const std::uint32_t ink = 0xFF000000u | pixel_of(w.st.color);
+  for (const CircleStamp::Run& run : stamp.runs) {
+    const long long y = cy + run.dy;
+    if (y < ct || y > cb) continue;
+    const long long l = std::max(cx + run.dx, cl);
+    const long long r = std::min(cx + run.dx + run.length - 1, cr);
+    if (l <= r) std::fill(data + y * stride + l, data + y * stride + r + 1, ink);
+  }
+  cairo_surface_mark_dirty(page);
+}
+
+// The stamp of a circle of `radius` and pen width `t` centred on page pixel (cx, cy)
+// in the current state, or nullptr when cairo must draw it: the pen is dashed, the
+// circle is large, or its stamp reaches the edge of the page or of the viewport clip,
+// where cairo's pixels change.
+const CircleStamp* stamp_for(const Window& w, double cx, double cy, int radius, int t) {
+  const long long r = std::llabs(radius);
+  if (r == 0 || r > kMaxStampRadius || t > kMaxStampPen ||
+      !stamps_on.load(std::memory_order_relaxed) || !dash_runs(w.st).empty())
+    return nullptr;
+  const double reach = static_cast<double>(r + t + 4);
+  double left = 0, top = 0, right = w.width - 1.0, bottom = w.height - 1.0;
+  if (w.st.vp_clip) {
+    left = std::max<double>(left, w.st.vp_left);
+    top = std::max<double>(top, w.st.vp_top);
+    right = std::min<double>(right, w.st.vp_right);
+    bottom = std::min<double>(bottom, w.st.vp_bottom);
+  }
+  if (cx - reach < left || cx + reach > right || cy - reach < top || cy + reach > bottom)
+    return nullptr;
+  const CircleStamp& stamp = circle_stamp(static_cast<int>(r), t);
+  return stamp.exact ? &stamp : nullptr;
+}
+
 }  // namespace
+
+void set_circle_stamps(bool on) {
+  stamps_on.store(on);
+}
+
+bool circle_stamped(int radius, int pen) {
+  return stamps_on.load() && radius > 0 && radius <= kMaxStampRadius && pen >= 1 &&
+         pen <= kMaxStampPen && circle_stamp(radius, pen).exact;
+}
 
 cairo_surface_t* active_surface(Window& w) {
   return w.pages[static_cast<std::size_t>(w.active_page)];
@@ -330,8 +455,11 @@ void circle(int x, int y, int radius) {
     // Skip circles whose outline misses the page; fixed-point geometry bounds the rest.
     const bool misses =
         cx + reach < 0 || cy + reach < 0 || cx - reach > w.width || cy - reach > w.height;
+    const CircleStamp* stamp = stamp_for(w, cx, cy, radius, t);
     if (r == 0) {
       pen_dot(w, cr, cx, cy);
+    } else if (stamp != nullptr) {
+      draw_stamp(w, *stamp, static_cast<long long>(cx), static_cast<long long>(cy));
     } else if (!misses && r < kSafe && std::abs(cx) < kSafe && std::abs(cy) < kSafe) {
       const double off = pen_offset(t);
       set_pen(w, cr, 0);

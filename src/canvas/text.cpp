@@ -3,9 +3,12 @@
 // Each font and size gives a character cell of the table's height and average
 // character width in pixels: the face is measured once at 1000 units, then scaled
 // separately in x and y (cell height = ascent + descent, average width = the mean
-// advance of 'a' to 'z'). Text is rendered horizontally onto an opaque cell-high strip
-// and copied into the page pixel by pixel, turned by the direction's quarter turns,
-// so that all four directions show identical glyphs.
+// advance of 'a' to 'z'). Text is laid out horizontally in an opaque cell-high box and
+// turned into the page by the direction's quarter turns, so that all four directions
+// show identical glyphs. The glyphs come from the glyph cache (glyph_cache.h), whose
+// pixels equal cairo's; text the cache cannot reproduce is rendered by cairo onto a
+// strip and copied into the page. A text whose box misses the page or the viewport
+// clip is not drawn at all.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "canvas_internal.h"
+#include "glyph_cache.h"
 #include "helmert2d/canvas.h"
 
 std::ostringstream canvasout;
@@ -185,32 +189,78 @@ struct Turn {
   }
 };
 
-// Draws `text` anchored at page point (x, y) in the current style; returns its width.
-int draw_text(Window& w, long long x, long long y, const std::string& raw) {
-  const CellFont& cf = cell_font(w);
-  const std::string text = to_utf8(raw);
-  const int width = width_of(cf.font, text);
-  if (width <= 0 || cf.height <= 0) return std::max(width, 0);
-
-  const int dir = ((w.st.direction % 4) + 4) % 4;
-  const long long ax = w.st.along == Along::start    ? 0
-                       : w.st.along == Along::centre ? width / 2
-                                                     : width;
-  const long long ay = w.st.across == Across::bottom     ? cf.height
-                       : w.st.across == Across::baseline ? cf.ascent
-                                                         : 0;
-  const Turn turn{dir, x, y, ax, ay};
-
-  // Page pixels that may change: the page within the viewport clip.
-  long long cl = 0, ct = 0, cr = w.width - 1, cb = w.height - 1;
-  if (w.st.vp_clip) {
-    cl = std::max<long long>(cl, w.st.vp_left);
-    ct = std::max<long long>(ct, w.st.vp_top);
-    cr = std::min<long long>(cr, w.st.vp_right);
-    cb = std::min<long long>(cb, w.st.vp_bottom);
+// Page pixels that a text may change: the page within the viewport clip.
+struct Clip {
+  long long left, top, right, bottom;
+  bool misses(long long x0, long long y0, long long x1, long long y1) const {
+    return std::max(x0, x1) < left || std::min(x0, x1) > right || std::max(y0, y1) < top ||
+           std::min(y0, y1) > bottom;
   }
-  if (cl > cr || ct > cb) return width;
+};
 
+// Cairo's pixel for an opaque colour on an RGB24 surface.
+std::uint32_t opaque_pixel(int color) {
+  return 0xFF000000u | pixel_of(color);
+}
+
+// Draws the laid-out glyphs of a text `width` pixels wide: its cell-high box in the
+// background colour, then the glyphs' pixels inside the box in the current colour.
+void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& clip, int width,
+                 const std::vector<PlacedGlyph>& placed) {
+  cairo_surface_t* page = active_surface(w);
+  cairo_surface_flush(page);
+  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(page));
+  const long long stride = cairo_image_surface_get_stride(page) / 4;
+  // Fills the box rectangle (i0, j0)-(i1, j1) (inclusive) where it lands in the clip.
+  auto fill = [&](long long i0, long long j0, long long i1, long long j1, std::uint32_t px) {
+    long long x0, y0, x1, y1;
+    turn.map(i0, j0, x0, y0);
+    turn.map(i1, j1, x1, y1);
+    const long long l = std::max(std::min(x0, x1), clip.left);
+    const long long r = std::min(std::max(x0, x1), clip.right);
+    const long long t = std::max(std::min(y0, y1), clip.top);
+    const long long b = std::min(std::max(y0, y1), clip.bottom);
+    if (l > r) return;
+    for (long long y = t; y <= b; ++y)
+      std::fill(data + y * stride + l, data + y * stride + r + 1, px);
+  };
+  fill(0, 0, width - 1, cf.height - 1, opaque_pixel(w.st.bkcolor));
+
+  // Page offsets of box pixel (0, 0) and of a step along and across the text.
+  long long x0, y0, x1, y1, x2, y2;
+  turn.map(0, 0, x0, y0);
+  turn.map(1, 0, x1, y1);
+  turn.map(0, 1, x2, y2);
+  const long long origin = y0 * stride + x0;
+  const long long along = (y1 - y0) * stride + (x1 - x0);
+  const long long across = (y2 - y0) * stride + (x2 - x0);
+  turn.map(width - 1, cf.height - 1, x1, y1);
+  // A box wholly inside the clip needs no clipping of its runs.
+  const bool inside = std::min(x0, x1) >= clip.left && std::max(x0, x1) <= clip.right &&
+                      std::min(y0, y1) >= clip.top && std::max(y0, y1) <= clip.bottom;
+  const std::uint32_t ink = opaque_pixel(w.st.color);
+  for (const PlacedGlyph& p : placed) {
+    for (const GlyphRun& run : p.glyph->runs) {
+      const long long j = static_cast<long long>(cf.ascent) + run.dy;
+      if (j < 0 || j >= cf.height) continue;
+      const long long i0 = std::max<long long>(p.x + run.dx, 0);
+      const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
+      if (i0 > i1) continue;
+      if (!inside) {
+        fill(i0, j, i1, j, ink);
+        continue;
+      }
+      std::uint32_t* out = data + origin + i0 * along + j * across;
+      for (long long k = 0; k <= i1 - i0; ++k) out[k * along] = ink;
+    }
+  }
+  cairo_surface_mark_dirty(page);
+}
+
+// Draws `text` through cairo's text path: rendered horizontally onto opaque strips and
+// copied into the page, turned.
+void draw_through_cairo(Window& w, const CellFont& cf, const Turn& turn, const Clip& clip,
+                        int width, const std::string& text) {
   cairo_glyph_t* glyphs = nullptr;
   int count = 0;
   if (cairo_scaled_font_text_to_glyphs(cf.font, 0, cf.ascent, text.c_str(),
@@ -233,9 +283,7 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
     long long x0, y0, x1, y1;
     turn.map(start, 0, x0, y0);
     turn.map(start + sw - 1, cf.height - 1, x1, y1);
-    if (std::max(x0, x1) < cl || std::min(x0, x1) > cr || std::max(y0, y1) < ct ||
-        std::min(y0, y1) > cb)
-      continue;
+    if (clip.misses(x0, y0, x1, y1)) continue;
 
     cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sw, cf.height);
     if (cairo_surface_status(strip) != CAIRO_STATUS_SUCCESS) {
@@ -270,7 +318,7 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
       for (int i = 0; i < sw; ++i) {
         long long px, py;
         turn.map(start + i, j, px, py);
-        if (px < cl || px > cr || py < ct || py > cb) continue;
+        if (px < clip.left || px > clip.right || py < clip.top || py > clip.bottom) continue;
         reinterpret_cast<std::uint32_t*>(data + py * stride)[px] = src[i];
       }
     }
@@ -278,6 +326,54 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
   }
   if (glyphs != nullptr) cairo_glyph_free(glyphs);
   cairo_surface_mark_dirty(page);
+}
+
+// Width in pixels of UTF-8 `text` in the cell font `cf`, from the glyph cache when it
+// can lay the text out; `placed` receives the layout (empty when it cannot).
+int text_width(const CellFont& cf, const std::string& text, std::vector<PlacedGlyph>& placed) {
+  int width = 0;
+  if (lay_out_text(cf.font, cf.height, text, placed, width)) return width;
+  placed.clear();
+  return width_of(cf.font, text);
+}
+
+// Draws `text` anchored at page point (x, y) in the current style; returns its width.
+// A text whose box lies wholly outside the page or the viewport clip is not drawn.
+int draw_text(Window& w, long long x, long long y, const std::string& raw) {
+  const CellFont& cf = cell_font(w);
+  const std::string text = to_utf8(raw);
+  thread_local std::vector<PlacedGlyph> placed;
+  const int width = text_width(cf, text, placed);
+  if (width <= 0 || cf.height <= 0) return std::max(width, 0);
+
+  const int dir = ((w.st.direction % 4) + 4) % 4;
+  const long long ax = w.st.along == Along::start    ? 0
+                       : w.st.along == Along::centre ? width / 2
+                                                     : width;
+  const long long ay = w.st.across == Across::bottom     ? cf.height
+                       : w.st.across == Across::baseline ? cf.ascent
+                                                         : 0;
+  const Turn turn{dir, x, y, ax, ay};
+
+  Clip clip{0, 0, w.width - 1LL, w.height - 1LL};
+  if (w.st.vp_clip) {
+    clip.left = std::max<long long>(clip.left, w.st.vp_left);
+    clip.top = std::max<long long>(clip.top, w.st.vp_top);
+    clip.right = std::min<long long>(clip.right, w.st.vp_right);
+    clip.bottom = std::min<long long>(clip.bottom, w.st.vp_bottom);
+  }
+  long long x0, y0, x1, y1;
+  turn.map(0, 0, x0, y0);
+  turn.map(width - 1, cf.height - 1, x1, y1);
+  if (clip.left > clip.right || clip.top > clip.bottom || clip.misses(x0, y0, x1, y1)) return width;
+
+  // An empty layout of a non-empty text means the cache could not take it.
+  const bool cached = !placed.empty();
+  count_text(cached);
+  if (cached)
+    draw_cached(w, cf, turn, clip, width, placed);
+  else
+    draw_through_cairo(w, cf, turn, clip, width, text);
   return width;
 }
 
@@ -384,7 +480,8 @@ int textheight(const char* /*text*/) {
 int textwidth(const char* text) {
   Window& w = current_window();
   PageLock lock(w);
-  return width_of(cell_font(w).font, to_utf8(text != nullptr ? text : ""));
+  thread_local std::vector<PlacedGlyph> placed;
+  return text_width(cell_font(w), to_utf8(text != nullptr ? text : ""), placed);
 }
 
 void outstreamxy(int x, int y, std::ostringstream& out) {

@@ -1,0 +1,237 @@
+// Canvas glyph cache: texts drawn from cached glyphs leave exactly the page bytes that
+// cairo's text path leaves, in every font, size, direction and justification, clipped
+// or not; texts outside the page cost nothing.
+#include "canvas/glyph_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "canvas/canvas_internal.h"
+#include "canvas/canvas_support.h"
+#include "canvas/raw_page.h"
+#include "helmert2d/canvas.h"
+
+namespace cd = helmert2d::canvas_detail;
+
+namespace {
+
+using canvas_test::fill_raw;
+using canvas_test::raw;
+using canvas_test::Rect;
+
+// Printable ASCII in lines of 12, so that every character also meets neighbours,
+// pairs that kerning would move, the Turkish letters, a point name, and control
+// characters and a sign beyond the Latin letters.
+const std::vector<std::string> kTexts = [] {
+  std::vector<std::string> texts(1);
+  for (char c = ' '; c <= '~'; ++c) {
+    if (texts.back().size() == 12) texts.emplace_back();
+    texts.back() += c;
+  }
+  texts.push_back("AV To ff fi LT");
+  texts.push_back(
+      "\xC3\xA7\xC4\x9F\xC4\xB1\xC3\xB6\xC5\x9F\xC3\xBC\xC3\x87\xC4\x9E\xC4\xB0\xC3\x96\xC5\x9E\xC3"
+      "\x9C");
+  texts.push_back("P123456");
+  texts.push_back("a\tb\x01\x7F\xC2\xA0\xE2\x82\xAC");  // controls, no-break space, euro
+  return texts;
+}();
+
+// Draws `draw` through cairo and from the cache, each time from the same page state,
+// and returns true when the page bytes inside `r` come out identical; `r` is left as
+// it was before. Fails the test when the cached draw fell back to cairo and `cached`
+// is expected.
+template <class Draw>
+bool same_both_ways(const Rect& r, Draw draw, bool cached = true) {
+  const std::vector<std::uint32_t> before = raw(r);
+  cd::set_glyph_cache(false);
+  draw();
+  const std::vector<std::uint32_t> reference = raw(r);
+  fill_raw(r, before.empty() ? 0 : before[0]);
+  cd::set_glyph_cache(true);
+  const auto counts = cd::glyph_cache_counts();
+  draw();
+  const std::vector<std::uint32_t> from_cache = raw(r);
+  if (cached) {
+    EXPECT_EQ(cd::glyph_cache_counts().through_cairo, counts.through_cairo);
+  }
+  fill_raw(r, before.empty() ? 0 : before[0]);
+  return reference == from_cache;
+}
+
+// Region that holds a text `w` long and `h` high whatever its justification, anchored at
+// (x, y) in direction `dir`, with a margin.
+Rect around(int x, int y, int dir, int w, int h) {
+  const int along = w + 2, across = h + 2;
+  if (dir % 2 == 0) return {x - along, y - across, x + along, y + across};
+  return {x - across, y - along, x + across, y + along};
+}
+
+constexpr int kPage = 3600;
+
+// A black page for the comparisons, in a known raw state.
+void page(int size = kPage) {
+  initwindow(size, size);
+  setbkcolor(0);
+  cleardevice();
+  fill_raw({0, 0, size - 1, size - 1}, 0);
+}
+
+// Every character of the table's fonts in sizes 1 to 10 and two user-scaled sizes, in
+// four directions, with the justification changing from text to text.
+TEST(CanvasGlyphCache, EveryFontSizeAndDirectionMatchesCairo) {
+  page();
+  const int c = kPage / 2;
+  struct Size {
+    int size, mx, dx, my, dy;
+  };
+  const Size sizes[] = {{1, 1, 1, 1, 1},  {2, 1, 1, 1, 1}, {3, 1, 1, 1, 1},
+                        {4, 1, 1, 1, 1},  {5, 1, 1, 1, 1}, {7, 1, 1, 1, 1},
+                        {10, 1, 1, 1, 1}, {0, 3, 1, 2, 1}, {0, 1, 1, 5, 1}};
+  int k = 0;
+  for (int font = 0; font <= 10; ++font)
+    for (const Size& s : sizes)
+      for (int dir = 0; dir < 4; ++dir) {
+        settextstyle(font, dir, s.size);
+        setusercharsize(s.mx, s.dx, s.my, s.dy);
+        for (const std::string& text : kTexts) {
+          ++k;
+          settextjustify(k % 3, (k / 3) % 4);
+          setcolor(k % 2 == 0 ? 15 : COLOR(200, 30, 90));
+          setbkcolor(k % 5 == 0 ? 0 : 2);
+          const int w = textwidth(text.c_str()), h = textheight(text.c_str());
+          ASSERT_LT(w + 4, c) << font << "/" << s.size;
+          EXPECT_TRUE(same_both_ways(around(c, c, dir, w, h), [&] { outtextxy(c, c, text); }))
+              << "font " << font << " size " << s.size << " (" << s.mx << "/" << s.dx << "," << s.my
+              << "/" << s.dy << ") direction " << dir << " text \"" << text << "\"";
+        }
+      }
+  // Nothing was drawn outside the compared regions.
+  EXPECT_EQ(canvas_test::painted_box(kPage, kPage), canvas_test::Box{});
+}
+
+// All twelve justifications in every direction, with the width's halving odd and even.
+TEST(CanvasGlyphCache, EveryJustificationMatchesCairo) {
+  page(400);
+  for (int font : {0, 1, 4, 7})
+    for (int size : {1, 6})
+      for (int dir = 0; dir < 4; ++dir)
+        for (const char* text : {"P\xC4\xB0\xC5\x9F"
+                                 "12",
+                                 "iW", "j"})
+          for (int h = 0; h <= 2; ++h)
+            for (int v = 0; v <= 3; ++v) {
+              settextstyle(font, dir, size);
+              settextjustify(h, v);
+              const int w = textwidth(text), ht = textheight(text);
+              EXPECT_TRUE(
+                  same_both_ways(around(200, 200, dir, w, ht), [&] { outtextxy(200, 200, text); }))
+                  << "font " << font << " size " << size << " direction " << dir << " justify " << h
+                  << "," << v << " text " << text;
+            }
+}
+
+// Texts cut by the page's edges and by the viewport clip, compared over the whole page;
+// outtext and outstreamxy follow the same path.
+TEST(CanvasGlyphCache, ClippedTextsMatchCairo) {
+  constexpr int kW = 300, kH = 200;
+  page(kW);
+  const Rect all{0, 0, kW - 1, kW - 1};
+  const std::string text = "Kg\xC4\x9F|P12_x";
+  for (int dir = 0; dir < 4; ++dir)
+    for (int size : {2, 6}) {
+      settextstyle(1, dir, size);
+      settextjustify(1, 1);
+      // Across each edge and corner of the page.
+      for (int x : {0, 3, kW / 2, kW - 4, kW})
+        for (int y : {0, 5, kH / 2, kW - 6, kW})
+          EXPECT_TRUE(same_both_ways(all, [&] { outtextxy(x, y, text); }))
+              << "direction " << dir << " size " << size << " at " << x << "," << y;
+      // Cut by a clipping viewport, and drawn past its edge with the clip off.
+      for (int clip : {1, 0}) {
+        setviewport(40, 30, 170, 120, clip);
+        for (int x : {-20, 10, 120})
+          EXPECT_TRUE(same_both_ways(all,
+                                     [&] {
+                                       moveto(x, 20);
+                                       outtext(text);
+                                       outtext("ab");
+                                     }))
+              << "direction " << dir << " viewport clip " << clip << " at " << x;
+        setviewport(0, 0, kW - 1, kW - 1, 1);
+      }
+    }
+  settextstyle(3, 0, 1);
+  EXPECT_TRUE(same_both_ways(all, [] {
+    canvasout << "line one\n\xE7"
+                 "ok Latin-1\n";
+    outstreamxy(5, 5, canvasout);
+  }));
+}
+
+// Widths and the current position agree with cairo's for every font.
+TEST(CanvasGlyphCache, WidthsMatchCairo) {
+  page(100);
+  for (int font = 0; font <= 10; ++font)
+    for (int size : {1, 4, 9}) {
+      settextstyle(font, 0, size);
+      for (const std::string& text : kTexts) {
+        cd::set_glyph_cache(false);
+        const int reference = textwidth(text.c_str());
+        cd::set_glyph_cache(true);
+        EXPECT_EQ(textwidth(text.c_str()), reference) << font << "/" << size << " " << text;
+      }
+    }
+}
+
+// What the cache cannot reproduce goes through cairo: a NUL inside a text (whose width
+// ends there) and cells too tall to cache.
+TEST(CanvasGlyphCache, UncachedTextsGoThroughCairo) {
+  page(400);
+  settextstyle(4, 0, 2);
+  const std::string with_nul("ab\0cd", 5);
+  EXPECT_TRUE(same_both_ways(
+      {0, 0, 399, 399}, [&] { outtextxy(10, 10, with_nul); }, false));
+  auto counts = cd::glyph_cache_counts();
+  outtextxy(10, 10, with_nul);
+  EXPECT_EQ(cd::glyph_cache_counts().through_cairo, counts.through_cairo + 1);
+
+  settextstyle(4, 0, 0);
+  setusercharsize(1, 1, 20, 1);  // cells 640 pixels tall
+  counts = cd::glyph_cache_counts();
+  outtextxy(10, 10, "A");
+  EXPECT_EQ(cd::glyph_cache_counts().through_cairo, counts.through_cairo + 1);
+}
+
+// A text wholly outside the page or the viewport clip draws nothing, yet outtext still
+// moves the current position by its width.
+TEST(CanvasGlyphCache, TextsOutsideThePageAreSkipped) {
+  page(200);
+  settextstyle(1, 0, 3);
+  settextjustify(0, 2);
+  const int w = textwidth("P123456");
+  const auto counts = cd::glyph_cache_counts();
+  outtextxy(-w, 50, "P123456");
+  outtextxy(200, 50, "P123456");
+  outtextxy(50, -textheight("P"), "P123456");
+  setviewport(0, 0, 99, 99, 1);
+  outtextxy(100, 10, "P123456");
+  moveto(150, 10);
+  outtext("P123456");
+  EXPECT_EQ(getx(), 150 + w);
+  const auto after = cd::glyph_cache_counts();
+  EXPECT_EQ(after.cached, counts.cached);
+  EXPECT_EQ(after.through_cairo, counts.through_cairo);
+  setviewport(0, 0, 199, 199, 1);
+  EXPECT_EQ(canvas_test::painted_box(200, 200), canvas_test::Box{});
+  // One pixel inside is drawn.
+  outtextxy(-w + 1, 50, "P123456");
+  EXPECT_EQ(cd::glyph_cache_counts().cached, counts.cached + 1);
+}
+
+}  // namespace
