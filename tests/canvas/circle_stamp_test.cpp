@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "canvas/raw_page.h"
 #include "helmert2d/canvas.h"
 

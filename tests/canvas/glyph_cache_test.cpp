@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "canvas/canvas_internal.h"
-#include "canvas/canvas_support.h"
+#include "support/canvas_support.h"
 #include "canvas/raw_page.h"
 #include "helmert2d/canvas.h"
 
