@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <iostream>
 #include <limits>
+#include <set>
 #include <sstream>
 #include <string_view>
 #include <thread>
@@ -45,7 +46,7 @@ struct PairingNotes {
 // them; their partners go to `left` instead. Marks the records of the first file that
 // are common.
 void pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                 const std::unordered_set<std::string_view>& left_out, CommonPoints& cp,
+                 const std::set<std::string, std::less<>>& left_out, CommonPoints& cp,
                  std::vector<LeftOutPoint>& left, std::vector<char>& is_common,
                  PairingNotes* notes) {
   const std::size_t m = first.records.size();
@@ -191,9 +192,9 @@ class Run {
   std::thread result_writer_;
   std::ostream* report_ = nullptr;
   CoordinateFile first_, second_;
-  std::vector<char> is_common_;                    // per record of the first file
-  std::unordered_set<std::string_view> left_out_;  // names left out of the estimation
-  std::vector<SnoopStep> steps_;                   // data snooping, in order
+  std::vector<char> is_common_;                  // per record of the first file
+  std::set<std::string, std::less<>> left_out_;  // names left out of the estimation
+  std::vector<SnoopStep> steps_;                 // data snooping, in order
   RunResult result_;
   std::string started_ = utc_timestamp();
 };
@@ -314,10 +315,10 @@ bool Run::check_output_names() {
     console_ << " ??? Output file " << req_.report << " is the same file as an input file\n";
     return false;
   }
-  for (const std::string* name : {&req_.json_file, &req_.csv_file}) {
+  for (const std::string* name : {&req_.json_file, &req_.csv_file, &req_.residual_plot_file}) {
     if (name->empty()) continue;
-    for (const std::string* other :
-         {&req_.file1, &req_.file2, &req_.report, &req_.json_file, &req_.csv_file}) {
+    for (const std::string* other : {&req_.file1, &req_.file2, &req_.report, &req_.json_file,
+                                     &req_.csv_file, &req_.residual_plot_file}) {
       if (other == name || other->empty()) continue;
       if (textio::same_file(*name, *other)) {
         console_ << " ??? Output file " << *name
@@ -392,7 +393,13 @@ int Run::finish(int status) {
   }
   if (plot_ != nullptr) plot_->report_finished();
   if (result_writer_.joinable()) result_writer_.join();
-  return commit_result_files(status);
+  status = commit_result_files(status);
+  if (status == 0 && !req_.residual_plot_file.empty() && req_.residual_plot &&
+      !req_.residual_plot(result_, req_.residual_plot_file)) {
+    console_ << " ??? Residual plot file " << req_.residual_plot_file << " is not written\n";
+    status = 1;
+  }
+  return status;
 }
 
 // Writes the JSON and CSV files of a solved run into their temporaries. Runs on its

@@ -3,6 +3,7 @@
 #ifndef HELMERT2D_SRC_HA_XY_VB_RUN_H
 #define HELMERT2D_SRC_HA_XY_VB_RUN_H
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@ struct RunRequest {
   std::string file1, file2, report;  ///< the two coordinate files and the report
   std::string json_file;             ///< --json: the JSON document of the run
   std::string csv_file;              ///< --csv: the final list as CSV
+  std::string residual_plot_file;    ///< --residual-plot: the residual picture
+  /// Draws and saves the residual picture of a computed run into the named file, whole
+  /// or not at all; true when written. Supplied by the program, which has the canvas.
+  std::function<bool(const RunResult&, const std::string&)> residual_plot;
   std::vector<std::string> exclude;  ///< --exclude: common points left out
   bool snoop = false;                ///< --snoop: iterative data snooping
   TestSettings tests;                ///< --exact-quantiles

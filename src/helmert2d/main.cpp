@@ -29,7 +29,7 @@ namespace {
 using helmert2d::cli::Action;
 
 // The program's own options (codes of Action::extra rows).
-enum Extra : int { kJson = 1, kCsv, kExactQuantiles };
+enum Extra : int { kJson = 1, kCsv, kExactQuantiles, kExclude, kSnoop, kResidualPlot };
 
 constexpr std::array kOptions{
     helmert2d::cli::Option{.short_name = "-h",
@@ -62,6 +62,23 @@ constexpr std::array kOptions{
                            .value_need = "a file name",
                            .help = "also write the final list as CSV (full precision)",
                            .code = kCsv},
+    helmert2d::cli::Option{.long_name = "--exclude",
+                           .value = "NAME",
+                           .value_need = "a point name",
+                           .help = "leave the common points of that name out of the estimation\n"
+                                   "and the tests (they are listed transformed); may be given\n"
+                                   "several times",
+                           .code = kExclude},
+    helmert2d::cli::Option{.long_name = "--snoop",
+                           .help = "data snooping: leave out the worst flagged point and\n"
+                                   "estimate again, until no point is flagged or four are left",
+                           .code = kSnoop},
+    helmert2d::cli::Option{.long_name = "--residual-plot",
+                           .value = "FILE",
+                           .value_need = "a file name",
+                           .help = "also draw the residual vectors into an 800 x 800 picture\n"
+                                   "(FILE ending in .png: PNG, otherwise BMP)",
+                           .code = kResidualPlot},
     helmert2d::cli::Option{.long_name = "--exact-quantiles",
                            .help = "take the report's critical values from the exact t and\n"
                                    "F distributions instead of the closed-form approximations",
@@ -148,12 +165,16 @@ int main(int argc, char** argv) {
     if (code == kJson) request.json_file = value;
     if (code == kCsv) request.csv_file = value;
     if (code == kExactQuantiles) request.tests.exact_quantiles = true;
+    if (code == kExclude) request.exclude.push_back(value);
+    if (code == kSnoop) request.snoop = true;
+    if (code == kResidualPlot) request.residual_plot_file = value;
   }
   request.tests.probabilities = !request.json_file.empty();
   say_extra_outputs(request);
 
   if (!inv.plot_file.empty()) {
-    for (const std::string& other : {file1, file2, out, request.json_file, request.csv_file}) {
+    for (const std::string& other :
+         {file1, file2, out, request.json_file, request.csv_file, request.residual_plot_file}) {
       if (helmert2d::textio::same_file(inv.plot_file, other)) {
         std::cout << " ??? Plot file " << inv.plot_file
                   << " is the same file as an input or report file\n";

@@ -1,0 +1,168 @@
+// Leaving points out: --exclude must give the report of the same run with the name
+// removed from the second file, and --snoop must find planted blunders in the order of
+// their pair test values.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::read_file;
+using testsupport::run_program;
+using testsupport::TempDir;
+
+struct Point {
+  std::string name;
+  double x, y, X, Y;
+};
+
+// n control points with millimetre noise and planted blunders {index, metres}, plus two
+// further points.
+std::vector<Point> job(int n, std::vector<std::pair<int, double>> blunders) {
+  std::vector<Point> p;
+  unsigned long s = 777;
+  auto noise = [&s] {
+    s = (s * 1103515245UL + 12345UL) % 2147483648UL;
+    return (static_cast<double>(s) / 2147483648.0 - 0.5) * 0.006;
+  };
+  for (int i = 0; i < n + 2; ++i) {
+    const double x = 1000.0 + 397.0 * (i % 4) + 13.0 * i, y = 2000.0 + 311.0 * (i / 4) - 7.0 * i;
+    Point q{"C" + std::to_string(10 + i), x, y, 0, 0};
+    q.X = 4500000.0 + 0.99998 * x - 0.0312 * y + noise();
+    q.Y = 500000.0 + 0.0312 * x + 0.99998 * y + noise();
+    p.push_back(q);
+  }
+  for (const auto& [i, size] : blunders) {
+    p[i].X += size * 0.6;
+    p[i].Y += size * 0.8;
+  }
+  return p;
+}
+
+std::string first_file(const std::vector<Point>& p) {
+  std::ostringstream os;
+  os.precision(12);
+  for (const Point& q : p) os << q.name << " " << q.x << " " << q.y << " 0\n";
+  return os.str();
+}
+
+// The second file of the n control points, without the names in `without`.
+std::string second_file(const std::vector<Point>& p, int n,
+                        const std::vector<std::string>& without) {
+  std::ostringstream os;
+  os.precision(12);
+  for (int i = 0; i < n; ++i) {
+    if (std::find(without.begin(), without.end(), p[i].name) != without.end()) continue;
+    os << p[i].name << " " << p[i].X << " " << p[i].Y << " 0\n";
+  }
+  return os.str();
+}
+
+std::string report_of(const std::vector<std::string>& options, const std::string& one,
+                      const std::string& two, testsupport::ProgramResult* result = nullptr) {
+  TempDir dir;
+  dir.write("one.txt", one);
+  dir.write("two.txt", two);
+  std::vector<std::string> args{"--no-window", "--no-pause"};
+  args.insert(args.end(), options.begin(), options.end());
+  for (const char* f : {"one.txt", "two.txt", "out.txt"}) args.push_back(f);
+  const auto r = run_program(HELMERT2D_PROGRAM, args, dir);
+  if (result != nullptr) *result = r;
+  return read_file(dir.file("out.txt"));
+}
+
+TEST(Exclude, ReportEqualsTheRunWithoutThoseNames) {
+  struct Case {
+    int n;
+    std::vector<std::string> names;
+  };
+  for (const Case& c :
+       {Case{6, {"C12"}}, Case{12, {"C10"}}, Case{12, {"C15", "C21"}}, Case{5, {"C11", "C14"}}}) {
+    const auto p = job(c.n, {{2, 0.05}});
+    std::vector<std::string> options;
+    for (const auto& name : c.names) options.insert(options.end(), {"--exclude", name});
+    testsupport::ProgramResult r;
+    const std::string excluded = report_of(options, first_file(p), second_file(p, c.n, {}), &r);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(excluded, report_of({}, first_file(p), second_file(p, c.n, c.names)))
+        << c.n << " " << c.names[0];
+    EXPECT_NE(r.out.find(" Left out of the estimation: " + c.names[0]), std::string::npos);
+  }
+}
+
+TEST(Snoop, FindsTwoBlundersInTheOrderOfTheirT) {
+  const int n = 15;
+  const auto p = job(n, {{4, 0.05}, {9, 0.08}});
+  testsupport::ProgramResult r;
+  TempDir dir;
+  dir.write("one.txt", first_file(p));
+  dir.write("two.txt", second_file(p, n, {}));
+  const auto run = run_program(HELMERT2D_PROGRAM,
+                               {"--no-window", "--no-pause", "--snoop", "--json", "run.json",
+                                "one.txt", "two.txt", "out.txt"},
+                               dir);
+  ASSERT_EQ(run.status, 0) << run.out;
+  const auto doc = nlohmann::json::parse(read_file(dir.file("run.json")));
+  ASSERT_EQ(doc["snooping"].size(), 2u) << run.out;
+  EXPECT_EQ(doc["snooping"][0]["name"], "C19");  // the 8 cm blunder has the larger T
+  EXPECT_EQ(doc["snooping"][1]["name"], "C14");
+  EXPECT_GT(doc["snooping"][0]["T"].get<double>(), doc["snooping"][0]["c"].get<double>());
+  EXPECT_LT(doc["snooping"][1]["mo_after"].get<double>(), 0.005);
+  EXPECT_NE(run.out.find(" Snooping: C19 left out (T = "), std::string::npos) << run.out;
+  EXPECT_EQ(read_file(dir.file("out.txt")), report_of({"--exclude", "C19", "--exclude", "C14"},
+                                                      first_file(p), second_file(p, n, {})));
+  // Without blunders nothing is left out, and the report is the plain one.
+  const auto clean = job(n, {});
+  testsupport::ProgramResult quiet;
+  EXPECT_EQ(report_of({"--snoop"}, first_file(clean), second_file(clean, n, {}), &quiet),
+            report_of({}, first_file(clean), second_file(clean, n, {})));
+  EXPECT_EQ(quiet.out.find("Snooping"), std::string::npos);
+}
+
+TEST(InputNotes, AppearOnlyForWhatTheyName) {
+  struct Case {
+    std::string one, two, note;  // note empty: no note at all
+  };
+  const std::string base = "A 0 0 0\nB 100 0 0\nC 0 100 0\n";
+  const std::string base2 = "A 10 10 0\nB 110 10 0\nC 10 110 0\n";
+  for (const Case& c :
+       {Case{base, base2, ""},
+        Case{base, base2 + "Z 5 5 0\nY 6 6 0\n",
+             " note: 2 names of two.txt have no partner in one.txt: Z, Y\n"},
+        Case{base + "A 1 1 0\n", base2, " note: names that occur more than once in one.txt: A\n"},
+        Case{base, base2 + "B 110 10 0\n",
+             " note: names that occur more than once in two.txt: B\n"},
+        Case{base + "p1 5 5 0\n", base2 + "P1 15 15 0\n",
+             " note: names that match only when case is ignored (two.txt / one.txt): P1 / p1\n"}}) {
+    testsupport::ProgramResult r;
+    report_of({}, c.one, c.two, &r);
+    if (c.note.empty()) {
+      EXPECT_EQ(r.out.find(" note: "), std::string::npos) << r.out;
+    } else {
+      EXPECT_NE(r.out.find(c.note), std::string::npos) << r.out;
+    }
+  }
+}
+
+TEST(Exclude, UnknownNameWritesNothing) {
+  const auto p = job(5, {});
+  TempDir dir;
+  dir.write("one.txt", first_file(p));
+  dir.write("two.txt", second_file(p, 5, {}));
+  const auto r = run_program(HELMERT2D_PROGRAM,
+                             {"--no-window", "--no-pause", "--exclude", "C99", "--csv", "x.csv",
+                              "one.txt", "two.txt", "out.txt"},
+                             dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find(" ??? --exclude C99: no common point has that name\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("x.csv")));
+}
+
+}  // namespace
