@@ -300,6 +300,10 @@ void open_windows_off_screen(bool off) {
   off_screen.store(off);
 }
 
+bool windows_off_screen() {
+  return off_screen.load();
+}
+
 bool gui_available() {
   if (off_screen.load()) return false;
   std::lock_guard<std::mutex> guard(gui_mutex);
