@@ -14,6 +14,8 @@ namespace helmert2d::canvas_detail {
 /// never contacted: the canvas behaves as without a display (canvas_has_display is
 /// false, the screen is taken to be 1024 by 768). False restores the normal choice.
 void open_windows_off_screen(bool off = true);
+/// Whether open_windows_off_screen(true) is in force.
+bool windows_off_screen();
 
 /// Saves the whole page drawn into of window `window` (-1: the current one) as `path`:
 /// PNG for a name ending in ".png" (any case), otherwise a 24-bit BMP. True only when

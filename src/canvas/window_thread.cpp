@@ -314,6 +314,10 @@ bool display_lost() {
   return lost.load();
 }
 
+bool windows_off_screen() {
+  return off_screen.load();
+}
+
 bool gui_available() {
   if (off_screen.load() || lost.load()) return false;
   std::lock_guard<std::mutex> guard(gui_mutex);
