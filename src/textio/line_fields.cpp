@@ -76,7 +76,11 @@ SplitResult split_fields(std::span<char> line, char delimiter, std::size_t max_f
       }
       if (*p != delimiter) return {number, "text follows its closing quote"};
       ++p;
-      if (p == end && fields.size() < max_fields) fields.emplace_back();
+      if (p == end) {
+        // A delimiter at the end of the line closes one more, empty field.
+        if (fields.size() < max_fields) fields.emplace_back();
+        break;
+      }
       continue;
     }
     char* q = p;
@@ -91,8 +95,10 @@ SplitResult split_fields(std::span<char> line, char delimiter, std::size_t max_f
       fields.emplace_back(p, static_cast<std::size_t>(e - p));
       if (q == end) break;
       ++q;
-      // A delimiter at the end of the line closes one more, empty field.
-      if (q == end && fields.size() < max_fields) fields.emplace_back();
+      if (q == end) {
+        if (fields.size() < max_fields) fields.emplace_back();
+        break;
+      }
     }
     p = q;
   }
