@@ -1,11 +1,14 @@
-// Reading of the plain-text coordinate files: records of a name and three numbers.
+// Reading of the coordinate files: plain records of a name and three numbers separated
+// by white space, or one record per line with delimited fields in any column order.
 #ifndef HELMERT2D_SRC_COORDINATE_FILE_H
 #define HELMERT2D_SRC_COORDINATE_FILE_H
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "textio/line_fields.h"
 #include "textio/textio.h"
 
 namespace helmert2d {
@@ -20,17 +23,59 @@ struct CoordinateRecord {
   double third = 0.0;
 };
 
-/// A coordinate file read whole. Reading stops at the first record that cannot be read
-/// whole; `stop` then tells where.
+/// A coordinate file read whole. Plain files: reading stops at the first record that
+/// cannot be read whole; `stop` then tells where. Line mode: reading ends at the first
+/// line that cannot be read; `error` then tells which, and the records are not to be used.
 struct CoordinateFile {
   std::string text;
   std::vector<CoordinateRecord> records;
   textio::ReadStop stop;
+  textio::LineError error;
 };
+
+/// What a field of a line holds: the name, the first (northing-like) or second
+/// (easting-like) coordinate, or the third number.
+enum class Column { name, first, second, third };
+
+/// The 0-based fields of the columns in a line; -1 for an absent third number.
+struct ColumnMap {
+  std::array<int, 4> field{0, 1, 2, 3};  ///< indexed by Column
+  /// Fields a line needs: one past the last column used.
+  std::size_t needed() const;
+};
+
+/// How the coordinate files are written. By default they are plain (white space, no
+/// order of lines); any of the options below switches to line mode: one record per
+/// line, blank lines and '#' lines skipped, a line that cannot be read is an error.
+struct CoordinateFormat {
+  bool line_mode = false;
+  char delimiter = textio::kBlanks;  ///< ',', ';', '\t' or kBlanks (runs of blanks)
+  bool header = false;               ///< the first record line is a header, skipped
+  bool auto_columns = false;         ///< the header's names choose the columns
+  bool decimal_comma = false;        ///< numbers use the comma as decimal mark
+  ColumnMap columns;                 ///< name, N, E, h unless --columns says otherwise
+
+  /// The option values: --delimiter C and --columns SPEC. Each returns an empty text, or
+  /// what is wrong with the value.
+  std::string set_delimiter(std::string_view value);
+  std::string set_columns(std::string_view spec);
+  /// What is wrong with the options together (empty when they fit).
+  std::string check() const;
+};
+
+/// The column a column or header name stands for (case-insensitive): name, point, id;
+/// n, north, northing, x; e, east, easting, y; h, height, z, elev. False for any other
+/// name, whose field is ignored.
+bool column_of(std::string_view name, Column& column);
 
 /// Reads `path` into `out`. Returns false when the file cannot be opened or read
 /// (missing, unreadable, a folder).
 bool read_coordinate_file(const std::string& path, CoordinateFile& out);
+
+/// Reads `path` in `format`: plain files as above, otherwise line by line; an error of
+/// a line leaves `error` set (and still returns true).
+bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
+                          CoordinateFile& out);
 
 }  // namespace helmert2d
 

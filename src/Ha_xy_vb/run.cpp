@@ -165,6 +165,19 @@ void report_fields(std::ostream& console, const std::string& file, const Coordin
   textio::report_field_count(console, file, textio::count_other_lines(cf.text, 4, last));
 }
 
+// The console lines about how a file was read. False when a line of a line-mode file
+// cannot be read: the run then has no input.
+bool report_reading(std::ostream& console, const std::string& file, const CoordinateFile& cf,
+                    const CoordinateFormat& format) {
+  if (format.line_mode) {
+    textio::report_line_error(console, file, cf.error);
+    return !cf.error;
+  }
+  textio::report_stop(console, file, cf.stop);
+  report_fields(console, file, cf);
+  return true;
+}
+
 class Run {
  public:
   Run(const RunRequest& request, std::ostream& console, RunPlot* plot)
@@ -341,22 +354,20 @@ bool Run::open_report() {
   return true;
 }
 
-// Reads the second file, then (when it holds records) the first.
+// Reads the second file, then (when it holds records) the first. False when a file
+// cannot be opened or a line of a line-mode file cannot be read.
 bool Run::read_inputs() {
-  if (!read_coordinate_file(req_.file2, second_)) {
+  if (!read_coordinate_file(req_.file2, req_.format, second_)) {
     console_ << " ??? Second system file " << req_.file2 << " is not opened\n";
     return false;
   }
-  textio::report_stop(console_, req_.file2, second_.stop);
-  report_fields(console_, req_.file2, second_);
+  if (!report_reading(console_, req_.file2, second_, req_.format)) return false;
   if (second_.records.empty()) return true;
-  if (!read_coordinate_file(req_.file1, first_)) {
+  if (!read_coordinate_file(req_.file1, req_.format, first_)) {
     console_ << " ??? First system file " << req_.file1 << " is not opened\n";
     return false;
   }
-  textio::report_stop(console_, req_.file1, first_.stop);
-  report_fields(console_, req_.file1, first_);
-  return true;
+  return report_reading(console_, req_.file1, first_, req_.format);
 }
 
 // Parameters, residuals and (n > 2) statistics and tests.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "coordinate_file.h"
 #include "helmert2d/Ha_xy_vb.h"
 #include "run_result.h"
 
@@ -25,6 +26,7 @@ struct RunRequest {
   std::vector<std::string> exclude;  ///< --exclude: common points left out
   bool snoop = false;                ///< --snoop: iterative data snooping
   TestSettings tests;                ///< --exact-quantiles
+  CoordinateFormat format;           ///< --delimiter, --columns, --header, --decimal-comma
   std::string version;               ///< the program's version, for the JSON
 };
 

@@ -29,7 +29,18 @@ namespace {
 using helmert2d::cli::Action;
 
 // The program's own options (codes of Action::extra rows).
-enum Extra : int { kJson = 1, kCsv, kExactQuantiles, kExclude, kSnoop, kResidualPlot };
+enum Extra : int {
+  kJson = 1,
+  kCsv,
+  kExactQuantiles,
+  kExclude,
+  kSnoop,
+  kResidualPlot,
+  kDelimiter,
+  kColumns,
+  kHeader,
+  kDecimalComma
+};
 
 constexpr std::array kOptions{
     helmert2d::cli::Option{.short_name = "-h",
@@ -83,6 +94,29 @@ constexpr std::array kOptions{
                            .help = "take the report's critical values from the exact t and\n"
                                    "F distributions instead of the closed-form approximations",
                            .code = kExactQuantiles},
+    helmert2d::cli::Option{.long_name = "--delimiter",
+                           .value = "C",
+                           .value_need = "',', ';', 'tab' or 'space'",
+                           .help = "read both files one record per line, fields separated by\n"
+                                   "C: ',', ';', 'tab' or 'space' (runs of blanks); blank\n"
+                                   "lines and lines beginning with '#' are skipped",
+                           .code = kDelimiter},
+    helmert2d::cli::Option{.long_name = "--columns",
+                           .value = "SPEC",
+                           .value_need = "a column list such as name,E,N,h",
+                           .help = "the fields of a line, e.g. name,E,N,h or id,code,N,E:\n"
+                                   "name, N (first coordinate), E (second), h (optional);\n"
+                                   "other names are skipped; 'auto' takes them from the\n"
+                                   "header (line mode; delimiter 'space' unless given)",
+                           .code = kColumns},
+    helmert2d::cli::Option{.long_name = "--header",
+                           .help = "the first line of each file names the fields and is\n"
+                                   "skipped (line mode)",
+                           .code = kHeader},
+    helmert2d::cli::Option{.long_name = "--decimal-comma",
+                           .help = "numbers use the comma as decimal mark (line mode; not\n"
+                                   "with --delimiter ,)",
+                           .code = kDecimalComma},
     helmert2d::cli::Option{.long_name = "--",
                            .help = "end of options; the following arguments are file names",
                            .action = Action::end_of_options},
@@ -104,10 +138,26 @@ const helmert2d::cli::Program kProgram{
         "\n",
     .options = kOptions,
     .epilogue =
-        "Exit status: 0 when the run completes; 1 when an input file cannot be opened,\n"
-        "the report or the picture cannot be written, or no transformation can be\n"
-        "computed; 2 for a wrong option.\n",
+        "Exit status: 0 when the run completes; 1 when an input file cannot be opened\n"
+        "or (line mode) a line of it cannot be read, the report or the picture cannot\n"
+        "be written, or no transformation can be computed; 2 for a wrong option.\n",
 };
+
+// The form of the coordinate files from the options. Returns an empty text, or what
+// is wrong with them.
+std::string coordinate_format(const helmert2d::cli::Invocation& inv,
+                              helmert2d::CoordinateFormat& format) {
+  for (const auto& [code, value] : inv.extras) {
+    std::string error;
+    if (code == kDelimiter) error = format.set_delimiter(value);
+    if (code == kColumns) error = format.set_columns(value);
+    if (code == kHeader || code == kDecimalComma) format.line_mode = true;
+    if (code == kHeader) format.header = true;
+    if (code == kDecimalComma) format.decimal_comma = true;
+    if (!error.empty()) return error;
+  }
+  return format.check();
+}
 
 // Asks for the names not given on the command line, each read as one word. False,
 // after one console line naming the prompt, when the input ends before a name.
@@ -144,6 +194,10 @@ int main(int argc, char** argv) {
   if (const auto end = helmert2d::cli::parse(kProgram, argc, argv, inv, std::cout, std::cerr))
     return *end;
 
+  helmert2d::RunRequest request;
+  if (const std::string wrong = coordinate_format(inv, request.format); !wrong.empty())
+    return helmert2d::cli::usage_error(kProgram, wrong, std::cerr);
+
   // An interrupted run leaves the old report (or none), not a temporary beside it.
   helmert2d::textio::install_cleanup_on_signals();
   OK_(isim, tarih);
@@ -156,7 +210,6 @@ int main(int argc, char** argv) {
             << "< 2D similarity results are recorded into >" << out << "<\n\n"
             << std::flush;
 
-  helmert2d::RunRequest request;
   request.file1 = file1;
   request.file2 = file2;
   request.report = out;
