@@ -14,6 +14,7 @@
 #include "Ha_xy_vb/run.h"
 #include "cli/options.h"
 #include "cli/shell.h"
+#include "grafik/residual_plot.h"
 #include "helmert2d/Ha_xy_vb.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
@@ -176,6 +177,28 @@ bool ask_missing_names(std::vector<std::string>& names) {
   return true;
 }
 
+// The residual picture of a computed run: every common point with its residual
+// vector, flagged when either outlier table marks it, and the points left out.
+bool save_residual_picture(const helmert2d::RunResult& r, const std::string& path) {
+  helmert2d::grafik::ResidualPlotData data;
+  const helmert2d::CommonPoints& cp = r.points;
+  for (int i = 1; i <= cp.n; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    bool flagged = false;
+    if (r.outliers) {
+      const OutlierTestRow& row = r.outliers->rows[u];
+      flagged = row.component_flagged || row.pair_flagged;
+    }
+    data.points.push_back(
+        {cp.name[u], cp.X[u], cp.Y[u], r.solution.vx[u], r.solution.vy[u], flagged});
+  }
+  for (const helmert2d::LeftOutPoint& p : r.left_out) data.left_out.push_back({p.name, p.X, p.Y});
+  data.n = cp.n;
+  data.mo = r.solution.mo;
+  data.k = r.solution.k;
+  return helmert2d::grafik::save_residual_plot(data, path);
+}
+
 // One console line naming what the run writes or does beyond the report, only when
 // an option asked for it.
 void say_extra_outputs(const helmert2d::RunRequest& r) {
@@ -183,7 +206,9 @@ void say_extra_outputs(const helmert2d::RunRequest& r) {
   auto add = [&line](const std::string& part) { line += (line.empty() ? "" : ", ") + part; };
   if (!r.json_file.empty()) add("JSON >" + r.json_file + "<");
   if (!r.csv_file.empty()) add("CSV >" + r.csv_file + "<");
+  if (!r.residual_plot_file.empty()) add("residual plot >" + r.residual_plot_file + "<");
   if (r.tests.exact_quantiles) add("exact critical values");
+  if (r.snoop) add("data snooping");
   if (!line.empty()) std::cout << " Also: " << line << "\n\n" << std::flush;
 }
 
@@ -223,6 +248,7 @@ int main(int argc, char** argv) {
     if (code == kResidualPlot) request.residual_plot_file = value;
   }
   request.tests.probabilities = !request.json_file.empty();
+  request.residual_plot = save_residual_picture;
   say_extra_outputs(request);
 
   if (!inv.plot_file.empty()) {
