@@ -66,8 +66,8 @@ double mixed_calls(long calls) {
 // `cached` picks the glyph cache and circle stamps or cairo alone. Returns the elapsed
 // seconds.
 double names(long count, bool cached, bool circles) {
-  helmert2d::canvas_detail::set_glyph_cache(cached);
-  helmert2d::canvas_detail::set_circle_stamps(cached);
+  helmert2d::canvas::set_glyph_cache(cached);
+  helmert2d::canvas::set_circle_stamps(cached);
   initwindow(600, 600, "GRAFIK", 675, 0);
   setbkcolor(15);
   cleardevice();

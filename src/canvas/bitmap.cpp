@@ -8,7 +8,7 @@
 
 #include "canvas_internal.h"
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 void put16(std::vector<unsigned char>& b, std::uint32_t v) {
@@ -140,4 +140,4 @@ bool write_file(const std::string& path, const std::vector<unsigned char>& bytes
   return static_cast<bool>(out);
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas

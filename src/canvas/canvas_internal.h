@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 
 /// How long a drawing or state operation waits for a window's page lock.
 inline constexpr std::chrono::milliseconds kLockWait{5000};
@@ -195,6 +195,6 @@ void gui_save_dialog(Window& w, int left, int top, int right, int bottom, bool a
 void gui_print_dialog(Window& w, const std::string& title, double width_inches, double left_inches,
                       double top_inches, int left, int top, int right, int bottom, bool active);
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
 #endif  // HELMERT2D_CANVAS_INTERNAL_H

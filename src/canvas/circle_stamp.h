@@ -3,7 +3,7 @@
 #ifndef HELMERT2D_CANVAS_CIRCLE_STAMP_H
 #define HELMERT2D_CANVAS_CIRCLE_STAMP_H
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 
 /// Turns the stamps on or off (they are on by default); circles drawn with them off go
 /// through cairo, the reference for the stamped pixels.
@@ -12,6 +12,6 @@ void set_circle_stamps(bool on);
 /// from a stamp.
 bool circle_stamped(int radius, int pen);
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
 #endif  // HELMERT2D_CANVAS_CIRCLE_STAMP_H

@@ -17,7 +17,7 @@
 #include "circle_stamp.h"
 #include "helmert2d/canvas.h"
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 // Dash runs (on, off, ...) in pixels of the line styles.
@@ -411,9 +411,9 @@ void apply_clip(Window& w, cairo_t* cr) {
   cairo_clip(cr);
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
-using namespace helmert2d::canvas_detail;
+using namespace helmert2d::canvas;
 
 void cleardevice() {
   Window& w = current_window();

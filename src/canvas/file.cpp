@@ -13,7 +13,7 @@
 #include "helmert2d/canvas.h"
 #include "program_hooks.h"
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 constexpr double kPointsPerInch = 72;
@@ -137,9 +137,9 @@ bool write_print_pdf(const std::string& path, const Region& r, const std::string
   return ok;
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
-using namespace helmert2d::canvas_detail;
+using namespace helmert2d::canvas;
 
 void writeimagefile(const char* filename, int left, int top, int right, int bottom, bool active,
                     int window) {

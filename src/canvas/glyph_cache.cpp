@@ -20,7 +20,7 @@
 #include <mutex>
 #include <unordered_map>
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 // Tallest cell whose glyphs are cached; taller text is rare and goes through cairo.
@@ -233,4 +233,4 @@ void count_text(bool cached) {
   (cached ? cached_texts : cairo_texts).fetch_add(1, std::memory_order_relaxed);
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas

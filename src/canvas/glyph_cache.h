@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 
 /// Covered pixels of a glyph on one row: `length` pixels from `dx` to the right of the
 /// pen position, `dy` rows below the baseline (negative: above).
@@ -55,6 +55,6 @@ GlyphCacheCounts glyph_cache_counts();
 /// Counts a text drawn from the cache (true) or through cairo (false).
 void count_text(bool cached);
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
 #endif  // HELMERT2D_CANVAS_GLYPH_CACHE_H

@@ -6,7 +6,7 @@
 #include "canvas_internal.h"
 #include "helmert2d/canvas.h"
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 // The fixed 16-colour palette as 0xBBGGRR values.
@@ -59,16 +59,16 @@ std::string to_utf8(std::string_view text) {
   return out;
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
 int COLOR(int red, int green, int blue) {
   const int p = (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);
   for (int i = 0; i < 16; ++i)
-    if (helmert2d::canvas_detail::kPalette[i] == p) return i;
+    if (helmert2d::canvas::kPalette[i] == p) return i;
   return p | 0x03000000;
 }
 
 int converttorgb(int color) {
   if (static_cast<unsigned>(color) > 15u) return color & 0xFFFFFF;
-  return helmert2d::canvas_detail::kPalette[color];
+  return helmert2d::canvas::kPalette[color];
 }

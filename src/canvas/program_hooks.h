@@ -8,7 +8,7 @@
 #include <iosfwd>
 #include <string>
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 
 /// With `off` true, every later initwindow opens an off-screen page and the display is
 /// never contacted: the canvas behaves as without a display (canvas_has_display is
@@ -44,6 +44,6 @@ void set_before_close(void (*action)(bool display_lost));
 /// holds the close, the process goes on until canvas_close_release ends it.
 bool display_lost();
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
 #endif  // HELMERT2D_CANVAS_PROGRAM_HOOKS_H

@@ -23,7 +23,7 @@
 
 std::ostringstream canvasout;
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 struct Cell {
@@ -276,9 +276,9 @@ void draw_through_cairo(Window& w, const CellFont& cf, const Turn& turn, const C
   const int rgb = converttorgb(w.st.color);
 
   // Strips of at most kStrip columns and about 2^22 pixels.
-  const int strip = std::clamp((1 << 22) / cf.height, 1, kStrip);
-  for (int start = 0; start < width; start += strip) {
-    const int sw = std::min(strip, width - start);
+  const int strip_width = std::clamp((1 << 22) / cf.height, 1, kStrip);
+  for (int start = 0; start < width; start += strip_width) {
+    const int sw = std::min(strip_width, width - start);
     // Skip strips that land wholly outside the clip.
     long long x0, y0, x1, y1;
     turn.map(start, 0, x0, y0);
@@ -410,9 +410,9 @@ void drop_font(Window& w) {
   w.cell = CellFont{};
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
-using namespace helmert2d::canvas_detail;
+using namespace helmert2d::canvas;
 
 void settextstyle(int font, int direction, int charsize) {
   Window& w = current_window();

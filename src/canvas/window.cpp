@@ -12,7 +12,7 @@
 #include "helmert2d/canvas.h"
 #include "program_hooks.h"
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 
 std::atomic<int> graph_error{0};
 
@@ -140,9 +140,9 @@ void set_before_close(void (*action)(bool display_lost)) {
   before_close.store(action);
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas
 
-using namespace helmert2d::canvas_detail;
+using namespace helmert2d::canvas;
 
 int initwindow(int width, int height, const char* title, int left, int top, bool dbflag,
                bool closeflag) {

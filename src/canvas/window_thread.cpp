@@ -18,7 +18,7 @@
 #include "helmert2d/canvas.h"
 #include "program_hooks.h"
 
-namespace helmert2d::canvas_detail {
+namespace helmert2d::canvas {
 namespace {
 
 std::mutex gui_mutex;
@@ -391,4 +391,4 @@ void gui_print_dialog(Window& w, const std::string& title, double width_inches, 
   run_sync([&] { print_dialog(job); });
 }
 
-}  // namespace helmert2d::canvas_detail
+}  // namespace helmert2d::canvas

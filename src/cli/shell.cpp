@@ -101,8 +101,8 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
                   std::ostream& console) {
   // Temporaries of the report and the picture go on SIGINT, SIGTERM and SIGHUP.
   textio::install_cleanup_on_signals();
-  canvas_detail::set_before_close(before_close);
-  if (!inv.window) canvas_detail::open_windows_off_screen();
+  canvas::set_before_close(before_close);
+  if (!inv.window) canvas::open_windows_off_screen();
   const bool draw = !inv.plot_file.empty() || (inv.window && canvas_has_display());
 
   canvas_close_hold();
@@ -112,14 +112,14 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
     console << " ??? Plot file " << inv.plot_file << " is not written\n";
     status = 1;
   }
-  if (canvas_detail::display_lost()) {
+  if (canvas::display_lost()) {
     if (!display_loss_told.exchange(true)) console << kDisplayLost;
   } else if (status == 0 && inv.window && inv.plot_file.empty() && !canvas_has_display()) {
     console << " The plot was not shown (no display); use --plot FILE to save it as a picture.\n";
   }
   console.flush();
   // A close from now on, or one that waited for the run, ends with the run's status.
-  canvas_detail::set_close_status(status);
+  canvas::set_close_status(status);
   canvas_close_release();
   return status;
 }
@@ -127,7 +127,7 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
 bool save_picture(const std::string& path) {
   textio::OutputFile file;
   if (!file.open(path)) return false;
-  if (!canvas_detail::write_page(file.stream(), canvas_detail::is_png_name(path))) {
+  if (!canvas::write_page(file.stream(), canvas::is_png_name(path))) {
     file.abandon();
     return false;
   }

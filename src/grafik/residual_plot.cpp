@@ -473,7 +473,7 @@ void draw_picture(const ResidualPlotData& data) {
 // temporary name beside the file written, renamed over it once complete. Through a
 // symbolic link the link's target is written; a device or FIFO is written directly.
 bool write_page(int window, const std::string& path) {
-  namespace cd = canvas_detail;
+  namespace cd = canvas;
   cd::Window* w = cd::find_window(window);
   if (w == nullptr || path.empty()) return false;
   std::string target = path;
@@ -520,11 +520,11 @@ bool save_residual_plot(const ResidualPlotData& data, const std::string& path) {
   // Leave the canvas as it was found: the current window, whether later windows show,
   // and the mapping the run's plot draws through.
   const int previous = getcurrentwindow();
-  const bool was_off_screen = canvas_detail::windows_off_screen();
+  const bool was_off_screen = canvas::windows_off_screen();
   const int xe = Xekrn_M, ye = Yekrn_M;
   const double xa = Xarz_M, ya = Yarz_M, scale = Olck;
 
-  canvas_detail::open_windows_off_screen(true);
+  canvas::open_windows_off_screen(true);
   if (plot_window < 0) {
     plot_window = initwindow(kPage, kPage, "Residuals", 0, 0, false, false);
   } else {
@@ -538,7 +538,7 @@ bool save_residual_plot(const ResidualPlotData& data, const std::string& path) {
   }
 
   if (previous >= 0) setcurrentwindow(previous);
-  canvas_detail::open_windows_off_screen(was_off_screen);
+  canvas::open_windows_off_screen(was_off_screen);
   Xekrn_M = xe;
   Yekrn_M = ye;
   Xarz_M = xa;

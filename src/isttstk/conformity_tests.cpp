@@ -13,7 +13,7 @@
 
 namespace {
 
-using isttstk_detail::round4;
+using helmert2d::isttstk::round4;
 
 constexpr const char* kRuleT =
     " === ========= ======= ======= ======= ======= =======  ========= \n";

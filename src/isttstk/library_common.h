@@ -6,7 +6,7 @@
 
 #include "helmert2d/yzdr.h"
 
-namespace isttstk_detail {
+namespace helmert2d::isttstk {
 
 // Critical values are shown and compared rounded half up to 4 decimals. Values the
 // integer-based rounding cannot hold (not finite, or beyond about 2e5) are passed on
@@ -15,6 +15,6 @@ inline double round4(double x) {
   return std::isfinite(x) && std::fabs(x) < 2.0e5 ? yuvarla(x, 4) : x;
 }
 
-}  // namespace isttstk_detail
+}  // namespace helmert2d::isttstk
 
 #endif  // HELMERT2D_SRC_ISTTSTK_LIBRARY_COMMON_H

@@ -9,7 +9,7 @@
 
 namespace {
 
-using isttstk_detail::round4;
+using helmert2d::isttstk::round4;
 
 // Column masks and rules of one table layout.
 struct Layout {

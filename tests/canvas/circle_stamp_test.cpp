@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "canvas/raw_page.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
 
-namespace cd = helmert2d::canvas_detail;
+namespace cd = helmert2d::canvas;
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "canvas/canvas_internal.h"
-#include "support/canvas_support.h"
 #include "canvas/raw_page.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
 
-namespace cd = helmert2d::canvas_detail;
+namespace cd = helmert2d::canvas;
 
 namespace {
 

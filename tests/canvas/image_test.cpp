@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "../../src/canvas/canvas_internal.h"
-#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
 
 namespace fs = std::filesystem;
-using helmert2d::canvas_detail::bmp_file_name;
-using helmert2d::canvas_detail::is_png_name;
+using helmert2d::canvas::bmp_file_name;
+using helmert2d::canvas::is_png_name;
 
 namespace {
 
@@ -157,7 +157,7 @@ TEST_F(CanvasImage, PngRoundTrip) {
     for (int x = 0; x <= 120; ++x) {
       const std::uint32_t px = reinterpret_cast<const std::uint32_t*>(data + y * stride)[x];
       const int want = x < 120 && y < 80 ? getpixel(x, y) : 0;
-      ASSERT_EQ(helmert2d::canvas_detail::color_of_pixel(px & 0xFFFFFF), want) << x << "," << y;
+      ASSERT_EQ(helmert2d::canvas::color_of_pixel(px & 0xFFFFFF), want) << x << "," << y;
     }
   cairo_surface_destroy(png);
 }
@@ -208,10 +208,9 @@ TEST_F(CanvasImage, PrintPagePlacesTheImage) {
       cairo_paint(cr);
       cairo_scale(cr, 2, 2);
       {
-        helmert2d::canvas_detail::Window* w = helmert2d::canvas_detail::find_window(-1);
-        const auto region =
-            helmert2d::canvas_detail::copy_region(w->pages[0], 0, 0, INT_MAX, INT_MAX);
-        helmert2d::canvas_detail::render_print_page(cr, region, title, inches, 0.75, 0.75);
+        helmert2d::canvas::Window* w = helmert2d::canvas::find_window(-1);
+        const auto region = helmert2d::canvas::copy_region(w->pages[0], 0, 0, INT_MAX, INT_MAX);
+        helmert2d::canvas::render_print_page(cr, region, title, inches, 0.75, 0.75);
       }
       cairo_destroy(cr);
       cairo_surface_flush(sheet);

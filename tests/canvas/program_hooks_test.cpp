@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using helmert2d::canvas_detail::save_page;
+using helmert2d::canvas::save_page;
 
 TEST(CanvasProgramHooks, SavePageTellsWhetherEveryByteWasWritten) {
   testsupport::TempDir dir;
@@ -63,10 +63,10 @@ TEST(CanvasProgramHooks, OffScreenSwitchIgnoresAReachableDisplay) {
     setenv("DISPLAY", xvfb.display().c_str(), 1);
     setenv("GSETTINGS_BACKEND", "memory", 1);
     setenv("NO_AT_BRIDGE", "1", 1);
-    helmert2d::canvas_detail::open_windows_off_screen();
+    helmert2d::canvas::open_windows_off_screen();
     const bool off = initwindow(40, 30) >= 0 && !canvas_has_display() && getmaxwidth() == 1018 &&
                      getmaxheight() == 743;
-    helmert2d::canvas_detail::open_windows_off_screen(false);
+    helmert2d::canvas::open_windows_off_screen(false);
     const bool on = initwindow(40, 30) >= 0 && canvas_has_display();
     _exit(off ? (on ? 0 : 4) : 3);
   }

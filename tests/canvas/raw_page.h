@@ -11,7 +11,7 @@
 
 namespace canvas_test {
 
-namespace cd = helmert2d::canvas_detail;
+namespace cd = helmert2d::canvas;
 
 // A page rectangle, inclusive.
 struct Rect {

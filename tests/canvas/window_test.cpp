@@ -29,7 +29,7 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-namespace cd = helmert2d::canvas_detail;
+namespace cd = helmert2d::canvas;
 
 namespace {
 

@@ -19,8 +19,8 @@ TEST_P(CliTable, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, CliTable, testing::ValuesIn(table().cases),
-                         [](const testing::TestParamInfo<testsupport::CliCase>& info) {
-                           return info.param.name;
+                         [](const testing::TestParamInfo<testsupport::CliCase>& param) {
+                           return param.param.name;
                          });
 
 }  // namespace

@@ -99,7 +99,7 @@ class FileSizeLimit {
 };
 
 TEST(CliFaults, PlotPictureIsCompleteOrAbsent) {
-  helmert2d::canvas_detail::open_windows_off_screen();
+  helmert2d::canvas::open_windows_off_screen();
   struct Case {
     std::string name;
     std::string old_content;  // a file of that name before the run; empty: none

@@ -21,7 +21,7 @@ const std::string kNotShown =
 
 TEST(CliShell, DrawsSavesAndReportsThePictureAsTheOptionsAsk) {
   // No display whatever the environment, so the cases do not depend on it.
-  helmert2d::canvas_detail::open_windows_off_screen();
+  helmert2d::canvas::open_windows_off_screen();
   struct Case {
     std::string plot;  // file name in the test directory; empty: no --plot
     bool window;

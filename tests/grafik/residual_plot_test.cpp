@@ -433,10 +433,10 @@ TEST(ResidualPlotCanvas, NoWindowOpensOnADisplay) {
     setenv("DISPLAY", xvfb.display().c_str(), 1);
     setenv("GSETTINGS_BACKEND", "memory", 1);
     setenv("NO_AT_BRIDGE", "1", 1);
-    helmert2d::canvas_detail::open_windows_off_screen();
+    helmert2d::canvas::open_windows_off_screen();
     if (!save_residual_plot(small_job(), dir.file("off.png"))) _exit(3);
     if (initwindow(40, 30) < 0 || canvas_has_display()) _exit(4);
-    helmert2d::canvas_detail::open_windows_off_screen(false);
+    helmert2d::canvas::open_windows_off_screen(false);
     const int run = initwindow(40, 30);
     if (run < 0 || !canvas_has_display()) _exit(5);
     if (!save_residual_plot(small_job(), dir.file("p.png"))) _exit(6);
