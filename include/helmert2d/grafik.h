@@ -14,11 +14,11 @@
 
 // ---- Mapping state, set by the plot frames -----------------------------------------
 
-extern int Xekrn_M;     ///< pixel column of the frame's centre
-extern int Yekrn_M;     ///< pixel row of the frame's centre
-extern double Xarz_M;   ///< world H shown at the centre column (m)
-extern double Yarz_M;   ///< world V shown at the centre row (m)
-extern double Olck;     ///< scale (pixels per world unit), the same on both axes
+extern int Xekrn_M;    ///< pixel column of the frame's centre
+extern int Yekrn_M;    ///< pixel row of the frame's centre
+extern double Xarz_M;  ///< world H shown at the centre column (m)
+extern double Yarz_M;  ///< world V shown at the centre row (m)
+extern double Olck;    ///< scale (pixels per world unit), the same on both axes
 
 /// Pixel column of world coordinate h: Xekrn_M + round1((h - Xarz_M) * Olck).
 int SAG(double h);

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
 
 using canvas_test::Box;
 using canvas_test::column_art;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "helmert2d/canvas.h"
+#include "support/canvas_support.h"
 
 using canvas_test::Box;
 using canvas_test::painted_box;

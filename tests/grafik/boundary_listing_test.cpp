@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "helmert2d/dnsm.h"
 #include "helmert2d/grafik.h"
+#include "support/canvas_support.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "helmert2d/grafik.h"
 #include "plot_support.h"
+#include "support/canvas_support.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "helmert2d/grafik.h"
 #include "plot_support.h"
+#include "support/canvas_support.h"
 
 namespace {
 

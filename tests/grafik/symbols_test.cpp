@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "support/canvas_support.h"
 #include "helmert2d/grafik.h"
+#include "support/canvas_support.h"
 
 namespace {
 
