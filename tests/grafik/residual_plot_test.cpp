@@ -12,9 +12,9 @@
 #include <limits>
 #include <random>
 
-#include "canvas/canvas_support.h"
 #include "canvas/program_hooks.h"
 #include "helmert2d/grafik.h"
+#include "support/canvas_support.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 
@@ -314,6 +314,37 @@ TEST(ResidualPlotPicture, FlaggedVectorPointsItsWayAboutAnEighthOfTheFrame) {
   EXPECT_GT(count(p, kGrey), 10);
   EXPECT_GT(count(p, kBlack, 770, 799), 100);
   EXPECT_GT(count(p, kBlack, 750, 769), 50);  // scale bar and its labels
+}
+
+// The bundled example through the program: its blunder (point 108, at the south-east,
+// residual 10 cm south and 4 cm east) is the one red vector, the longest, pointing
+// south-south-east from the point; the legend and the scale bar are written.
+TEST(ResidualPlotPicture, TheExamplesBlunderIsTheLongestRedVector) {
+  TempDir dir;
+  const std::string ex = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
+  const auto r = testsupport::run_program(HELMERT2D_PROGRAM,
+                                          {"--no-window", "--no-pause", "--residual-plot", "r.bmp",
+                                           ex + "local.txt", ex + "national.txt", "out.txt"},
+                                          dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const Picture p = load_bmp(dir.file("r.bmp"));
+  ASSERT_EQ(p.width, 800);
+  int x0 = 800, x1 = -1, y0 = 800, y1 = -1;
+  for (int y = 0; y < 720; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      if (p.at(x, y) == kRed) {
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+    }
+  }
+  ASSERT_GE(x1, 0) << "no red in the picture";
+  EXPECT_GT(x0, 400);  // east half
+  EXPECT_GT(y0, 400);  // south half
+  // South about twice as far as east: taller than wide, and long (about 1/8 of the frame).
+  EXPECT_GT(y1 - y0, x1 - x0);
+  EXPECT_GT(std::hypot(x1 - x0, y1 - y0), 60.0);
+  EXPECT_GT(count(p, kBlue), 200);
+  EXPECT_GT(count(p, kBlack, 740, 799), 200);  // scale bar and legend rows
 }
 
 TEST(ResidualPlotPicture, DegenerateJobsGiveAPicture) {
