@@ -30,12 +30,8 @@ using helmert2d::cli::Action;
 enum Extra { kInside = 1 };
 
 constexpr std::array kOptions{
-    helmert2d::cli::Option{.short_name = "-h",
-                           .long_name = "--help",
-                           .help = "show this help and exit",
-                           .action = Action::help},
-    helmert2d::cli::Option{
-        .long_name = "--version", .help = "show the version and exit", .action = Action::version},
+    helmert2d::cli::kHelpOption,
+    helmert2d::cli::kVersionOption,
     helmert2d::cli::Option{.long_name = "--inside",
                            .help = "check a point against the polygons of a polygon file",
                            .action = Action::extra,
@@ -49,9 +45,7 @@ constexpr std::array kOptions{
     helmert2d::cli::Option{.long_name = "--no-window",
                            .help = "never open a window (the plot can still be saved)",
                            .action = Action::no_window},
-    helmert2d::cli::Option{.long_name = "--no-pause",
-                           .help = "do not wait for a key press at the end",
-                           .action = Action::no_pause},
+    helmert2d::cli::kNoPauseOption,
     helmert2d::cli::Option{.long_name = "--",
                            .help = "end of options; the following arguments are operands",
                            .action = Action::end_of_options},

@@ -60,13 +60,13 @@ bool save_page(const std::string& path, int window) {
   return w != nullptr && save_page_region(*w, path, 0, 0, INT_MAX, INT_MAX, true);
 }
 
-bool write_page(std::ostream& out, bool png, int window) {
+bool write_page(std::ostream& out, bool png, int window, int right, int bottom) {
   Window* w = find_window(window);
   if (w == nullptr) return false;
   Region r;
   {
     PageLock lock(*w);
-    r = copy_region(page_of(*w, true), 0, 0, INT_MAX, INT_MAX);
+    r = copy_region(page_of(*w, true), 0, 0, right, bottom);
   }
   if (r.width <= 0 || r.height <= 0) return false;
   if (png) return write_png(r, out);

@@ -5,6 +5,7 @@
 #ifndef HELMERT2D_CANVAS_PROGRAM_HOOKS_H
 #define HELMERT2D_CANVAS_PROGRAM_HOOKS_H
 
+#include <climits>
 #include <iosfwd>
 #include <string>
 
@@ -22,10 +23,12 @@ bool windows_off_screen();
 /// the window exists and every byte of the file was written; prints nothing.
 bool save_page(const std::string& path, int window = -1);
 
-/// Writes the whole page drawn into of window `window` (-1: the current one) into
+/// Writes the page drawn into of window `window` (-1: the current one), from its top
+/// left pixel to pixel (right, bottom) inclusive (by default the whole page), into
 /// `out`: PNG when `png`, otherwise a 24-bit BMP. True only when the window exists and
 /// the stream took every byte.
-bool write_page(std::ostream& out, bool png, int window = -1);
+bool write_page(std::ostream& out, bool png, int window = -1, int right = INT_MAX,
+                int bottom = INT_MAX);
 
 /// True when `name` ends in ".png", any case: the picture is then a PNG.
 bool is_png_name(const std::string& name);

@@ -35,6 +35,17 @@ struct Option {
   int code = 0;  ///< for Action::extra: the program's code of the option
 };
 
+/// Rows that read the same in every program's table.
+inline constexpr Option kHelpOption{.short_name = "-h",
+                                    .long_name = "--help",
+                                    .help = "show this help and exit",
+                                    .action = Action::help};
+inline constexpr Option kVersionOption{
+    .long_name = "--version", .help = "show the version and exit", .action = Action::version};
+inline constexpr Option kNoPauseOption{.long_name = "--no-pause",
+                                       .help = "do not wait for a key press at the end",
+                                       .action = Action::no_pause};
+
 /// What a program tells the shell about its command line.
 struct Program {
   std::string_view name;  ///< as in messages and --version

@@ -3,16 +3,12 @@
 // its own and saved as a picture.
 #include "residual_plot.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
-#include "canvas/canvas_internal.h"
 #include "canvas/program_hooks.h"
 #include "helmert2d/canvas.h"
 #include "helmert2d/grafik.h"
@@ -469,45 +465,16 @@ void draw_picture(const ResidualPlotData& data) {
   text_at(f.L, legend_row, legend, black());
 }
 
-// Writes the page of `window` (its first 800 by 800 pixels) to `path`: under a
-// temporary name beside the file written, renamed over it once complete. Through a
-// symbolic link the link's target is written; a device or FIFO is written directly.
+// Writes the page of `window` (its first 800 by 800 pixels) to `path`, complete or not
+// at all (see textio::OutputFile).
 bool write_page(int window, const std::string& path) {
-  namespace cd = canvas;
-  cd::Window* w = cd::find_window(window);
-  if (w == nullptr || path.empty()) return false;
-  std::string target = path;
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    const std::string real = textio::resolve_links(path).string();
-    if (!real.empty()) target = real;
+  textio::OutputFile file;
+  if (path.empty() || !file.open(path)) return false;
+  if (!canvas::write_page(file.stream(), canvas::is_png_name(path), window, kPage - 1, kPage - 1)) {
+    file.abandon();
+    return false;
   }
-  struct stat st {};
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return false;
-  if (exists && !S_ISREG(st.st_mode))
-    return cd::save_page_region(*w, target, 0, 0, kPage - 1, kPage - 1, true);
-  // The temporary keeps the format's extension, which decides how the page is encoded.
-  std::string temp = target + ".XXXXXX" + (cd::is_png_name(path) ? ".png" : ".bmp");
-  const int fd = ::mkstemps(temp.data(), 4);
-  if (fd < 0) return false;
-  ::close(fd);
-  const int slot = textio::register_temporary(temp);
-  // The permissions a plain create would give, or those of the file replaced.
-  mode_t mode = 0666;
-  if (exists) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
-  }
-  ::chmod(temp.c_str(), mode);
-  const bool ok = cd::save_page_region(*w, temp, 0, 0, kPage - 1, kPage - 1, true) &&
-                  std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  textio::unregister_temporary(slot);
-  return ok;
+  return file.commit();
 }
 
 std::mutex plot_mutex;

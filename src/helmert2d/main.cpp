@@ -44,15 +44,9 @@ enum Extra : int {
 };
 
 constexpr std::array kOptions{
-    helmert2d::cli::Option{.short_name = "-h",
-                           .long_name = "--help",
-                           .help = "show this help and exit",
-                           .action = Action::help},
-    helmert2d::cli::Option{
-        .long_name = "--version", .help = "show the version and exit", .action = Action::version},
-    helmert2d::cli::Option{.long_name = "--no-pause",
-                           .help = "do not wait for a key press at the end",
-                           .action = Action::no_pause},
+    helmert2d::cli::kHelpOption,
+    helmert2d::cli::kVersionOption,
+    helmert2d::cli::kNoPauseOption,
     helmert2d::cli::Option{.long_name = "--plot",
                            .value = "FILE",
                            .value_need = "a file name",
