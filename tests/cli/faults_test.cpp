@@ -3,6 +3,7 @@
 // failed run.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
@@ -238,6 +239,36 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
     termios after{};
     ASSERT_EQ(tcgetattr(run.slave(), &after), 0);
     EXPECT_EQ(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A run stopped by a signal while it waits for its second file (a FIFO nobody writes)
+// leaves the old report as it was and no temporary beside it.
+TEST(CliFaults, SignalMidRunLeavesTheOldReportAndNoTemporary) {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    TempDir dir;
+    dir.write("local.txt", kLocal);
+    dir.write("out.txt", "the last report\n");
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ChildProgram run(
+        dir, "", {"--no-window", "--no-pause", "--json", "r.json", "local.txt", "fifo", "out.txt"});
+    // The temporaries exist once the run waits on the FIFO.
+    bool waiting = false;
+    for (int i = 0; i < 500 && !waiting; ++i) {
+      for (const std::string& n : names_in(dir)) waiting |= n.rfind("out.txt.", 0) == 0;
+      if (!waiting) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(waiting) << "no temporary report appeared";
+    kill(run.pid(), sig);
+    EXPECT_EQ(run.wait(), 128 + sig);
+    EXPECT_EQ(read_file(dir.file("out.txt")), "the last report\n");
+    const std::vector<std::string> left = names_in(dir);
+    EXPECT_EQ(left, (std::vector<std::string>{"console.txt", "fifo", "local.txt", "out.txt"}))
+        << sig;
   }
 }
 
