@@ -9,7 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "child_program.h"
+#include "support/child_program.h"
+#include "support/small_job.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 
@@ -20,12 +21,8 @@ using testsupport::ChildProgram;
 using testsupport::read_file;
 using testsupport::TempDir;
 
-const char* const kLocal =
-    "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\n"
-    "E 1500 2000 0\nF 1200 1600 0\nG 1800 2600 0\n";
-const char* const kNational =
-    "A 11000.004 21000.002 0\nB 10999.997 23000.001 0\nC 12000.001 20999.996 0\n"
-    "D 11999.998 22999.999 0\n";
+using testsupport::kLocal;
+using testsupport::kNational;
 const std::string kLost = " The display was lost; the plot window is closed.\n";
 const std::string kFinalRule =
     "   === ==== ============ ============   ============= ============ \n";

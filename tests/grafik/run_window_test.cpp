@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+#include "support/child_program.h"
+#include "support/small_job.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 
@@ -17,65 +19,8 @@ using namespace std::chrono_literals;
 using testsupport::read_file;
 using testsupport::shell_output;
 
-const char* const kLocal =
-    "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\n"
-    "E 1500 2000 0\nF 1200 1600 0\nG 1800 2600 0\n";
-const char* const kNational =
-    "A 11000.004 21000.002 0\nB 10999.997 23000.001 0\nC 12000.001 20999.996 0\n"
-    "D 11999.998 22999.999 0\n";
-
-// The program running in the background with its standard input on a pipe, so that it
-// waits at its pause until the test writes a key.
-class Running {
- public:
-  Running(const testsupport::TempDir& dir, const std::string& display,
-          const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[0], 0);
-      close(fds[1]);
-      if (chdir(dir.path().c_str()) != 0) _exit(120);
-      setenv("DISPLAY", display.c_str(), 1);
-      setenv("GSETTINGS_BACKEND", "memory", 1);
-      setenv("NO_AT_BRIDGE", "1", 1);
-      if (std::freopen("console.txt", "w", stdout) == nullptr) _exit(121);
-      std::vector<char*> argv{const_cast<char*>(HELMERT2D_PROGRAM)};
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(HELMERT2D_PROGRAM, argv.data());
-      _exit(127);
-    }
-    close(fds[0]);
-    stdin_ = fds[1];
-  }
-  ~Running() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (stdin_ >= 0) close(stdin_);
-  }
-  void press_key() { (void)!write(stdin_, "\n", 1); }
-  // Exit status, or -1 when it has not ended within `limit`.
-  int wait(std::chrono::seconds limit = 30s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int stdin_ = -1;
-};
+using testsupport::kLocal;
+using testsupport::kNational;
 
 bool wait_for_window(const std::string& display) {
   for (int i = 0; i < 500; ++i) {
@@ -100,7 +45,8 @@ class RunWindow : public testing::Test {
 
 TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
   if (!testsupport::on_path("import")) GTEST_SKIP() << "ImageMagick's import is not installed";
-  Running run(dir_, xvfb_.display(), {"--plot", "plot.bmp", "local.txt", "national.txt", "r.txt"});
+  testsupport::ChildProgram run(dir_, xvfb_.display(),
+                                {"--plot", "plot.bmp", "local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(wait_for_window(xvfb_.display()));
   // The picture is saved once the report is complete; then the program pauses.
   for (int i = 0; i < 500 && read_file(dir_.file("plot.bmp")).size() < 1084258u; ++i)
@@ -132,12 +78,12 @@ TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
     }
   EXPECT_EQ(differing, 0);
 
-  run.press_key();
+  run.type("\n");
   EXPECT_EQ(run.wait(), 0);
 }
 
 TEST_F(RunWindow, ClosingTheWindowEndsTheProgramWithStatusZero) {
-  Running run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
+  testsupport::ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(wait_for_window(xvfb_.display()));
   std::this_thread::sleep_for(200ms);
   shell_output("DISPLAY=" + xvfb_.display() + " xdotool search --name '^GRAFIK$' windowclose");

@@ -1,8 +1,8 @@
 // Test support: the helmert2d program running in the background in a test directory,
 // on a display of the test's choice, with its standard input and output on a pipe or
 // on a pseudo-terminal that is its controlling terminal.
-#ifndef HELMERT2D_TESTS_CLI_CHILD_PROGRAM_H
-#define HELMERT2D_TESTS_CLI_CHILD_PROGRAM_H
+#ifndef HELMERT2D_TESTS_SUPPORT_CHILD_PROGRAM_H
+#define HELMERT2D_TESTS_SUPPORT_CHILD_PROGRAM_H
 
 #include <fcntl.h>
 #include <poll.h>
@@ -156,4 +156,4 @@ inline bool wait_for_window(const std::string& display, const std::string& title
 
 }  // namespace testsupport
 
-#endif  // HELMERT2D_TESTS_CLI_CHILD_PROGRAM_H
+#endif  // HELMERT2D_TESTS_SUPPORT_CHILD_PROGRAM_H
