@@ -79,9 +79,11 @@ void write_csv(std::ostream& out, const RunResult& res) {
 std::string proj_pipeline(const Solution& s) {
   // X = xoff + s11 x + s12 y, Y = yoff + s21 x + s22 y (PROJ's affine operation); the
   // third coordinate passes through unchanged.
+  const double minus_o = s.o == 0.0 ? 0.0 : -s.o;  // "0", not "-0", without rotation
   return "+proj=pipeline +step +proj=affine +xoff=" + json_number(s.tx) +
          " +yoff=" + json_number(s.ty) + " +s11=" + json_number(s.a) +
-         " +s12=" + json_number(-s.o) + " +s21=" + json_number(s.o) + " +s22=" + json_number(s.a);
+         " +s12=" + json_number(minus_o) + " +s21=" + json_number(s.o) +
+         " +s22=" + json_number(s.a);
 }
 
 }  // namespace helmert2d

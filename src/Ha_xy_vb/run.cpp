@@ -171,10 +171,13 @@ bool report_reading(std::ostream& console, const std::string& file, const Coordi
                     const CoordinateFormat& format) {
   if (format.line_mode) {
     textio::report_line_error(console, file, cf.error);
-    return !cf.error;
+    if (cf.error) return false;
+  } else {
+    textio::report_stop(console, file, cf.stop);
+    report_fields(console, file, cf);
   }
-  textio::report_stop(console, file, cf.stop);
-  report_fields(console, file, cf);
+  // An empty file is no failure of its own, but the run's failure should name it.
+  if (cf.records.empty() && !cf.stop.stopped) console << " note: " << file << " holds no point\n";
   return true;
 }
 
@@ -301,10 +304,22 @@ bool Run::snoop_step() {
     if (!row.component_flagged && !row.pair_flagged) continue;
     if (worst == 0 || row.T > o.rows[static_cast<std::size_t>(worst)].T) worst = i;
   }
-  if (worst == 0 || result_.points.n - 1 < 4) return false;
+  if (worst == 0) return false;
+  const OutlierTestRow& flagged = o.rows[static_cast<std::size_t>(worst)];
+  const std::string name =
+      textio::printable_token(result_.points.name[static_cast<std::size_t>(worst)]);
+  std::ostringstream line;
+  line.imbue(std::locale::classic());
+  line << std::fixed << std::setprecision(2);
+  if (result_.points.n - 1 < 4) {
+    console_ << " Snooping stopped: " << name
+             << " is still flagged, but leaving it out would leave fewer than four common "
+                "points\n";
+    return false;
+  }
   SnoopStep step;
   step.name = result_.points.name[static_cast<std::size_t>(worst)];
-  step.T = o.rows[static_cast<std::size_t>(worst)].T;
+  step.T = flagged.T;
   step.c = o.pair_critical;
   left_out_.insert(step.name);
   // The estimate without it gives the step's new mo.
@@ -312,11 +327,14 @@ bool Run::snoop_step() {
   std::vector<char> common;
   pair_points(first_, second_, left_out_, next.points, next.left_out, common, nullptr);
   step.mo_after = compute_run(next, req_.tests) == Solved::yes ? next.solution.mo : 0.0;
-  std::ostringstream line;
-  line.imbue(std::locale::classic());
-  line << std::fixed << std::setprecision(2) << " Snooping: " << textio::printable_token(step.name)
-       << " left out (T = " << step.T << " > c = " << step.c << "), mo now " << std::setprecision(4)
-       << step.mo_after << " m\n";
+  // The line names the test that flagged the point, with its values.
+  line << " Snooping: " << name << " left out (T = " << step.T
+       << (flagged.pair_flagged ? " > c = " : ", c = ") << step.c;
+  if (!flagged.pair_flagged) {
+    line << "; component test " << std::max(flagged.Tvx, flagged.Tvy) << " > "
+         << o.component_critical;
+  }
+  line << "), mo now " << std::setprecision(4) << step.mo_after << " m\n";
   console_ << line.str();
   steps_.push_back(step);
   return true;
@@ -334,8 +352,7 @@ bool Run::check_output_names() {
                                      &req_.csv_file, &req_.residual_plot_file}) {
       if (other == name || other->empty()) continue;
       if (textio::same_file(*name, *other)) {
-        console_ << " ??? Output file " << *name
-                 << " is the same file as an input or another output file\n";
+        console_ << " ??? Output file " << *name << " is the same file as " << *other << "\n";
         return false;
       }
     }

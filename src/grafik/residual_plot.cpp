@@ -461,7 +461,7 @@ void draw_picture(const ResidualPlotData& data) {
   std::string legend = "n = " + std::to_string(data.n) +
                        "   mo = " + fixed(mo_mm, std::fabs(mo_mm) < 1.0 ? 2 : 1) +
                        " mm   k = " + fixed(data.k, 7) + "   flagged: " + std::to_string(flagged) +
-                       "   names left out: " + std::to_string(labels.left_out());
+                       "   labels omitted: " + std::to_string(labels.left_out());
   text_at(f.L, legend_row, legend, black());
 }
 

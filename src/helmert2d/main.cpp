@@ -5,8 +5,10 @@
 // Missing names are asked for at prompts. Exit status: 0 when the run completes,
 // 1 when a file cannot be opened or written or no transformation can be computed,
 // 2 for a wrong option.
+#include <algorithm>
 #include <array>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -183,12 +185,14 @@ bool save_residual_picture(const helmert2d::RunResult& r, const std::string& pat
       const OutlierTestRow& row = r.outliers->rows[u];
       flagged = row.component_flagged || row.pair_flagged;
     }
-    data.points.push_back(
-        {cp.name[u], cp.X[u], cp.Y[u], r.solution.vx[u], r.solution.vy[u], flagged});
+    // Without redundancy (two points) the residuals are rounding noise: no vectors.
+    const bool redundant = r.solution.f > 0;
+    data.points.push_back({cp.name[u], cp.X[u], cp.Y[u], redundant ? r.solution.vx[u] : 0.0,
+                           redundant ? r.solution.vy[u] : 0.0, flagged});
   }
   for (const helmert2d::LeftOutPoint& p : r.left_out) data.left_out.push_back({p.name, p.X, p.Y});
   data.n = cp.n;
-  data.mo = r.solution.mo;
+  data.mo = r.solution.f > 0 ? r.solution.mo : std::numeric_limits<double>::quiet_NaN();
   data.k = r.solution.k;
   return helmert2d::grafik::save_residual_plot(data, path);
 }
@@ -237,7 +241,9 @@ int main(int argc, char** argv) {
     if (code == kJson) request.json_file = value;
     if (code == kCsv) request.csv_file = value;
     if (code == kExactQuantiles) request.tests.exact_quantiles = true;
-    if (code == kExclude) request.exclude.push_back(value);
+    if (code == kExclude &&
+        std::find(request.exclude.begin(), request.exclude.end(), value) == request.exclude.end())
+      request.exclude.push_back(value);
     if (code == kSnoop) request.snoop = true;
     if (code == kResidualPlot) request.residual_plot_file = value;
   }
@@ -246,13 +252,15 @@ int main(int argc, char** argv) {
   say_extra_outputs(request);
 
   if (!inv.plot_file.empty()) {
-    for (const std::string& other :
-         {file1, file2, out, request.json_file, request.csv_file, request.residual_plot_file}) {
-      if (helmert2d::textio::same_file(inv.plot_file, other)) {
-        std::cout << " ??? Plot file " << inv.plot_file
-                  << " is the same file as an input or report file\n";
-        return helmert2d::cli::finish(inv, 1);
-      }
+    const std::string* others[] = {
+        &file1, &file2, &out, &request.json_file, &request.csv_file, &request.residual_plot_file};
+    for (std::size_t i = 0; i < std::size(others); ++i) {
+      if (!helmert2d::textio::same_file(inv.plot_file, *others[i])) continue;
+      // The inputs and the report keep their older message; the newer outputs are named.
+      std::cout << " ??? Plot file " << inv.plot_file
+                << (i < 3 ? std::string(" is the same file as an input or report file\n")
+                          : " is the same file as the output file " + *others[i] + "\n");
+      return helmert2d::cli::finish(inv, 1);
     }
   }
   const int status = helmert2d::cli::run_with_plot(

@@ -72,6 +72,18 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& path) {
   abandon();
+  buffer_.assign(1 << 20, '\0');
+  stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  stream_.imbue(std::locale::classic());
+  // Names under /dev and /proc (/dev/stdout, /dev/fd/3, /proc/self/fd/1) stand for an
+  // open file of the process, perhaps a pipe or a log the shell appends to: they are
+  // written as streams, appending, never replaced.
+  if (path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0) {
+    target_ = path;
+    temp_.clear();
+    stream_.open(path, std::ios::out | std::ios::app | std::ios::binary);
+    return stream_.is_open();
+  }
   // Through a symbolic link (even a dangling one) the file written is the link's
   // target, as a plain open would write it; the link itself stays.
   struct stat lst {};
@@ -83,9 +95,6 @@ bool OutputFile::open(const std::string& path) {
   temp_.clear();
   struct stat st {};
   const bool exists = ::stat(target_.c_str(), &st) == 0;
-  buffer_.assign(1 << 20, '\0');
-  stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  stream_.imbue(std::locale::classic());
   if (exists && !S_ISREG(st.st_mode)) {
     // FIFOs, devices and terminals are written directly: renaming would replace them.
     stream_.open(target_, std::ios::out | std::ios::trunc | std::ios::binary);
