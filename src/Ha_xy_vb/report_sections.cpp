@@ -1,13 +1,83 @@
 // The report sections of the run, written from its computed result.
 #include "report_sections.h"
 
+#include <cstring>
+
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
+#include "row_blocks.h"
+#include "yzdr/field_text.h"
 
 namespace helmert2d {
 
 namespace {
 constexpr double kRho = 200.0 / 3.141592653589793;  // grads per radian
+
+// The fields of a table row written straight into the report through frmt.
+struct StreamFields {
+  std::ostream& os;
+  void number(double v, const char* mask) { frmt(os, v, mask); }
+  void integer(int v, const char* mask) { frmt(os, v, mask); }
+  void text(std::string_view t, const char* mask) { frmt(os, std::string(t), mask); }
+  void put(std::string_view s) { os << s; }
+};
+
+// The same fields appended to a block of text, as frmt would write them into a plain
+// stream with the given fill.
+struct TextFields {
+  std::string& out;
+  char fill;
+  static int width(const char* mask) { return static_cast<int>(std::strlen(mask)); }
+  static int decimals(const char* mask) {
+    const char* dot = std::strrchr(mask, '.');
+    return dot == nullptr ? 0 : static_cast<int>(std::strlen(dot + 1));
+  }
+  void number(double v, const char* mask) {
+    fields::append_fixed(out, v, width(mask), decimals(mask), fill);
+  }
+  void integer(int v, const char* mask) { fields::append_int(out, v, width(mask), fill); }
+  void text(std::string_view t, const char* mask) {
+    fields::append_text(out, t, width(mask), fill);
+  }
+  void put(std::string_view s) { out += s; }
+};
+
+// Writes rows [0, count) of a table, row(fields, i) writing row i. A long table on a
+// plain stream is formatted in blocks on the pool; its last row still goes through
+// frmt on the stream, so the stream is left in the state the mask writers leave. A
+// row's text does not depend on the rows before it, since on a plain stream the
+// writers read only the fill, the adjustment and the flags that they never change.
+template <class Row>
+void write_table_rows(std::ostream& os, std::size_t count, const Row& row,
+                      const RowsWritten& written = {}) {
+  std::size_t done = 0;
+  if (count > 1 && fields::plain_field_stream(os)) {
+    const char fill = os.fill();
+    const FormatRows format = [&row, fill](std::size_t first, std::size_t last, std::string& out) {
+      TextFields f{out, fill};
+      for (std::size_t i = first; i < last; ++i) row(f, i);
+    };
+    if (write_row_blocks(os, count - 1, format, written)) done = count - 1;
+  }
+  StreamFields f{os};
+  for (std::size_t i = done; i < count; ++i) {
+    row(f, i);
+    if (written) written(i, i + 1);
+  }
+}
+
+template <class Fields>
+void final_row(Fields& f, int number, std::string_view name, double x, double y, double X,
+               double Y) {
+  f.integer(number, "######");
+  f.text(name, "#####");
+  f.number(x, "########.####");
+  f.number(y, "########.####");
+  f.number(X, "###########.####");
+  f.number(Y, "########.####");
+  f.put("\n");
+}
+
 }  // namespace
 
 void write_input_listing(std::ostream& r, const CommonPoints& cp) {
@@ -18,15 +88,16 @@ void write_input_listing(std::ostream& r, const CommonPoints& cp) {
   r << "   === ==== =========================   =========================\n";
   r << "    i  N.N.     x (m)       y (m)           X (m)        Y (m)\n";
   r << rule;
-  for (int i = 1; i <= cp.n; ++i) {
-    frmt(r, i, "#####0");
-    frmt(r, cp.name[i], "####0");
-    frmt(r, cp.x[i], "########0.000");
-    frmt(r, cp.y[i], "########0.000");
-    frmt(r, cp.X[i], "##########0.000");
-    frmt(r, cp.Y[i], "########0.000");
-    r << "\n";
-  }
+  write_table_rows(r, static_cast<std::size_t>(cp.n), [&cp](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    f.integer(static_cast<int>(i), "#####0");
+    f.text(cp.name[i], "####0");
+    f.number(cp.x[i], "########0.000");
+    f.number(cp.y[i], "########0.000");
+    f.number(cp.X[i], "##########0.000");
+    f.number(cp.Y[i], "########0.000");
+    f.put("\n");
+  });
   r << rule;
 }
 
@@ -64,17 +135,18 @@ void write_residuals(std::ostream& r, const CommonPoints& cp, const Solution& s)
   r << "=== ==== =========================  ========================= ================= \n";
   r << " i  N.N.     X (m)        Y (m)          X' (m)      Y'(m)     vx=X'-X  vy=Y'-Y \n";
   r << rule;
-  for (int i = 1; i <= cp.n; ++i) {
-    frmt(r, i, "##0");
-    frmt(r, cp.name[i], "####0");
-    frmt(r, cp.X[i], "#########.###");
-    frmt(r, cp.Y[i], "#########.###");
-    frmt(r, s.Xc[i], "##########.###");
-    frmt(r, s.Yc[i], "#########.###");
-    frmt(r, s.vx[i], "####.####");
-    frmt(r, s.vy[i], "####.####");
-    r << "\n";
-  }
+  write_table_rows(r, static_cast<std::size_t>(cp.n), [&cp, &s](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    f.integer(static_cast<int>(i), "##0");
+    f.text(cp.name[i], "####0");
+    f.number(cp.X[i], "#########.###");
+    f.number(cp.Y[i], "#########.###");
+    f.number(s.Xc[i], "##########.###");
+    f.number(s.Yc[i], "#########.###");
+    f.number(s.vx[i], "####.####");
+    f.number(s.vy[i], "####.####");
+    f.put("\n");
+  });
   r << rule;
 }
 
@@ -102,21 +174,22 @@ void write_final_list_head(std::ostream& r, const CommonPoints& cp) {
   r << "   === ==== =========================   ============= ============ \n";
   r << "    i  N.N.     x (m)       y (m)            X (m)        Y (m) \n";
   r << kFinalRule;
-  for (int i = 1; i <= cp.n; ++i) {
-    write_final_row(r, i, cp.name[i], cp.x[i], cp.y[i], cp.X[i], cp.Y[i]);
-  }
+  write_table_rows(r, static_cast<std::size_t>(cp.n), [&cp](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    final_row(f, static_cast<int>(i), cp.name[i], cp.x[i], cp.y[i], cp.X[i], cp.Y[i]);
+  });
   r << kFinalRule;
 }
 
-void write_final_row(std::ostream& r, int number, std::string_view name, double x, double y,
-                     double X, double Y) {
-  frmt(r, number, "######");
-  frmt(r, std::string(name), "#####");
-  frmt(r, x, "########.####");
-  frmt(r, y, "########.####");
-  frmt(r, X, "###########.####");
-  frmt(r, Y, "########.####");
-  r << "\n";
+void write_further_rows(std::ostream& r, int n, const std::vector<FurtherPoint>& further,
+                        const RowsWritten& written) {
+  write_table_rows(
+      r, further.size(),
+      [n, &further](auto& f, std::size_t k) {
+        const FurtherPoint& p = further[k];
+        final_row(f, n + 1 + static_cast<int>(k), p.name, p.x, p.y, p.p.X, p.p.Y);
+      },
+      written);
 }
 
 void write_final_list_end(std::ostream& r) {
