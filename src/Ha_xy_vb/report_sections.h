@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "row_blocks.h"
+#include "yzdr/row_blocks.h"
 #include "run_result.h"
 
 namespace helmert2d {

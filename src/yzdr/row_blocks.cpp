@@ -2,7 +2,7 @@
 // wait to be written, format it into that block's slot, and mark the slot ready; the
 // calling thread writes the slots in block order and frees them. Memory stays at
 // `window` blocks of text whatever the table's length.
-#include "row_blocks.h"
+#include "yzdr/row_blocks.h"
 
 #include <algorithm>
 #include <atomic>
