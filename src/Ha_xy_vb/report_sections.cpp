@@ -3,11 +3,25 @@
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
+#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 
 namespace {
 constexpr double kRho = 200.0 / 3.141592653589793;  // grads per radian
+
+template <class Fields>
+void final_row(Fields& f, int number, std::string_view name, double x, double y, double X,
+               double Y) {
+  f.integer(number, "######");
+  f.text(name, "#####");
+  f.number(x, "########.####");
+  f.number(y, "########.####");
+  f.number(X, "###########.####");
+  f.number(Y, "########.####");
+  f.put("\n");
+}
+
 }  // namespace
 
 void write_input_listing(std::ostream& r, const CommonPoints& cp) {
@@ -18,15 +32,16 @@ void write_input_listing(std::ostream& r, const CommonPoints& cp) {
   r << "   === ==== =========================   =========================\n";
   r << "    i  N.N.     x (m)       y (m)           X (m)        Y (m)\n";
   r << rule;
-  for (int i = 1; i <= cp.n; ++i) {
-    frmt(r, i, "#####0");
-    frmt(r, cp.name[i], "####0");
-    frmt(r, cp.x[i], "########0.000");
-    frmt(r, cp.y[i], "########0.000");
-    frmt(r, cp.X[i], "##########0.000");
-    frmt(r, cp.Y[i], "########0.000");
-    r << "\n";
-  }
+  write_table_rows(r, static_cast<std::size_t>(cp.n), [&cp](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    f.integer(static_cast<int>(i), "#####0");
+    f.text(cp.name[i], "####0");
+    f.number(cp.x[i], "########0.000");
+    f.number(cp.y[i], "########0.000");
+    f.number(cp.X[i], "##########0.000");
+    f.number(cp.Y[i], "########0.000");
+    f.put("\n");
+  });
   r << rule;
 }
 
@@ -64,17 +79,18 @@ void write_residuals(std::ostream& r, const CommonPoints& cp, const Solution& s)
   r << "=== ==== =========================  ========================= ================= \n";
   r << " i  N.N.     X (m)        Y (m)          X' (m)      Y'(m)     vx=X'-X  vy=Y'-Y \n";
   r << rule;
-  for (int i = 1; i <= cp.n; ++i) {
-    frmt(r, i, "##0");
-    frmt(r, cp.name[i], "####0");
-    frmt(r, cp.X[i], "#########.###");
-    frmt(r, cp.Y[i], "#########.###");
-    frmt(r, s.Xc[i], "##########.###");
-    frmt(r, s.Yc[i], "#########.###");
-    frmt(r, s.vx[i], "####.####");
-    frmt(r, s.vy[i], "####.####");
-    r << "\n";
-  }
+  write_table_rows(r, static_cast<std::size_t>(cp.n), [&cp, &s](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    f.integer(static_cast<int>(i), "##0");
+    f.text(cp.name[i], "####0");
+    f.number(cp.X[i], "#########.###");
+    f.number(cp.Y[i], "#########.###");
+    f.number(s.Xc[i], "##########.###");
+    f.number(s.Yc[i], "#########.###");
+    f.number(s.vx[i], "####.####");
+    f.number(s.vy[i], "####.####");
+    f.put("\n");
+  });
   r << rule;
 }
 
@@ -102,21 +118,22 @@ void write_final_list_head(std::ostream& r, const CommonPoints& cp) {
   r << "   === ==== =========================   ============= ============ \n";
   r << "    i  N.N.     x (m)       y (m)            X (m)        Y (m) \n";
   r << kFinalRule;
-  for (int i = 1; i <= cp.n; ++i) {
-    write_final_row(r, i, cp.name[i], cp.x[i], cp.y[i], cp.X[i], cp.Y[i]);
-  }
+  write_table_rows(r, static_cast<std::size_t>(cp.n), [&cp](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    final_row(f, static_cast<int>(i), cp.name[i], cp.x[i], cp.y[i], cp.X[i], cp.Y[i]);
+  });
   r << kFinalRule;
 }
 
-void write_final_row(std::ostream& r, int number, std::string_view name, double x, double y,
-                     double X, double Y) {
-  frmt(r, number, "######");
-  frmt(r, std::string(name), "#####");
-  frmt(r, x, "########.####");
-  frmt(r, y, "########.####");
-  frmt(r, X, "###########.####");
-  frmt(r, Y, "########.####");
-  r << "\n";
+void write_further_rows(std::ostream& r, int n, const std::vector<FurtherPoint>& further,
+                        const RowsWritten& written) {
+  write_table_rows(
+      r, further.size(),
+      [n, &further](auto& f, std::size_t k) {
+        const FurtherPoint& p = further[k];
+        final_row(f, n + 1 + static_cast<int>(k), p.name, p.x, p.y, p.p.X, p.p.Y);
+      },
+      written);
 }
 
 void write_final_list_end(std::ostream& r) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run_result.h"
+#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 
@@ -19,8 +20,11 @@ void write_residuals(std::ostream& report, const CommonPoints& cp, const Solutio
 void write_statistics(std::ostream& report, const RunResult& result);
 /// Writes the head of the final list and the rows of the common points.
 void write_final_list_head(std::ostream& report, const CommonPoints& cp);
-void write_final_row(std::ostream& report, int number, std::string_view name, double x, double y,
-                     double X, double Y);
+/// Writes the final list's rows of the further points, numbered on from the n common
+/// points. `written(first, last)`, when set, is called on the calling thread, in order,
+/// once the rows of further[first, last) are in the report.
+void write_further_rows(std::ostream& report, int n, const std::vector<FurtherPoint>& further,
+                        const RowsWritten& written);
 void write_final_list_end(std::ostream& report);
 
 }  // namespace helmert2d

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -10,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -33,11 +36,53 @@ const char* const tarih = "2002, Velmora University /Turkey";
 namespace helmert2d {
 namespace {
 
+// A first file at least this long is read beside the second.
+constexpr std::uintmax_t kEarlyReadBytes = 1 << 20;
+
 // What pairing found beside the common points, for the console's input notes.
 struct PairingNotes {
   std::vector<std::string_view> unmatched;   // names of the second file without a partner
   std::vector<std::string_view> repeated_1;  // names that occur more than once in file 1
   std::vector<std::string_view> repeated_2;  // ... in file 2
+};
+
+// The first file's names, each mapped to the first record that carries it, in an
+// open-addressing table of (hash tag, record) pairs: one flat array that a million
+// lookups walk far faster than a node per name.
+class NameIndex {
+ public:
+  static constexpr std::uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    std::uint32_t tag = 0;
+    std::uint32_t record = kEmpty;
+  };
+
+  explicit NameIndex(const std::vector<CoordinateRecord>& records) : records_(records) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * records.size()) capacity *= 2;
+    slots_.resize(capacity);
+    mask_ = capacity - 1;
+  }
+
+  // The slot of `name`, or the empty slot where it belongs (tagged, so that filling in
+  // its record adds the name).
+  Slot& find(std::string_view name) {
+    const std::size_t h = std::hash<std::string_view>{}(name);
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
+    for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
+      Slot& slot = slots_[i];
+      if (slot.record == kEmpty) {
+        slot.tag = tag;
+        return slot;
+      }
+      if (slot.tag == tag && records_[slot.record].name == name) return slot;
+    }
+  }
+
+ private:
+  const std::vector<CoordinateRecord>& records_;
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
 };
 
 // Pairs the records by name in the order of the second file: for each of its records,
@@ -50,31 +95,33 @@ void pair_points(const CoordinateFile& first, const CoordinateFile& second,
                  std::vector<LeftOutPoint>& left, std::vector<char>& is_common,
                  PairingNotes* notes) {
   const std::size_t m = first.records.size();
-  std::unordered_map<std::string_view, std::uint32_t> head;
-  head.reserve(m);
-  std::vector<std::uint32_t> next(m, UINT32_MAX);
+  NameIndex head(first.records);
+  std::vector<std::uint32_t> next(m, NameIndex::kEmpty);
   for (std::size_t j = m; j-- > 0;) {
-    auto [it, inserted] = head.try_emplace(first.records[j].name, static_cast<std::uint32_t>(j));
-    if (!inserted) {
+    NameIndex::Slot& slot = head.find(first.records[j].name);
+    if (slot.record != NameIndex::kEmpty) {
       // The later record's name was seen first here; note each repeated name once.
-      if (notes != nullptr && next[it->second] == UINT32_MAX) {
-        notes->repeated_1.push_back(it->first);
+      if (notes != nullptr && next[slot.record] == NameIndex::kEmpty) {
+        notes->repeated_1.push_back(first.records[slot.record].name);
       }
-      next[j] = it->second;
-      it->second = static_cast<std::uint32_t>(j);
+      next[j] = slot.record;
     }
+    slot.record = static_cast<std::uint32_t>(j);
   }
   is_common.assign(m, 0);
+  cp.reserve(static_cast<std::size_t>(cp.n) + 1 + std::min(m, second.records.size()));
   std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
   for (const CoordinateRecord& r2 : second.records) {
-    const auto it = head.find(r2.name);
-    if (it == head.end()) {
+    const std::uint32_t found = head.find(r2.name).record;
+    if (found == NameIndex::kEmpty) {
       if (notes != nullptr) notes->unmatched.push_back(r2.name);
       continue;
     }
-    if (notes != nullptr && seen[it->second]++ == 1) notes->repeated_2.push_back(r2.name);
+    if (notes != nullptr && seen[found] < 2 && ++seen[found] == 2) {
+      notes->repeated_2.push_back(r2.name);
+    }
     const bool leave = !left_out.empty() && left_out.count(r2.name) != 0;
-    for (std::uint32_t j = it->second; j != UINT32_MAX; j = next[j]) {
+    for (std::uint32_t j = found; j != NameIndex::kEmpty; j = next[j]) {
       const CoordinateRecord& r1 = first.records[j];
       if (leave) {
         left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second});
@@ -372,15 +419,51 @@ bool Run::open_report() {
 }
 
 // Reads the second file, then (when it holds records) the first. False when a file
-// cannot be opened or a line of a line-mode file cannot be read.
+// cannot be opened or a line of a line-mode file cannot be read. A first file that is a
+// regular file of some size is read on a second thread meanwhile: reading it can then
+// neither block nor take input away, and the run behaves as if it were read afterwards.
 bool Run::read_inputs() {
+  std::thread early;
+  bool first_opened = false;
+  std::exception_ptr early_error;
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(req_.file1, ec) &&
+      std::filesystem::file_size(req_.file1, ec) >= kEarlyReadBytes && !ec) {
+    try {
+      early = std::thread([this, &first_opened, &early_error] {
+        try {
+          first_opened = read_coordinate_file(req_.file1, req_.format, first_);
+        } catch (...) {
+          early_error = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to spare: the file is read afterwards.
+    }
+  }
+  struct Joiner {
+    std::thread& t;
+    ~Joiner() {
+      if (t.joinable()) t.join();
+    }
+  } joiner{early};
+
   if (!read_coordinate_file(req_.file2, req_.format, second_)) {
     console_ << " ??? Second system file " << req_.file2 << " is not opened\n";
     return false;
   }
   if (!report_reading(console_, req_.file2, second_, req_.format)) return false;
-  if (second_.records.empty()) return true;
-  if (!read_coordinate_file(req_.file1, req_.format, first_)) {
+  const bool first_read = early.joinable();
+  if (first_read) {
+    early.join();
+    if (early_error) std::rethrow_exception(early_error);
+  }
+  if (second_.records.empty()) {
+    first_ = CoordinateFile{};
+    return true;
+  }
+  if (!first_read) first_opened = read_coordinate_file(req_.file1, req_.format, first_);
+  if (!first_opened) {
     console_ << " ??? First system file " << req_.file1 << " is not opened\n";
     return false;
   }
@@ -404,11 +487,18 @@ void Run::write_final_list() {
   const CommonPoints& cp = result_.points;
   write_final_list_head(*report_, cp);
   if (plot_ != nullptr) plot_->common_points(cp.n, cp.X.data(), cp.Y.data(), cp.name.data());
-  int number = cp.n;
-  for (const FurtherPoint& fp : result_.further) {
-    write_final_row(*report_, ++number, fp.name, fp.x, fp.y, fp.p.X, fp.p.Y);
-    if (plot_ != nullptr) plot_->further_point(std::string(fp.name), fp.p.X, fp.p.Y);
+  RowsWritten draw;
+  if (plot_ != nullptr) {
+    // Drawing is not thread-safe: the points are drawn here, block by block, as the
+    // report's rows are written.
+    draw = [this](std::size_t first, std::size_t last) {
+      for (std::size_t k = first; k < last; ++k) {
+        const FurtherPoint& fp = result_.further[k];
+        plot_->further_point(std::string(fp.name), fp.p.X, fp.p.Y);
+      }
+    };
   }
+  write_further_rows(*report_, cp.n, result_.further, draw);
   write_final_list_end(*report_);
 }
 

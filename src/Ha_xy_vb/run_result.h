@@ -23,6 +23,12 @@ struct CommonPoints {
   std::vector<double> X{0.0}, Y{0.0};  ///< system II (m)
   std::vector<double> third{0.0};      ///< the first file's third value, passed through
 
+  /// Makes room for `count` entries (entry 0 included) without moving them later.
+  void reserve(std::size_t count) {
+    for (auto* list : {&x, &y, &X, &Y, &third}) list->reserve(count);
+    name.reserve(count);
+  }
+
   void add(std::string nm, double xi, double yi, double Xi, double Yi, double third_i = 0.0) {
     name.push_back(std::move(nm));
     x.push_back(xi);

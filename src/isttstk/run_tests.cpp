@@ -5,6 +5,7 @@
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
+#include "yzdr/row_blocks.h"
 
 ScaleTestResult scale_tests(const ScaleTestInput& in) {
   ScaleTestResult r;
@@ -122,27 +123,29 @@ void write_component_table(std::ostream& report, const OutlierTestInput& in,
 
   const auto& vx = *in.vx;
   const auto& vy = *in.vy;
-  for (int i = 1; i <= r.n; ++i) {
-    const OutlierTestRow& row = r.rows[static_cast<std::size_t>(i)];
+  // Rows are formatted in blocks on several threads when there are many.
+  helmert2d::write_table_rows(report, static_cast<std::size_t>(r.n), [&](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    const OutlierTestRow& row = r.rows[i];
     if (row.component_flagged) {
-      report << "**";
-      frmt(report, i, "###");
+      f.put("**");
+      f.integer(static_cast<int>(i), "###");
     } else {
-      frmt(report, i, "#####");
+      f.integer(static_cast<int>(i), "#####");
     }
-    frmt(report, (*in.name)[i], "#####");
-    frmt(report, vx[i], "###.##");
-    frmt(report, row.q, "###.##");
-    frmt(report, row.svx0, "###.##");
-    frmt(report, row.mvx, "###.##");
-    frmt(report, row.Tvx, "####.##");
-    frmt(report, vy[i], "####.##");
-    frmt(report, row.q, "###.##");
-    frmt(report, row.svy0, "###.##");
-    frmt(report, row.mvy, "###.##");
-    frmt(report, row.Tvy, "####.##");
-    report << (row.component_flagged ? " **\n" : "\n");
-  }
+    f.text((*in.name)[i], "#####");
+    f.number(vx[i], "###.##");
+    f.number(row.q, "###.##");
+    f.number(row.svx0, "###.##");
+    f.number(row.mvx, "###.##");
+    f.number(row.Tvx, "####.##");
+    f.number(vy[i], "####.##");
+    f.number(row.q, "###.##");
+    f.number(row.svy0, "###.##");
+    f.number(row.mvy, "###.##");
+    f.number(row.Tvy, "####.##");
+    f.put(row.component_flagged ? " **\n" : "\n");
+  });
 
   report << rule;
   report << "                        (**) an outlier component\n";
@@ -158,16 +161,19 @@ void write_pair_table(std::ostream& report, const OutlierTestInput& in,
   report << "      ============================================== \n";
   report << "          Outlier Test for the Coordinate Pairs\n";
   report << "      ============================================== \n";
-  for (int i = 1; i <= r.n; ++i) {
-    const OutlierTestRow& row = r.rows[static_cast<std::size_t>(i)];
-    report << "        ";
-    frmt(report, i, "###");
-    report << ". nokta:  T(";
-    frmt(report, (*in.name)[i], "#####");
-    frmt(report, ")=", row.T, "#0.00");
-    frmt(report, "   >    c =", r.pair_critical, "#0.00");
-    report << (row.pair_flagged ? "   <--- an outlier point\n" : "\n");
-  }
+  helmert2d::write_table_rows(report, static_cast<std::size_t>(r.n), [&](auto& f, std::size_t k) {
+    const std::size_t i = k + 1;
+    const OutlierTestRow& row = r.rows[i];
+    f.put("        ");
+    f.integer(static_cast<int>(i), "###");
+    f.put(". nokta:  T(");
+    f.text((*in.name)[i], "#####");
+    f.put(")=");
+    f.number(row.T, "#0.00");
+    f.put("   >    c =");
+    f.number(r.pair_critical, "#0.00");
+    f.put(row.pair_flagged ? "   <--- an outlier point\n" : "\n");
+  });
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <iostream>
 #include <locale>
+#include <sstream>
 
 #include "helmert2d/yzdr.h"
+#include "yzdr/field_text.h"
 
 namespace {
 
@@ -211,7 +213,54 @@ void write_text(std::ostream& os, const char* text, std::size_t len, int width) 
   os.unsetf(std::ios::fixed);
 }
 
+void append_padded(std::string& out, const char* text, std::size_t len, int width, char fill) {
+  if (width > static_cast<int>(len)) out.append(static_cast<std::size_t>(width) - len, fill);
+  out.append(text, len);
+}
+
 }  // namespace
+
+namespace helmert2d::fields {
+
+bool plain_field_stream(std::ostream& os) {
+  const std::ios::fmtflags adjust = os.flags() & std::ios::adjustfield;
+  return adjust != std::ios::left && adjust != std::ios::internal && fast_numbers(os);
+}
+
+void append_fixed(std::string& out, double value, int width, int decimals, char fill) {
+  if (decimals < 0) decimals = 0;
+  char buf[512];
+  const std::size_t len = format_fixed(buf, sizeof buf, value, decimals);
+  if (len > 0) {
+    append_padded(out, buf, len, width, fill);
+    return;
+  }
+  // What write_fixed falls back to: the stream's own insertion.
+  std::ostringstream os;
+  os.imbue(std::locale::classic());
+  os.fill(fill);
+  os.setf(std::ios::fixed, std::ios::floatfield);
+  os.width(width);
+  os.precision(decimals);
+  os << value;
+  out += os.str();
+}
+
+void append_int(std::string& out, int value, int width, char fill) {
+  char buf[16];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  append_padded(out, buf, static_cast<std::size_t>(res.ptr - buf), width, fill);
+}
+
+void append_text(std::string& out, std::string_view text, int width, char fill) {
+  const std::size_t chars = text_length(text.data(), text.size());
+  if (chars < text.size() && width > static_cast<int>(chars)) {
+    width += static_cast<int>(text.size() - chars);
+  }
+  append_padded(out, text.data(), text.size(), width, fill);
+}
+
+}  // namespace helmert2d::fields
 
 int mask_width(const char* mask) {
   return static_cast<int>(std::strlen(mask));

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Times the main cases of helmert2d in one run and prints their ratios:
+#   10^4 common + 10^6 further points, --no-window and --plot p.png
+#   10^5 common points, --no-window and --plot p.png
+#   10^6 common points, report only and with --json r.json --csv r.csv
+#   the numpy peer (../shared/bench/numpy_peer.py beside the project, when present, run
+#   with the system's python3 and its numpy) on the same 10^6-common-point job
+#   an older build of the program (BASE=/path/to/helmert2d) on two of the cases
+# Every time is the best of REPS runs (default 3), each writing fresh output files.
+# Usage: [BASE=old/helmert2d] [REPS=3] bench/run_all.sh [BUILD_DIR]
+# Needs GNU time (apt-get install time).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+reps="${REPS:-3}"
+base="${BASE:-}"
+peer="$root/../shared/bench/numpy_peer.py"
+cmake --build "$build" -j"$(nproc)" --target helmert2d_program generate_survey >/dev/null
+prog="$build/bin/helmert2d"
+gen="$build/bench/generate_survey"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+declare -A secs
+# best LABEL COMMAND...: the fastest of $reps runs, with its peak memory.
+best() {
+  local label="$1"
+  shift
+  local t m b="" pk=""
+  for _ in $(seq "$reps"); do
+    rm -f "$work"/report.txt "$work"/p.png "$work"/r.json "$work"/r.csv
+    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" </dev/null >/dev/null
+    read -r t m <"$work/time.txt"
+    if [ -z "$b" ] || awk "BEGIN{exit !($t < $b)}"; then b="$t" pk="$m"; fi
+  done
+  secs[$label]="$b"
+  printf '%-44s %8s %10.1f\n' "$label" "$b" "$(awk "BEGIN{print $pk/1024}")"
+}
+ratio() {  # ratio LABEL A B: time of A / time of B
+  printf '%-44s %8.2f\n' "$1" "$(awk "BEGIN{print ${secs[$2]}/${secs[$3]}}")"
+}
+
+"$gen" 10000 1000000 "$work/f1.txt" "$work/f2.txt"
+"$gen" 100000 0 "$work/h1.txt" "$work/h2.txt"
+"$gen" 1000000 0 "$work/c1.txt" "$work/c2.txt"
+rep="$work/report.txt"
+f=("$work/f1.txt" "$work/f2.txt" "$rep")
+h=("$work/h1.txt" "$work/h2.txt" "$rep")
+c=("$work/c1.txt" "$work/c2.txt" "$rep")
+
+printf '%-44s %8s %10s\n' "case" "time (s)" "peak (MB)"
+best "10^4 + 10^6 further, --no-window" "$prog" --no-pause --no-window "${f[@]}"
+best "10^4 + 10^6 further, --plot p.png" "$prog" --no-pause --no-window --plot "$work/p.png" \
+  "${f[@]}"
+best "10^5 common, --no-window" "$prog" --no-pause --no-window "${h[@]}"
+best "10^5 common, --plot p.png" "$prog" --no-pause --no-window --plot "$work/p.png" "${h[@]}"
+best "10^6 common, report only" "$prog" --no-pause --no-window "${c[@]}"
+best "10^6 common, --json --csv" "$prog" --no-pause --no-window --json "$work/r.json" \
+  --csv "$work/r.csv" "${c[@]}"
+if [ -f "$peer" ] && /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
+  best "10^6 common, numpy peer" /usr/bin/python3 "$peer" "${c[@]}"
+fi
+if [ -n "$base" ]; then
+  best "BASE: 10^4 + 10^6 further, --no-window" "$base" --no-pause --no-window "${f[@]}"
+  best "BASE: 10^6 common, report only" "$base" --no-pause --no-window "${c[@]}"
+fi
+
+echo
+printf '%-44s %8s\n' "ratio" "value"
+ratio "plot / no-window, 10^4 + 10^6 further" "10^4 + 10^6 further, --plot p.png" \
+  "10^4 + 10^6 further, --no-window"
+ratio "plot / no-window, 10^5 common" "10^5 common, --plot p.png" "10^5 common, --no-window"
+ratio "json+csv / report only, 10^6 common" "10^6 common, --json --csv" \
+  "10^6 common, report only"
+if [ -n "${secs["10^6 common, numpy peer"]:-}" ]; then
+  ratio "numpy peer / ours, 10^6 common" "10^6 common, numpy peer" "10^6 common, report only"
+fi
+if [ -n "$base" ]; then
+  ratio "ours / BASE, 10^4 + 10^6 further" "10^4 + 10^6 further, --no-window" \
+    "BASE: 10^4 + 10^6 further, --no-window"
+  ratio "ours / BASE, 10^6 common" "10^6 common, report only" "BASE: 10^6 common, report only"
+fi
