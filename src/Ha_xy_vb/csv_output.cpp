@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "result_files.h"
+#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 namespace {
@@ -36,43 +37,46 @@ void put_text(std::string& line, std::string_view s) {
 void write_csv(std::ostream& out, const RunResult& res) {
   const CommonPoints& cp = res.points;
   const Solution& s = res.solution;
-  std::string buf;
-  buf.reserve(1 << 17);
-  buf.append("name,X,Y,third,role,vx,vy,flagged\r\n");
-  auto row = [&](std::string_view name, double X, double Y, double third) {
-    put_text(buf, name);
-    buf.push_back(',');
-    put_number(buf, X);
-    buf.push_back(',');
-    put_number(buf, Y);
-    buf.push_back(',');
-    put_number(buf, third);
-    buf.push_back(',');
-  };
-  auto flush = [&] {
-    if (buf.size() < (1 << 16)) return;
-    out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
-    buf.clear();
-  };
-  for (int i = 1; i <= cp.n; ++i) {
-    row(cp.name[i], cp.X[i], cp.Y[i], cp.third[i]);
-    buf.append("common,");
-    put_number(buf, s.vx[i]);
-    buf.push_back(',');
-    put_number(buf, s.vy[i]);
-    buf.push_back(',');
-    if (res.outliers) {
-      const OutlierTestRow& r = res.outliers->rows[static_cast<std::size_t>(i)];
-      buf.append(r.component_flagged || r.pair_flagged ? "true" : "false");
+  const auto n = static_cast<std::size_t>(cp.n);
+  out << "name,X,Y,third,role,vx,vy,flagged\r\n";
+  // Row k of the final list: the common points, then the further points.
+  const FormatRows rows = [&](std::size_t first, std::size_t last, std::string& buf) {
+    for (std::size_t k = first; k < last; ++k) {
+      auto start = [&buf](std::string_view name, double X, double Y, double third) {
+        put_text(buf, name);
+        buf.push_back(',');
+        put_number(buf, X);
+        buf.push_back(',');
+        put_number(buf, Y);
+        buf.push_back(',');
+        put_number(buf, third);
+        buf.push_back(',');
+      };
+      if (k >= n) {
+        const FurtherPoint& fp = res.further[k - n];
+        start(fp.name, fp.p.X, fp.p.Y, fp.third);
+        buf.append("further,,,\r\n");
+        continue;
+      }
+      const std::size_t i = k + 1;
+      start(cp.name[i], cp.X[i], cp.Y[i], cp.third[i]);
+      buf.append("common,");
+      put_number(buf, s.vx[i]);
+      buf.push_back(',');
+      put_number(buf, s.vy[i]);
+      buf.push_back(',');
+      if (res.outliers) {
+        const OutlierTestRow& r = res.outliers->rows[i];
+        buf.append(r.component_flagged || r.pair_flagged ? "true" : "false");
+      }
+      buf.append("\r\n");
     }
-    buf.append("\r\n");
-    flush();
-  }
-  for (const FurtherPoint& fp : res.further) {
-    row(fp.name, fp.p.X, fp.p.Y, fp.third);
-    buf.append("further,,,\r\n");
-    flush();
-  }
+  };
+  const std::size_t count = n + res.further.size();
+  // Long lists are formatted in blocks on the report's thread pool; short ones here.
+  if (write_row_blocks(out, count, rows, {})) return;
+  std::string buf;
+  rows(0, count, buf);
   out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
 }
 

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "result_files.h"
+#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 namespace {
@@ -14,17 +15,19 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kRho = 200.0 / kPi;  // grads per radian, as the report
 
-// Appends JSON text to a buffer that is handed to the stream in large pieces.
+// Appends JSON text to a buffer that is handed to the stream in large pieces, or, for
+// a block of rows formatted on a pool thread, to the block's own text.
 class JsonSink {
  public:
-  explicit JsonSink(std::ostream& out) : out_(out) { buf_.reserve(kFlush + 4096); }
+  explicit JsonSink(std::ostream& out) : out_(&out), buf_(own_) { own_.reserve(kFlush + 4096); }
+  explicit JsonSink(std::string& block) : out_(nullptr), buf_(block) {}
   ~JsonSink() { flush(); }
   JsonSink(const JsonSink&) = delete;
   JsonSink& operator=(const JsonSink&) = delete;
 
   JsonSink& raw(std::string_view s) {
     buf_.append(s);
-    if (buf_.size() >= kFlush) flush();
+    if (out_ != nullptr && buf_.size() >= kFlush) flush();
     return *this;
   }
   JsonSink& number(double v) {
@@ -56,15 +59,31 @@ class JsonSink {
   // "key":
   JsonSink& key(std::string_view k) { return string(k).raw(":"); }
   void flush() {
-    out_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
+    if (out_ == nullptr) return;
+    out_->write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
     buf_.clear();
   }
+  std::ostream* stream() const { return out_; }
 
  private:
   static constexpr std::size_t kFlush = 1 << 16;
-  std::ostream& out_;
-  std::string buf_;
+  std::ostream* out_;
+  std::string own_;
+  std::string& buf_;
 };
+
+// Writes `count` array elements: element(sink, i) appends element i. A long array is
+// formatted in blocks on the report's thread pool and written in order.
+template <class Element>
+void array_elements(JsonSink& j, std::size_t count, const Element& element) {
+  j.flush();
+  const FormatRows format = [&element](std::size_t first, std::size_t last, std::string& out) {
+    JsonSink block(out);
+    for (std::size_t i = first; i < last; ++i) element(block, i);
+  };
+  if (j.stream() != nullptr && write_row_blocks(*j.stream(), count, format, {})) return;
+  for (std::size_t i = 0; i < count; ++i) element(j, i);
+}
 
 // {"value":v,"sd":s} with sd null when there is no redundancy.
 void value_sd(JsonSink& j, std::string_view name, double value, double sd, bool has_sd, bool last) {
@@ -143,27 +162,28 @@ void points(JsonSink& j, const RunResult& res) {
   const CommonPoints& cp = res.points;
   const Solution& s = res.solution;
   j.raw("\"points\":").raw("[");
-  for (int i = 1; i <= cp.n; ++i) {
-    j.raw(i > 1 ? ",\n{" : "\n{");
-    j.raw("\"name\":").string(cp.name[i]).raw(",\"x\":").number(cp.x[i]).raw(",");
-    j.raw("\"y\":").number(cp.y[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
-    j.raw("\"Y\":").number(cp.Y[i]).raw(",\"X_computed\":").number(s.Xc[i]).raw(",");
-    j.raw("\"Y_computed\":").number(s.Yc[i]).raw(",\"vx\":").number(s.vx[i]).raw(",");
-    j.raw("\"vy\":").number(s.vy[i]);
+  array_elements(j, static_cast<std::size_t>(cp.n), [&](JsonSink& e, std::size_t k) {
+    const int i = static_cast<int>(k) + 1;
+    e.raw(i > 1 ? ",\n{" : "\n{");
+    e.raw("\"name\":").string(cp.name[i]).raw(",\"x\":").number(cp.x[i]).raw(",");
+    e.raw("\"y\":").number(cp.y[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
+    e.raw("\"Y\":").number(cp.Y[i]).raw(",\"X_computed\":").number(s.Xc[i]).raw(",");
+    e.raw("\"Y_computed\":").number(s.Yc[i]).raw(",\"vx\":").number(s.vx[i]).raw(",");
+    e.raw("\"vy\":").number(s.vy[i]);
     if (res.outliers) {
       const OutlierTestResult& o = *res.outliers;
       const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
-      j.raw(",\"Tvx\":").number(row.Tvx).raw(",\"Tvy\":").number(row.Tvy).raw(",");
-      j.raw("\"critical\":").number(o.component_critical).raw(",\"critical_exact\":");
-      j.number(o.component_critical_exact).raw(",\"p_x\":").number(row.p_x).raw(",");
-      j.raw("\"p_y\":").number(row.p_y).raw(",\"flagged\":").boolean(row.component_flagged);
+      e.raw(",\"Tvx\":").number(row.Tvx).raw(",\"Tvy\":").number(row.Tvy).raw(",");
+      e.raw("\"critical\":").number(o.component_critical).raw(",\"critical_exact\":");
+      e.number(o.component_critical_exact).raw(",\"p_x\":").number(row.p_x).raw(",");
+      e.raw("\"p_y\":").number(row.p_y).raw(",\"flagged\":").boolean(row.component_flagged);
       if (cp.n > 3) {
-        j.raw(",\"T\":").number(row.T).raw(",\"c\":").number(o.pair_critical).raw(",");
-        j.raw("\"outlier\":").boolean(row.pair_flagged);
+        e.raw(",\"T\":").number(row.T).raw(",\"c\":").number(o.pair_critical).raw(",");
+        e.raw("\"outlier\":").boolean(row.pair_flagged);
       }
     }
-    j.raw("}");
-  }
+    e.raw("}");
+  });
   j.raw("],\n");
 }
 
@@ -171,29 +191,29 @@ void transformed(JsonSink& j, const RunResult& res) {
   const CommonPoints& cp = res.points;
   const Solution& s = res.solution;
   const bool sd = s.f > 0;
+  const auto n = static_cast<std::size_t>(cp.n);
   j.raw("\"transformed\":").raw("[");
-  bool first = true;
-  for (int i = 1; i <= cp.n; ++i) {
-    j.raw(first ? "\n{" : ",\n{");
-    first = false;
-    j.raw("\"name\":").string(cp.name[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
-    j.raw("\"Y\":").number(cp.Y[i]).raw(",\"third\":").number(cp.third[i]).raw(",");
-    j.raw("\"role\":").raw("\"common\"}");
-  }
-  for (const FurtherPoint& fp : res.further) {
-    j.raw(first ? "\n{" : ",\n{");
-    first = false;
-    j.raw("\"name\":").string(fp.name).raw(",\"X\":").number(fp.p.X).raw(",");
-    j.raw("\"Y\":").number(fp.p.Y).raw(",\"third\":").number(fp.third).raw(",");
-    j.raw("\"role\":").raw("\"further\",").raw("\"sX\":");
+  array_elements(j, n + res.further.size(), [&](JsonSink& e, std::size_t k) {
+    e.raw(k == 0 ? "\n{" : ",\n{");
+    if (k < n) {
+      const std::size_t i = k + 1;
+      e.raw("\"name\":").string(cp.name[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
+      e.raw("\"Y\":").number(cp.Y[i]).raw(",\"third\":").number(cp.third[i]).raw(",");
+      e.raw("\"role\":").raw("\"common\"}");
+      return;
+    }
+    const FurtherPoint& fp = res.further[k - n];
+    e.raw("\"name\":").string(fp.name).raw(",\"X\":").number(fp.p.X).raw(",");
+    e.raw("\"Y\":").number(fp.p.Y).raw(",\"third\":").number(fp.third).raw(",");
+    e.raw("\"role\":").raw("\"further\",").raw("\"sX\":");
     if (sd) {
       const double m = s.sd_transformed(fp.x, fp.y);
-      j.number(m).raw(",\"sY\":").number(m);
+      e.number(m).raw(",\"sY\":").number(m);
     } else {
-      j.raw("null,\"sY\":").raw("null");
+      e.raw("null,\"sY\":").raw("null");
     }
-    j.raw("}");
-  }
+    e.raw("}");
+  });
   j.raw("],\n");
 }
 
