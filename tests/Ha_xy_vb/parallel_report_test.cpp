@@ -250,18 +250,34 @@ TEST(ParallelReport, WholeRunIsTheSameWithOneThreadOrMany) {
   RunRequest req;
   req.file1 = dir.write("one.txt", one);
   req.file2 = dir.write("two.txt", two);
-  req.csv_file = dir.file("run.csv");
+  std::string csv[2], json[2];
 
   auto run = [&](unsigned threads, RecordingPlot& plot) {
     ThreadCount count(threads);
-    req.report = dir.file("report-" + std::to_string(threads) + ".txt");
+    const std::string tag = std::to_string(threads);
+    req.report = dir.file("report-" + tag + ".txt");
+    req.csv_file = dir.file("run-" + tag + ".csv");
+    req.json_file = dir.file("run-" + tag + ".json");
     std::ostringstream console;
     EXPECT_EQ(run_transformation(req, console, &plot), 0) << console.str();
+    csv[threads > 1] = testsupport::read_file(req.csv_file);
+    json[threads > 1] = testsupport::read_file(req.json_file);
     return testsupport::read_file(req.report);
   };
   RecordingPlot plot_one, plot_many;
   const std::string report_one = run(1, plot_one);
   const std::string report_many = run(4, plot_many);
+  EXPECT_TRUE(csv[0] == csv[1]) << "CSV files differ";
+  // The JSON files differ only in the time of the run and the report's name.
+  auto strip = [](std::string j) {
+    for (const char* key : {"\"time\":", "\"report\":"}) {
+      const std::size_t at = j.find(key);
+      if (at != std::string::npos) j.erase(at, j.find_first_of(",}", at) - at);
+    }
+    return j;
+  };
+  EXPECT_TRUE(strip(json[0]) == strip(json[1])) << "JSON files differ";
+  EXPECT_GT(json[0].size(), 10'000'000u);
   ASSERT_GT(report_one.size(), 5'000'000u);
   EXPECT_TRUE(report_one == report_many) << "reports differ";
   EXPECT_NE(report_one.find("<--- an outlier point"), std::string::npos);
