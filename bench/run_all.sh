@@ -57,6 +57,15 @@ best "10^5 common, --plot p.png" "$prog" --no-pause --no-window --plot "$work/p.
 best "10^6 common, report only" "$prog" --no-pause --no-window "${c[@]}"
 best "10^6 common, --json --csv" "$prog" --no-pause --no-window --json "$work/r.json" \
   --csv "$work/r.csv" "${c[@]}"
+# The plot window on a private X server (Xvfb), closed by the end of the run.
+if command -v Xvfb >/dev/null; then
+  Xvfb :97 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+  best "10^4 + 10^6 further, window on Xvfb" env DISPLAY=:97 GSETTINGS_BACKEND=memory \
+    NO_AT_BRIDGE=1 "$prog" --no-pause "${f[@]}"
+  kill "$xvfb_pid"
+fi
 if [ -f "$peer" ] && /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
   best "10^6 common, numpy peer" /usr/bin/python3 "$peer" "${c[@]}"
 fi
@@ -69,6 +78,10 @@ echo
 printf '%-44s %8s\n' "ratio" "value"
 ratio "plot / no-window, 10^4 + 10^6 further" "10^4 + 10^6 further, --plot p.png" \
   "10^4 + 10^6 further, --no-window"
+if [ -n "${secs["10^4 + 10^6 further, window on Xvfb"]:-}" ]; then
+  ratio "window / no-window, 10^4 + 10^6 further" "10^4 + 10^6 further, window on Xvfb" \
+    "10^4 + 10^6 further, --no-window"
+fi
 ratio "plot / no-window, 10^5 common" "10^5 common, --plot p.png" "10^5 common, --no-window"
 ratio "json+csv / report only, 10^6 common" "10^6 common, --json --csv" \
   "10^6 common, report only"
