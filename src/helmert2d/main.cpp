@@ -137,7 +137,8 @@ const helmert2d::cli::Program kProgram{
     .epilogue =
         "Exit status: 0 when the run completes; 1 when an input file cannot be opened\n"
         "or (line mode) a line of it cannot be read, the report or the picture cannot\n"
-        "be written, or no transformation can be computed; 2 for a wrong option.\n",
+        "be written, or no transformation can be computed; 2 for a wrong option or an\n"
+        "--exclude name that is no common point.\n",
 };
 
 // The form of the coordinate files from the options. Returns an empty text, or what
