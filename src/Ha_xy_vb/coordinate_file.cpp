@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <utility>
 
 namespace helmert2d {
@@ -192,6 +193,8 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
     rec.name = name.text;
     out.records.push_back(rec);
   }
+  const int last = out.stop.stopped ? out.stop.line : std::numeric_limits<int>::max();
+  out.other_lines = textio::count_other_lines(out.text, 4, last);
   return true;
 }
 

@@ -31,6 +31,9 @@ struct CoordinateFile {
   std::vector<CoordinateRecord> records;
   textio::ReadStop stop;
   textio::LineError error;
+  /// Plain files: the lines before the stop with other than the four fields of a
+  /// record, counted while the file is read (on the reading thread).
+  textio::FieldCount other_lines;
 };
 
 /// What a field of a line holds: the name, the first (northing-like) or second

@@ -208,8 +208,7 @@ std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
 // Warns when lines before the stop hold other than the four fields of a record: a fifth
 // column would make the records read out of step without an error.
 void report_fields(std::ostream& console, const std::string& file, const CoordinateFile& cf) {
-  const int last = cf.stop.stopped ? cf.stop.line : std::numeric_limits<int>::max();
-  textio::report_field_count(console, file, textio::count_other_lines(cf.text, 4, last));
+  textio::report_field_count(console, file, cf.other_lines);
 }
 
 // The console lines about how a file was read. False when a line of a line-mode file
