@@ -169,6 +169,32 @@ TEST(ExactDistributions, AgreeWithClosedForms) {
   EXPECT_EQ(t_upper_tail(INFINITY, 3), 0.0);
 }
 
+// Values from a reference statistics library (SciPy 1.10, scipy.stats.t and .f) at the
+// degrees of freedom of the bundled example (f = 20, component test 2n - 5 = 19 at
+// 0.05/24) and of a million points; relative tolerance 1e-8.
+TEST(ExactDistributions, AgreeWithAReferenceLibrary) {
+  struct Case {
+    const char* what;
+    double got, want;
+  };
+  for (const Case& c : {
+           Case{"t_exact(0.025, 20)", t_exact(0.025, 20), 2.085963447265837},
+           Case{"t_exact(0.05/24, 19)", t_exact(0.05 / 24, 19), 3.2549959642729465},
+           Case{"F_exact(0.05, 1, 20)", F_exact(0.05, 1, 20), 4.351243503329288},
+           Case{"2 t_upper_tail(4.585..., 20)", 2 * t_upper_tail(4.585080716969967, 20),
+                0.00017946453093538206},
+           Case{"F_upper_tail(21.02..., 1, 20)", F_upper_tail(21.02296518112983, 1, 20),
+                0.00017946453093538198},
+           Case{"t_upper_tail(0.747..., 19)", t_upper_tail(0.7473379863583833, 19),
+                0.23200445016980153},
+           Case{"t_upper_tail(8.97, 19)", t_upper_tail(8.97, 19), 1.4707908936940191e-08},
+           Case{"t_exact(0.001, 1999995)", t_exact(0.001, 1999995), 3.0902363812474314},
+           Case{"t_upper_tail(3.5, 1999995)", t_upper_tail(3.5, 1999995), 0.00023263413791566905},
+       }) {
+    EXPECT_NEAR(c.got, c.want, 1e-8 * c.want) << c.what;
+  }
+}
+
 TEST(ResultFiles, ThreePointReportWithExactQuantiles) {
   const Job job = make_job(3, 0, 1.00002, 0.2, 0, 0);
   JobRun closed, exact;
