@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -298,6 +299,17 @@ int Run::execute() {
     return finish(1);
   }
   result_.further = transform_further(first_, is_common_, result_.solution);
+  // A further point near the largest double may transform beyond it: the final list
+  // would show "inf", so the run ends as for sums that overflow.
+  for (const FurtherPoint& fp : result_.further) {
+    if (std::isfinite(fp.p.X) && std::isfinite(fp.p.Y)) continue;
+    const std::string msg = " ??? The coordinates are too large: point " +
+                            textio::printable_token(fp.name) +
+                            " transforms beyond the range of numbers\n";
+    *report_ << msg;
+    console_ << msg;
+    return finish(1);
+  }
   if (json_file_.is_open() || csv_file_.is_open()) {
     result_writer_ = std::thread([this] { write_result_files(); });
   }
