@@ -160,14 +160,14 @@ std::string CoordinateFormat::set_delimiter(std::string_view value) {
   return {};
 }
 
-std::string CoordinateFormat::set_columns(std::string_view spec) {
+std::string CoordinateFormat::set_columns(std::string_view list) {
   line_mode = true;
-  auto_columns = spec == "auto";
+  auto_columns = list == "auto";
   if (auto_columns) return {};
   std::vector<std::string_view> names;
   for (std::size_t start = 0;;) {
-    const std::size_t comma = spec.find(',', start);
-    names.push_back(spec.substr(start, comma - start));
+    const std::size_t comma = list.find(',', start);
+    names.push_back(list.substr(start, comma - start));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }

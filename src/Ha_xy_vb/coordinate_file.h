@@ -58,10 +58,10 @@ struct CoordinateFormat {
   bool decimal_comma = false;        ///< numbers use the comma as decimal mark
   ColumnMap columns;                 ///< name, N, E, h unless --columns says otherwise
 
-  /// The option values: --delimiter C and --columns SPEC. Each returns an empty text, or
+  /// The option values: --delimiter C and --columns LIST. Each returns an empty text, or
   /// what is wrong with the value.
   std::string set_delimiter(std::string_view value);
-  std::string set_columns(std::string_view spec);
+  std::string set_columns(std::string_view list);
   /// What is wrong with the options together (empty when they fit).
   std::string check() const;
 };

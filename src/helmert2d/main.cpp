@@ -99,7 +99,7 @@ constexpr std::array kOptions{
                                    "lines and lines beginning with '#' are skipped",
                            .code = kDelimiter},
     helmert2d::cli::Option{.long_name = "--columns",
-                           .value = "SPEC",
+                           .value = "LIST",
                            .value_need = "a column list such as name,E,N,h",
                            .help = "the fields of a line, e.g. name,E,N,h or id,code,N,E:\n"
                                    "name, N (first coordinate), E (second), h (optional);\n"
