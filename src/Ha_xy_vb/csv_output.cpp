@@ -1,8 +1,6 @@
 // The final list as RFC 4180 CSV: one row per point of the first file, the common
 // points first (with their given system-II coordinates and residuals), then the
 // further points transformed.
-#include <charconv>
-#include <cmath>
 
 #include "result_files.h"
 #include "yzdr/row_blocks.h"
@@ -10,11 +8,9 @@
 namespace helmert2d {
 namespace {
 
+// A value that is not finite leaves the field empty.
 void put_number(std::string& line, double v) {
-  if (!std::isfinite(v)) return;  // an empty field
-  char tmp[32];
-  const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-  line.append(tmp, res.ptr);
+  append_shortest(line, v);
 }
 
 // A field is quoted when it holds the delimiter, a quote or a line break; quotes inside

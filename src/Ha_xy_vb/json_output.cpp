@@ -31,10 +31,8 @@ class JsonSink {
     return *this;
   }
   JsonSink& number(double v) {
-    if (!std::isfinite(v)) return raw("null");
-    char tmp[32];
-    const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-    return raw(std::string_view(tmp, static_cast<std::size_t>(res.ptr - tmp)));
+    if (!append_shortest(buf_, v)) return raw("null");
+    return raw({});
   }
   JsonSink& integer(long long v) {
     char tmp[24];
@@ -253,11 +251,17 @@ std::string utc_timestamp() {
   return buf;
 }
 
-std::string json_number(double v) {
-  if (!std::isfinite(v)) return "null";
+bool append_shortest(std::string& out, double v) {
+  if (!std::isfinite(v)) return false;
   char tmp[32];
   const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-  return std::string(tmp, res.ptr);
+  out.append(tmp, res.ptr);
+  return true;
+}
+
+std::string json_number(double v) {
+  std::string s;
+  return append_shortest(s, v) ? s : "null";
 }
 
 void write_json(std::ostream& out, const RunResult& res, const RunIdentity& id) {

@@ -45,6 +45,10 @@ void write_csv(std::ostream& out, const RunResult& result);
 /// II as the run does: one affine step with the full-precision parameters.
 std::string proj_pipeline(const Solution& sol);
 
+/// Appends the shortest decimal text that reads back as the same double; appends
+/// nothing and returns false when `v` is not finite.
+bool append_shortest(std::string& out, double v);
+
 /// Shortest decimal text that reads back as the same double ("null" when not finite).
 std::string json_number(double v);
 
