@@ -10,6 +10,7 @@
 #include <iomanip>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -258,6 +259,7 @@ class Run {
   std::vector<char> is_common_;                  // per record of the first file
   std::set<std::string, std::less<>> left_out_;  // names left out of the estimation
   std::vector<SnoopStep> steps_;                 // data snooping, in order
+  std::optional<Solved> solved_;                 // set when snooping estimated already
   RunResult result_;
   std::string started_ = utc_timestamp();
 };
@@ -286,7 +288,7 @@ int Run::execute() {
     return 2;
   }
   write_input_listing(*report_, result_.points);
-  const Solved solved = compute_run(result_, req_.tests);
+  const Solved solved = solved_ ? *solved_ : compute_run(result_, req_.tests);
   if (solved != Solved::yes) {
     const char* msg =
         solved == Solved::too_few
@@ -341,20 +343,23 @@ int Run::estimate() {
     for (const std::string& name : req_.exclude) console_ << " " << textio::printable_token(name);
     console_ << "\n";
   }
-  do {
-    result_.points = CommonPoints{};
-    result_.left_out.clear();
-    pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
-  } while (req_.snoop && snoop_step());
+  result_ = RunResult{};
+  pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
+  if (req_.snoop) {
+    // Each step leaves the estimate of the set it leaves behind in result_.
+    solved_ = compute_run(result_, req_.tests);
+    while (*solved_ == Solved::yes && snoop_step()) {
+    }
+  }
   return 0;
 }
 
-// One step of data snooping on the current common points: after an estimate with more
-// than three points, the flagged point (either table) with the largest pair test value
-// T is left out, unless that would leave fewer than four. True when a point was left
-// out.
+// One step of data snooping on the estimate in result_: with more than three points,
+// the flagged point (either table) with the largest pair test value T is left out,
+// unless that would leave fewer than four, and the rest estimated again into result_.
+// True when a point was left out.
 bool Run::snoop_step() {
-  if (result_.points.n <= 3 || compute_run(result_, req_.tests) != Solved::yes) return false;
+  if (result_.points.n <= 3) return false;
   const OutlierTestResult& o = *result_.outliers;
   int worst = 0;
   for (int i = 1; i <= o.n; ++i) {
@@ -363,7 +368,8 @@ bool Run::snoop_step() {
     if (worst == 0 || row.T > o.rows[static_cast<std::size_t>(worst)].T) worst = i;
   }
   if (worst == 0) return false;
-  const OutlierTestRow& flagged = o.rows[static_cast<std::size_t>(worst)];
+  const OutlierTestRow flagged = o.rows[static_cast<std::size_t>(worst)];
+  const double component_critical = o.component_critical;
   const std::string name =
       textio::printable_token(result_.points.name[static_cast<std::size_t>(worst)]);
   std::ostringstream line;
@@ -381,16 +387,16 @@ bool Run::snoop_step() {
   step.c = o.pair_critical;
   left_out_.insert(step.name);
   // The estimate without it gives the step's new mo.
-  RunResult next;
-  std::vector<char> common;
-  pair_points(first_, second_, left_out_, next.points, next.left_out, common, nullptr);
-  step.mo_after = compute_run(next, req_.tests) == Solved::yes ? next.solution.mo : 0.0;
+  result_ = RunResult{};
+  pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
+  solved_ = compute_run(result_, req_.tests);
+  step.mo_after = *solved_ == Solved::yes ? result_.solution.mo : 0.0;
   // The line names the test that flagged the point, with its values.
   line << " Snooping: " << name << " left out (T = " << step.T
        << (flagged.pair_flagged ? " > c = " : ", c = ") << step.c;
   if (!flagged.pair_flagged) {
     line << "; component test " << std::max(flagged.Tvx, flagged.Tvy) << " > "
-         << o.component_critical;
+         << component_critical;
   }
   line << "), mo now " << std::setprecision(4) << step.mo_after << " m\n";
   console_ << line.str();
