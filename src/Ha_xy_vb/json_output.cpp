@@ -160,6 +160,13 @@ void points(JsonSink& j, const RunResult& res) {
   const CommonPoints& cp = res.points;
   const Solution& s = res.solution;
   j.raw("\"points\":").raw("[");
+  // The critical values are the same on every row: their text is made once.
+  std::string critical, critical_exact, pair_critical;
+  if (res.outliers) {
+    critical = json_number(res.outliers->component_critical);
+    critical_exact = json_number(res.outliers->component_critical_exact);
+    pair_critical = json_number(res.outliers->pair_critical);
+  }
   array_elements(j, static_cast<std::size_t>(cp.n), [&](JsonSink& e, std::size_t k) {
     const int i = static_cast<int>(k) + 1;
     e.raw(i > 1 ? ",\n{" : "\n{");
@@ -172,11 +179,11 @@ void points(JsonSink& j, const RunResult& res) {
       const OutlierTestResult& o = *res.outliers;
       const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
       e.raw(",\"Tvx\":").number(row.Tvx).raw(",\"Tvy\":").number(row.Tvy).raw(",");
-      e.raw("\"critical\":").number(o.component_critical).raw(",\"critical_exact\":");
-      e.number(o.component_critical_exact).raw(",\"p_x\":").number(row.p_x).raw(",");
+      e.raw("\"critical\":").raw(critical).raw(",\"critical_exact\":");
+      e.raw(critical_exact).raw(",\"p_x\":").number(row.p_x).raw(",");
       e.raw("\"p_y\":").number(row.p_y).raw(",\"flagged\":").boolean(row.component_flagged);
       if (cp.n > 3) {
-        e.raw(",\"T\":").number(row.T).raw(",\"c\":").number(o.pair_critical).raw(",");
+        e.raw(",\"T\":").number(row.T).raw(",\"c\":").raw(pair_critical).raw(",");
         e.raw("\"outlier\":").boolean(row.pair_flagged);
       }
     }
@@ -251,8 +258,47 @@ std::string utc_timestamp() {
   return buf;
 }
 
+namespace {
+
+// Values read from coordinate files mostly have at most three decimals. For such a
+// value v = m/1000 (m an integer, not a multiple of 1000, |v| < 1e12) that decimal is
+// the shortest text that reads back as v: a decimal with fewer digits differs from it
+// by at least 0.001, more than half the spacing of doubles below 1e12. Fixed notation
+// is then never longer than scientific (0.001 ties with 1e-03, and ties go to fixed),
+// so the text is the one std::to_chars writes, found without its digit search.
+bool append_thousandths(std::string& out, double v) {
+  if (!(std::fabs(v) < 1e12)) return false;
+  // Any rounding of the product will do: the test below accepts only the right m.
+  const double scaled = v * 1000.0;
+  const auto m = static_cast<long long>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+  if (static_cast<double>(m) / 1000.0 != v) return false;
+  auto units = m < 0 ? -m : m;
+  int frac = static_cast<int>(units % 1000);
+  if (frac == 0) return false;
+  units /= 1000;
+  char tmp[32];
+  char* p = tmp;
+  if (v < 0) *p++ = '-';
+  p = std::to_chars(p, tmp + sizeof tmp, units).ptr;
+  *p++ = '.';
+  int digits = 3;
+  while (frac % 10 == 0) {
+    frac /= 10;
+    --digits;
+  }
+  for (int d = digits - 1; d >= 0; --d) {
+    p[d] = static_cast<char>('0' + frac % 10);
+    frac /= 10;
+  }
+  out.append(tmp, p + digits);
+  return true;
+}
+
+}  // namespace
+
 bool append_shortest(std::string& out, double v) {
   if (!std::isfinite(v)) return false;
+  if (append_thousandths(out, v)) return true;
   char tmp[32];
   const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
   out.append(tmp, res.ptr);

@@ -549,8 +549,28 @@ void Run::write_result_files() {
   id.exact_quantiles = req_.tests.exact_quantiles;
   id.excluded = req_.exclude;
   id.snooping = steps_;
-  if (json_file_.is_open()) write_json(json_file_.stream(), result_, id);
-  if (csv_file_.is_open()) write_csv(csv_file_.stream(), result_);
+  // The two files are written side by side, so that neither waits for the other.
+  std::exception_ptr csv_error;
+  std::thread csv;
+  if (csv_file_.is_open() && json_file_.is_open()) {
+    csv = std::thread([this, &csv_error] {
+      try {
+        write_csv(csv_file_.stream(), result_);
+      } catch (...) {
+        csv_error = std::current_exception();
+      }
+    });
+  } else if (csv_file_.is_open()) {
+    write_csv(csv_file_.stream(), result_);
+  }
+  try {
+    if (json_file_.is_open()) write_json(json_file_.stream(), result_, id);
+  } catch (...) {
+    if (csv.joinable()) csv.join();
+    throw;
+  }
+  if (csv.joinable()) csv.join();
+  if (csv_error) std::rethrow_exception(csv_error);
 }
 
 // Opens the result files' temporaries; false (with one console line) when one cannot be

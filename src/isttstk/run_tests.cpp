@@ -92,11 +92,17 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
     row.Tvx = std::fabs(vx[i] / row.mvx);
     row.Tvy = std::fabs(vy[i] / row.mvy);
     row.component_flagged = row.Tvx > r.component_critical || row.Tvy > r.component_critical;
-    if (in.probabilities) {
-      row.p_x = t_upper_tail(row.Tvx, 2 * in.n - 5);
-      row.p_y = t_upper_tail(row.Tvy, 2 * in.n - 5);
-    }
     row.T = std::sqrt((vx[i] * vx[i] + vy[i] * vy[i]) / (2.0 * in.mo * in.mo * row.q));
+  }
+  if (in.probabilities) {
+    // Two cdfs per point dominate a large run's tests: shared out over the pool.
+    helmert2d::for_each_block(r.rows.size() - 1, [&r, &in](std::size_t first, std::size_t last) {
+      for (std::size_t k = first; k < last; ++k) {
+        OutlierTestRow& row = r.rows[k + 1];
+        row.p_x = t_upper_tail(row.Tvx, 2 * in.n - 5);
+        row.p_y = t_upper_tail(row.Tvy, 2 * in.n - 5);
+      }
+    });
   }
   if (in.n > 3) {
     r.pair_critical = std::sqrt((n - 2.0) * (1.0 - std::pow(in.alpha / n, 1.0 / (n - 3.0))));

@@ -123,4 +123,41 @@ bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& for
   return true;
 }
 
+void for_each_block(std::size_t count,
+                    const std::function<void(std::size_t first, std::size_t last)>& work) {
+  const unsigned threads = pool_threads();
+  if (threads < 2 || count < kMinRows) {
+    work(0, count);
+    return;
+  }
+  const std::size_t part = (count + threads - 1) / threads;
+  std::vector<std::thread> pool;
+  std::vector<std::exception_ptr> errors(threads);
+  std::size_t first = part;  // the calling thread takes part 0
+  for (unsigned t = 1; t < threads && first < count; ++t, first += part) {
+    const std::size_t last = std::min(count, first + part);
+    try {
+      pool.emplace_back([&work, &errors, t, first, last] {
+        try {
+          work(first, last);
+        } catch (...) {
+          errors[t] = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      break;  // no thread to spare: this thread does the rest below
+    }
+  }
+  try {
+    work(0, std::min(count, part));
+    if (first < count) work(first, count);
+  } catch (...) {
+    errors[0] = std::current_exception();
+  }
+  for (std::thread& th : pool) th.join();
+  for (const std::exception_ptr& e : errors) {
+    if (e) std::rethrow_exception(e);
+  }
+}
+
 }  // namespace helmert2d

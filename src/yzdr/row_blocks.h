@@ -34,6 +34,13 @@ using RowsWritten = std::function<void(std::size_t first, std::size_t last)>;
 bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& format,
                       const RowsWritten& written);
 
+/// Runs work(first, last) over contiguous parts of [0, count) on the pool's threads
+/// and returns when all are done; small ranges, and a pool of one thread, run on the
+/// calling thread. `work` may only write what its own part owns. An exception from
+/// `work` is passed on after every part has ended.
+void for_each_block(std::size_t count,
+                    const std::function<void(std::size_t first, std::size_t last)>& work);
+
 /// The fields of a table row written straight into the stream through frmt.
 struct StreamFields {
   std::ostream& os;

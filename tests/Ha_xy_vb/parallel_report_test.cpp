@@ -4,15 +4,18 @@
 // plot must see every further point in order on the calling thread.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <iterator>
 #include <limits>
 #include <locale>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Ha_xy_vb/report_sections.h"
+#include "Ha_xy_vb/result_files.h"
 #include "Ha_xy_vb/run.h"
 #include "helmert2d/yzdr.h"
 #include "support/temp_dir.h"
@@ -231,6 +234,35 @@ class RecordingPlot : public RunPlot {
 
 // A whole run of 20000 common and 12000 further points read from files, with values
 // that round at a tie, names of every kind, blunders and a point far from the others.
+// The result files' numbers take a short cut for values with at most three decimals;
+// the text must still be exactly std::to_chars's shortest round-trip form.
+TEST(ResultNumbers, ShortestFormIsToCharsForm) {
+  std::vector<double> values = {
+      0.001,     -0.001,           0.005,        0.01,         0.1,       0.999,  1.5,
+      -2.25,     1000.0,           1e6,          1e6 + 0.001,  123.4,     0.0005, 4507733.548,
+      488160.61, 999999999999.999, 1e12 - 0.001, 1e12 + 0.001, 0.1 + 0.2, 5e-324};
+  values.insert(values.end(), std::begin(kAwkward), std::end(kAwkward));
+  std::mt19937_64 gen(7);
+  for (int i = 0; i < 200000; ++i) {
+    // Millimetre values over twelve orders of magnitude, and arbitrary doubles.
+    const double scale = std::pow(10.0, static_cast<double>(gen() % 13));
+    const auto m = static_cast<long long>(gen() % 2000001) - 1000000;
+    values.push_back(static_cast<double>(m) * scale / 1000.0);
+    values.push_back(static_cast<double>(m) / 1000.0);
+    values.push_back(
+        std::ldexp(static_cast<double>(gen() >> 11), static_cast<int>(gen() % 80) - 60));
+  }
+  for (const double v : values) {
+    std::string got;
+    const bool finite = append_shortest(got, v);
+    ASSERT_EQ(finite, std::isfinite(v)) << v;
+    if (!finite) continue;
+    char want[40];
+    const auto res = std::to_chars(want, want + sizeof want, v);
+    ASSERT_EQ(got, std::string(want, res.ptr)) << v;
+  }
+}
+
 TEST(ParallelReport, WholeRunIsTheSameWithOneThreadOrMany) {
   testsupport::TempDir dir;
   std::string one, two;
