@@ -7,6 +7,7 @@
 #ifndef HELMERT2D_GRAFIK_H
 #define HELMERT2D_GRAFIK_H
 
+#include <memory>
 #include <string>
 
 #include "helmert2d/Ha_xy_vb.h"
@@ -64,10 +65,16 @@ void outtextxy(double v, double h, const std::string& text, int color);
 
 /// Draws the run's points in the window "GRAFIK" (600 by 600 pixels at (675, 0)): the
 /// common points as red triangles with red names, the further points as blue circles
-/// with blue names. Holds window closing until the report is complete.
+/// with blue names. Holds window closing until the report is complete. Further points
+/// are drawn in order on a drawing thread of their own while the run goes on writing
+/// its report; every one is drawn when report_finished returns, and nothing else may
+/// draw on the canvas between common_points and then.
 class GrafikRunPlot : public RunPlot {
  public:
+  GrafikRunPlot();
   ~GrafikRunPlot() override;
+  GrafikRunPlot(const GrafikRunPlot&) = delete;
+  GrafikRunPlot& operator=(const GrafikRunPlot&) = delete;
   void common_points(int n, const double* X, const double* Y, const std::string* name) override;
   void further_point(const std::string& name, double X, double Y) override;
   void report_finished() override;
@@ -75,8 +82,11 @@ class GrafikRunPlot : public RunPlot {
   bool opened() const { return opened_; }
 
  private:
+  struct Drawer;
+  void drain();
   bool opened_ = false;
   bool holding_ = false;
+  std::unique_ptr<Drawer> drawer_;
 };
 
 // ---- Named-point plot, boundary drawing and point-in-polygon tests -----------------------

@@ -16,6 +16,7 @@
 #include "canvas_internal.h"
 #include "circle_stamp.h"
 #include "helmert2d/canvas.h"
+#include "overdraw.h"
 
 namespace helmert2d::canvas {
 namespace {
@@ -563,3 +564,23 @@ int getpixel(int x, int y) {
       cairo_image_surface_get_data(s) + py * cairo_image_surface_get_stride(s);
   return color_of_pixel(reinterpret_cast<const std::uint32_t*>(row)[px] & 0xFFFFFF);
 }
+
+namespace helmert2d::canvas {
+
+PixelBox circle_pixels(int x, int y, int radius) {
+  Window& w = current_window();
+  PageLock lock(w);
+  const long long cx = static_cast<long long>(w.st.vp_left) + x;
+  const long long cy = static_cast<long long>(w.st.vp_top) + y;
+  // The outline lies within the radius plus the pen's width; a margin covers the
+  // rounding of cairo's path and of the stamps.
+  const long long reach = std::abs(static_cast<long long>(radius)) + pen_width(w.st) + 2;
+  return {cx - reach, cy - reach, cx + reach, cy + reach};
+}
+
+PixelBox page_pixels() {
+  const Window& w = current_window();
+  return {0, 0, w.width - 1LL, w.height - 1LL};
+}
+
+}  // namespace helmert2d::canvas

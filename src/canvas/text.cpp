@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "canvas_internal.h"
 #include "glyph_cache.h"
 #include "helmert2d/canvas.h"
+#include "overdraw.h"
 
 std::ostringstream canvasout;
 
@@ -196,7 +198,43 @@ struct Clip {
     return std::max(x0, x1) < left || std::min(x0, x1) > right || std::max(y0, y1) < top ||
            std::min(y0, y1) > bottom;
   }
+  // Whether the whole width-by-height box of a text placed by `turn` lies inside.
+  bool contains_box(const Turn& turn, long long width, long long height) const {
+    long long x0, y0, x1, y1;
+    turn.map(0, 0, x0, y0);
+    turn.map(width - 1, height - 1, x1, y1);
+    return std::min(x0, x1) >= left && std::max(x0, x1) <= right && std::min(y0, y1) >= top &&
+           std::max(y0, y1) <= bottom;
+  }
 };
+
+// A horizontal text whose box lies inside the clip: the box is composed in a small
+// buffer that stays in the processor's cache (background, then the glyphs' runs) and
+// each of its rows is copied into the page once. The pixels are those of filling the
+// box on the page and setting the runs there.
+void draw_composed(std::uint32_t* data, long long stride, const CellFont& cf, const Turn& turn,
+                   int width, const std::vector<PlacedGlyph>& placed, std::uint32_t ink,
+                   std::uint32_t paper) {
+  thread_local std::vector<std::uint32_t> box;
+  const auto w = static_cast<std::size_t>(width);
+  box.assign(w * static_cast<std::size_t>(cf.height), paper);
+  for (const PlacedGlyph& p : placed) {
+    for (const GlyphRun& run : p.glyph->runs) {
+      const long long j = static_cast<long long>(cf.ascent) + run.dy;
+      if (j < 0 || j >= cf.height) continue;
+      const long long i0 = std::max<long long>(p.x + run.dx, 0);
+      const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
+      if (i0 > i1) continue;
+      std::uint32_t* row = box.data() + static_cast<std::size_t>(j) * w;
+      std::fill(row + i0, row + i1 + 1, ink);
+    }
+  }
+  long long x0, y0;
+  turn.map(0, 0, x0, y0);
+  for (int j = 0; j < cf.height; ++j)
+    std::memcpy(data + (y0 + j) * stride + x0, box.data() + static_cast<std::size_t>(j) * w,
+                w * sizeof(std::uint32_t));
+}
 
 // Cairo's pixel for an opaque colour on an RGB24 surface.
 std::uint32_t opaque_pixel(int color) {
@@ -224,7 +262,14 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
     for (long long y = t; y <= b; ++y)
       std::fill(data + y * stride + l, data + y * stride + r + 1, px);
   };
-  fill(0, 0, width - 1, cf.height - 1, opaque_pixel(w.st.bkcolor));
+  const std::uint32_t ink = opaque_pixel(w.st.color);
+  const std::uint32_t paper = opaque_pixel(w.st.bkcolor);
+  if (turn.dir == 0 && clip.contains_box(turn, width, cf.height)) {
+    draw_composed(data, stride, cf, turn, width, placed, ink, paper);
+    cairo_surface_mark_dirty(page);
+    return;
+  }
+  fill(0, 0, width - 1, cf.height - 1, paper);
 
   // Page offsets of box pixel (0, 0) and of a step along and across the text.
   long long x0, y0, x1, y1, x2, y2;
@@ -238,7 +283,6 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
   // A box wholly inside the clip needs no clipping of its runs.
   const bool inside = std::min(x0, x1) >= clip.left && std::max(x0, x1) <= clip.right &&
                       std::min(y0, y1) >= clip.top && std::max(y0, y1) <= clip.bottom;
-  const std::uint32_t ink = opaque_pixel(w.st.color);
   for (const PlacedGlyph& p : placed) {
     for (const GlyphRun& run : p.glyph->runs) {
       const long long j = static_cast<long long>(cf.ascent) + run.dy;
@@ -337,6 +381,37 @@ int text_width(const CellFont& cf, const std::string& text, std::vector<PlacedGl
   return width_of(cf.font, text);
 }
 
+// Where a text `width` pixels wide lands when anchored at page point (x, y) with the
+// anchors and direction of `st`, and the page pixels it may change.
+struct TextPlace {
+  Turn turn;
+  Clip clip;
+  bool drawn;  // false when the text sets no pixel at all
+};
+
+TextPlace place_text(const Window& w, const DrawState& st, const CellFont& cf, long long x,
+                     long long y, int width) {
+  const int dir = ((st.direction % 4) + 4) % 4;
+  const long long ax = st.along == Along::start ? 0 : st.along == Along::centre ? width / 2 : width;
+  const long long ay = st.across == Across::bottom     ? cf.height
+                       : st.across == Across::baseline ? cf.ascent
+                                                       : 0;
+  TextPlace p{Turn{dir, x, y, ax, ay}, Clip{0, 0, w.width - 1LL, w.height - 1LL}, false};
+  if (st.vp_clip) {
+    p.clip.left = std::max<long long>(p.clip.left, st.vp_left);
+    p.clip.top = std::max<long long>(p.clip.top, st.vp_top);
+    p.clip.right = std::min<long long>(p.clip.right, st.vp_right);
+    p.clip.bottom = std::min<long long>(p.clip.bottom, st.vp_bottom);
+  }
+  if (width <= 0 || cf.height <= 0 || p.clip.left > p.clip.right || p.clip.top > p.clip.bottom)
+    return p;
+  long long x0, y0, x1, y1;
+  p.turn.map(0, 0, x0, y0);
+  p.turn.map(width - 1, cf.height - 1, x1, y1);
+  p.drawn = !p.clip.misses(x0, y0, x1, y1);
+  return p;
+}
+
 // Draws `text` anchored at page point (x, y) in the current style; returns its width.
 // A text whose box lies wholly outside the page or the viewport clip is not drawn.
 int draw_text(Window& w, long long x, long long y, const std::string& raw) {
@@ -344,36 +419,16 @@ int draw_text(Window& w, long long x, long long y, const std::string& raw) {
   const std::string text = to_utf8(raw);
   thread_local std::vector<PlacedGlyph> placed;
   const int width = text_width(cf, text, placed);
-  if (width <= 0 || cf.height <= 0) return std::max(width, 0);
-
-  const int dir = ((w.st.direction % 4) + 4) % 4;
-  const long long ax = w.st.along == Along::start    ? 0
-                       : w.st.along == Along::centre ? width / 2
-                                                     : width;
-  const long long ay = w.st.across == Across::bottom     ? cf.height
-                       : w.st.across == Across::baseline ? cf.ascent
-                                                         : 0;
-  const Turn turn{dir, x, y, ax, ay};
-
-  Clip clip{0, 0, w.width - 1LL, w.height - 1LL};
-  if (w.st.vp_clip) {
-    clip.left = std::max<long long>(clip.left, w.st.vp_left);
-    clip.top = std::max<long long>(clip.top, w.st.vp_top);
-    clip.right = std::min<long long>(clip.right, w.st.vp_right);
-    clip.bottom = std::min<long long>(clip.bottom, w.st.vp_bottom);
-  }
-  long long x0, y0, x1, y1;
-  turn.map(0, 0, x0, y0);
-  turn.map(width - 1, cf.height - 1, x1, y1);
-  if (clip.left > clip.right || clip.top > clip.bottom || clip.misses(x0, y0, x1, y1)) return width;
+  const TextPlace p = place_text(w, w.st, cf, x, y, width);
+  if (!p.drawn) return std::max(width, 0);
 
   // An empty layout of a non-empty text means the cache could not take it.
   const bool cached = !placed.empty();
   count_text(cached);
   if (cached)
-    draw_cached(w, cf, turn, clip, width, placed);
+    draw_cached(w, cf, p.turn, p.clip, width, placed);
   else
-    draw_through_cairo(w, cf, turn, clip, width, text);
+    draw_through_cairo(w, cf, p.turn, p.clip, width, text);
   return width;
 }
 
@@ -404,6 +459,25 @@ void outtext_locked(Window& w, const std::string& text) {
 }
 
 }  // namespace
+
+PixelBox text_pixels(int x, int y, const std::string& text) {
+  Window& w = current_window();
+  PageLock lock(w);
+  const CellFont& cf = cell_font(w);
+  thread_local std::vector<PlacedGlyph> placed;
+  const int width = text_width(cf, to_utf8(text), placed);
+  // The anchors outtextxy would use: it takes them afresh after another kind of text.
+  DrawState st = w.st;
+  if (st.last_text != TextOp::outtextxy) compute_anchors(st);
+  const TextPlace p = place_text(w, st, cf, static_cast<long long>(st.vp_left) + x,
+                                 static_cast<long long>(st.vp_top) + y, width);
+  if (!p.drawn) return {};
+  long long x0, y0, x1, y1;
+  p.turn.map(0, 0, x0, y0);
+  p.turn.map(width - 1, cf.height - 1, x1, y1);
+  return {std::max(std::min(x0, x1), p.clip.left), std::max(std::min(y0, y1), p.clip.top),
+          std::min(std::max(x0, x1), p.clip.right), std::min(std::max(y0, y1), p.clip.bottom)};
+}
 
 void drop_font(Window& w) {
   if (w.cell.font != nullptr) cairo_scaled_font_destroy(w.cell.font);

@@ -26,6 +26,9 @@ std::vector<Window*>& registry() {
   return *windows;
 }
 std::atomic<int> current{-1};
+// The current window itself, set with `current`: drawing calls find it without the
+// registry's lock (windows are never removed, so the pointer stays valid).
+std::atomic<Window*> current_ptr{nullptr};
 
 // Close hook: number of holds and whether a close waits for their release.
 std::mutex close_mutex;
@@ -77,7 +80,7 @@ Window* find_window(int n) {
 }
 
 Window& current_window() {
-  Window* w = find_window(-1);
+  Window* w = current_ptr.load(std::memory_order_acquire);
   if (w == nullptr) {
     std::fflush(stdout);
     std::cout.flush();
@@ -176,6 +179,7 @@ int initwindow(int width, int height, const char* title, int left, int top, bool
   }
   if (gui_available()) gui_create_window(*w);
   current.store(w->number);
+  current_ptr.store(w, std::memory_order_release);
   return w->number;
 }
 
@@ -193,7 +197,11 @@ int getcurrentwindow() {
 }
 
 void setcurrentwindow(int window) {
-  if (find_window(window) != nullptr && window >= 0) current.store(window);
+  Window* w = find_window(window);
+  if (w != nullptr && window >= 0) {
+    current.store(window);
+    current_ptr.store(w, std::memory_order_release);
+  }
 }
 
 int getmaxx() {

@@ -5,8 +5,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <sstream>
+#include <vector>
 
+#include "canvas/glyph_cache.h"
+#include "canvas/program_hooks.h"
+#include "helmert2d/grafik.h"
+#include "support/canvas_support.h"
 #include "support/small_job.h"
 #include "support/temp_dir.h"
 
@@ -100,6 +106,71 @@ TEST(RunPlot, SavedPictureShowsThePoints) {
   }
   EXPECT_EQ(common, 4);
   EXPECT_EQ(further, 3);
+}
+
+// The page of a plot, as the bytes of a BMP picture.
+std::string page_bytes() {
+  std::ostringstream out;
+  EXPECT_TRUE(helmert2d::canvas::write_page(out, false));
+  return out.str();
+}
+
+std::uint64_t texts_drawn() {
+  const auto c = helmert2d::canvas::glyph_cache_counts();
+  return c.cached + c.through_cairo;
+}
+
+// A plot of many further points leaves out the names (and circles) that later names
+// cover; the page must be the one drawn by making every call in order.
+TEST(RunPlot, NamesLeftOutUnderLaterNamesChangeNoPixel) {
+  (void)canvas_test::kOffScreen;
+  const double X[] = {0, 11000, 11000, 12000, 12000}, Y[] = {0, 21000, 23000, 21000, 23000};
+  const std::string common[] = {"", "K1", "K2", "K3", "K4"};
+  struct Further {
+    std::string name;
+    double X, Y;
+  };
+  std::vector<Further> further;
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> near_x(10500, 12500), near_y(20000, 24000);
+  for (int i = 0; i < 6000; ++i) {
+    // Crowded names of many lengths, a few non-ASCII ones, some far off the page.
+    std::string name = (i % 97 == 0 ? "Ş" : "P") + std::to_string(i);
+    if (i % 13 == 0) name += "-long-suffix";
+    const double far = i % 211 == 0 ? 1e5 : 0.0;
+    further.push_back({name, near_x(gen) + far, near_y(gen) - far});
+  }
+
+  std::string culled, reference;
+  std::uint64_t culled_texts = 0, reference_texts = 0;
+  {
+    const std::uint64_t before = texts_drawn();
+    GrafikRunPlot plot;
+    plot.common_points(4, X, Y, common);
+    for (const Further& f : further) plot.further_point(f.name, f.X, f.Y);
+    plot.report_finished();
+    culled_texts = texts_drawn() - before;
+    culled = page_bytes();
+  }
+  {
+    // The same plot, every call made in turn.
+    const std::uint64_t before = texts_drawn();
+    Grfk(4, X, Y, 600, 600, 675, 0, 1000, 1.3);
+    for (int i = 1; i <= 4; ++i) {
+      outtextxy(X[i], Y[i], common[i], COLOR(255, 0, 0));
+      Ucgen(SAG(Y[i]), YKR(X[i]), 7, COLOR(255, 0, 0));
+    }
+    for (const Further& f : further) {
+      outtextxy(f.X, f.Y, f.name, COLOR(0, 0, 255));
+      circle(SAG(f.Y), YKR(f.X), 2);
+    }
+    reference_texts = texts_drawn() - before;
+    reference = page_bytes();
+  }
+  ASSERT_EQ(culled.size(), reference.size());
+  EXPECT_TRUE(culled == reference) << "the pages differ";
+  // The names cover the page about fifteen times over: most are drawn over later.
+  EXPECT_LT(culled_texts * 3, reference_texts * 2) << "few names were left out";
 }
 
 }  // namespace
