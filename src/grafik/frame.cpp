@@ -138,34 +138,37 @@ void draw_axis_labels(const Frame& f, const Grid& g, const Extremes& e, const Ax
   }
 }
 
-}  // namespace helmert2d::grafik
-
-void Grfk(int n, const double* V, const double* H, int width, int height, int left, int top,
-          int step, double shrink) {
-  namespace g = helmert2d::grafik;
-  g::open_plot_window(width, height, left, top);
-  const g::Frame f{50, width - 20, 20, height - 20};
-  g::draw_frame(f, COLOR(255, 0, 255));
-  const g::Extremes e = g::extremes(n, V, H);
-  g::set_mapping(f, e, shrink);
+void draw_point_frame(int n, const double* V, const double* H, int width, int height, int left,
+                      int top, int step, double shrink) {
+  open_plot_window(width, height, left, top);
+  const Frame f{50, width - 20, 20, height - 20};
+  draw_frame(f, COLOR(255, 0, 255));
+  const Extremes e = extremes(n, V, H);
+  set_mapping(f, e, shrink);
 
   // Without a usable scale or step there is no grid to draw.
   if (std::isfinite(Olck) && Olck > 0.0 && step > 0) {
     // No justification is set: the row labels are the window's first text, anchored
     // left and top by default, and the column labels keep that anchoring in direction 3
     // and read downward.
-    const g::AxisLabels labels{{2, 0, 5}, 10, -5, {2, 3, 5}, 5};
-    const g::Grid grid = g::grid_lines(f, step, g::GridCount::kWholeFrame);
-    g::draw_grid(grid);
-    g::draw_axis_labels(f, grid, e, labels);
+    const AxisLabels labels{{2, 0, 5}, 10, -5, {2, 3, 5}, 5};
+    const Grid grid = grid_lines(f, step, GridCount::kWholeFrame);
+    draw_grid(grid);
+    draw_axis_labels(f, grid, e, labels);
   }
-
-  const int red = COLOR(255, 0, 0);
-  setcolor(red);
+  setcolor(COLOR(255, 0, 0));
   setlinestyle(0, 0, 1);
   settextstyle(0, 0, 1);
+}
+
+}  // namespace helmert2d::grafik
+
+void Grfk(int n, const double* V, const double* H, int width, int height, int left, int top,
+          int step, double shrink) {
+  helmert2d::grafik::draw_point_frame(n, V, H, width, height, left, top, step, shrink);
+  const int red = COLOR(255, 0, 0);
   for (int i = 1; i <= n; ++i) {
     setcolor(red);
-    Ucgen(SAG(H[i]), YKR(V[i]), 3, red);
+    Ucgen(SAG(H[i]), YKR(V[i]), helmert2d::grafik::kFrameTriangle, red);
   }
 }

@@ -67,6 +67,16 @@ struct AxisLabels {
 /// frame, columns only when the row of the largest V is not above it.
 void draw_axis_labels(const Frame& f, const Grid& g, const Extremes& e, const AxisLabels& style);
 
+/// Size (pixels) of the triangles Grfk draws at its points.
+inline constexpr int kFrameTriangle = 3;
+
+/// Grfk without its triangles: the window, frame, mapping, grid and axis labels, and
+/// the colour red, solid thin lines and the default font left for the points. Grfk
+/// then draws, for each point i, setcolor(red) and
+/// Ucgen(SAG(H[i]), YKR(V[i]), kFrameTriangle, red).
+void draw_point_frame(int n, const double* V, const double* H, int width, int height, int left,
+                      int top, int step, double shrink);
+
 }  // namespace helmert2d::grafik
 
 #endif  // HELMERT2D_SRC_GRAFIK_FRAME_H

@@ -1,13 +1,13 @@
 // The transformation run's plot: common points as red triangles, further points of the
 // first file as blue circles, each with its name.
 //
-// A large run has a million further points on a page of a few hundred thousand
-// pixels, and each name is drawn in an opaque box: most names are drawn over again and
-// again by later ones. The further points are therefore collected as they come; a
-// drawing thread finds the pixels of each name's box while the run writes its report,
-// and when the report is finished the names (and circles) whose every pixel later
-// names cover are left out. The rest are drawn in order, so the page is the same as
-// when every point is drawn as it comes.
+// A large run has a million points on a page of a few hundred thousand pixels, and
+// each name is drawn in an opaque box: most names are drawn over again and again by
+// later ones. The points are therefore collected as they come (the frame is drawn at
+// once); a drawing thread finds the pixels of each further point's name while the run
+// writes its report, and when the report is finished the names and symbols whose every
+// pixel later names cover are left out. The rest are drawn in order, so the page is
+// the same as when every point is drawn as it comes.
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "canvas/overdraw.h"
+#include "grafik/frame.h"
 #include "helmert2d/grafik.h"
 
 namespace {
@@ -28,22 +29,23 @@ using helmert2d::canvas::PixelBox;
 
 struct FurtherLabel {
   std::string name;
-  int x, y;  // pixel of the point: the name ends and the circle centres here
+  int x, y;  // pixel of the point: the name ends and the symbol centres here
   int left = 0, top = 0, right = -1, bottom = -1;  // pixels the name sets
-  bool name_drawn = true, circle_drawn = true;
+  bool name_drawn = true, symbol_drawn = true;
 };
 using Batch = std::vector<FurtherLabel>;
 
 constexpr std::size_t kBatch = 2048;  // points handed over at a time
 constexpr std::size_t kQueued = 64;   // batches waiting at most (bounds the memory)
 constexpr int kRadius = 2;            // of the further points' circles (pixels)
+constexpr int kTriangle = 7;          // size of the common points' triangles (pixels)
 
-// The state in which the further points are drawn: what outtextxy(v, h, text, colour)
-// sets before each name.
-void set_further_style() {
-  setcolor(COLOR(0, 0, 255));
+// What outtextxy(v, h, text, colour) sets before each name.
+void set_name_style(int color) {
+  setcolor(color);
   settextjustify(2, 0);
 }
+const int kRed = COLOR(255, 0, 0), kBlue = COLOR(0, 0, 255);
 
 void find_pixels(FurtherLabel& p) {
   const PixelBox b = helmert2d::canvas::text_pixels(p.x, p.y, p.name);
@@ -127,8 +129,10 @@ class Coverage {
 }  // namespace
 
 struct GrafikRunPlot::Drawer {
+  Batch frame_marks;  // the frame's small triangles at the common points (no names)
+  Batch common;       // the common points, their names' pixels known
   Batch filling;
-  std::vector<Batch> found;  // batches whose pixels are known, in order
+  std::vector<Batch> found;  // batches of further points whose pixels are known, in order
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<Batch> queue;
@@ -161,7 +165,7 @@ struct GrafikRunPlot::Drawer {
   void style_once() {
     if (styled) return;
     styled = true;
-    set_further_style();
+    set_name_style(kBlue);
   }
 
   // Hands the filled batch to the drawing thread; finds its pixels here when no
@@ -203,32 +207,65 @@ struct GrafikRunPlot::Drawer {
     closing = true;
     if (!filling.empty()) hand_over();
     if (error) std::rethrow_exception(std::exchange(error, nullptr));
-    if (found.empty()) return;
+    if (frame_marks.empty() && common.empty() && found.empty()) return;
     leave_out_covered();
     draw();
+    frame_marks.clear();
+    common.clear();
     found.clear();
   }
 
   void leave_out_covered() {
     Coverage later(helmert2d::canvas::page_pixels());
-    const PixelBox c = helmert2d::canvas::circle_pixels(0, 0, kRadius);  // around (0, 0)
-    for (auto batch = found.rbegin(); batch != found.rend(); ++batch) {
-      for (auto p = batch->rbegin(); p != batch->rend(); ++p) {
-        // The circle comes after its own name: only later names can cover it.
-        p->circle_drawn =
+    // Boxes of the symbols around their centre. Ucgen's triangle reaches
+    // size * sqrt(3) / 4 up and down and size / 2 to either side: it lies within the
+    // box of a circle of the larger of the two.
+    auto triangle_box = [](int size) {
+      return helmert2d::canvas::circle_pixels(
+          0, 0, std::max(static_cast<int>(size * 1.7320508075688772 / 4), size / 2));
+    };
+    const PixelBox circle = helmert2d::canvas::circle_pixels(0, 0, kRadius);
+    const PixelBox triangle = triangle_box(kTriangle);
+    const PixelBox frame_triangle = triangle_box(helmert2d::grafik::kFrameTriangle);
+    auto leave_out = [&later](Batch& batch, const PixelBox& c) {
+      for (auto p = batch.rbegin(); p != batch.rend(); ++p) {
+        // The symbol comes after its own name: only later names can cover it.
+        p->symbol_drawn =
             !later.covered(p->x + c.left, p->y + c.top, p->x + c.right, p->y + c.bottom);
         p->name_drawn = later.cover(p->left, p->top, p->right, p->bottom);
       }
+    };
+    for (auto batch = found.rbegin(); batch != found.rend(); ++batch) leave_out(*batch, circle);
+    leave_out(common, triangle);
+    leave_out(frame_marks, frame_triangle);  // boxes empty: no name is drawn
+    // The last point of each kind is drawn in any case, so the drawing state (colour,
+    // fill and text) ends as it would.
+    for (Batch* b : {&common, found.empty() ? &common : &found.back()}) {
+      if (b->empty()) continue;
+      b->back().name_drawn = true;
+      b->back().symbol_drawn = true;
     }
-    // The last name is drawn in any case, so the text state ends as it would.
-    found.back().back().name_drawn = true;
   }
 
   void draw() {
+    for (const FurtherLabel& p : frame_marks) {
+      if (!p.symbol_drawn) continue;
+      setcolor(kRed);
+      Ucgen(p.x, p.y, helmert2d::grafik::kFrameTriangle, kRed);
+    }
+    for (const FurtherLabel& p : common) {
+      if (p.name_drawn) {
+        set_name_style(kRed);
+        outtextxy(p.x, p.y, p.name);
+      }
+      if (p.symbol_drawn) Ucgen(p.x, p.y, kTriangle, kRed);
+    }
+    if (found.empty()) return;
+    set_name_style(kBlue);
     for (const Batch& batch : found) {
       for (const FurtherLabel& p : batch) {
         if (p.name_drawn) outtextxy(p.x, p.y, p.name);
-        if (p.circle_drawn) circle(p.x, p.y, kRadius);  // in the colour of the names
+        if (p.symbol_drawn) circle(p.x, p.y, kRadius);  // in the colour of the names
       }
     }
   }
@@ -247,11 +284,16 @@ void GrafikRunPlot::common_points(int n, const double* X, const double* Y,
   canvas_close_hold();
   holding_ = true;
   opened_ = true;
-  Grfk(n, X, Y, 600, 600, 675, 0, 1000, 1.3);
-  const int red = COLOR(255, 0, 0);
+  // The frame at once; Grfk's small triangle at each point, then each name in red and
+  // its large triangle, when the report is finished.
+  helmert2d::grafik::draw_point_frame(n, X, Y, 600, 600, 675, 0, 1000, 1.3);
+  set_name_style(kRed);
+  drawer_->frame_marks.reserve(static_cast<std::size_t>(std::max(n, 0)));
+  drawer_->common.reserve(static_cast<std::size_t>(std::max(n, 0)));
   for (int i = 1; i <= n; ++i) {
-    outtextxy(X[i], Y[i], name[i], red);
-    Ucgen(SAG(Y[i]), YKR(X[i]), 7, red);
+    drawer_->frame_marks.push_back({std::string(), SAG(Y[i]), YKR(X[i])});
+    drawer_->common.push_back({name[i], SAG(Y[i]), YKR(X[i])});
+    find_pixels(drawer_->common.back());
   }
 }
 

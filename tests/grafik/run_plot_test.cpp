@@ -124,15 +124,23 @@ std::uint64_t texts_drawn() {
 // cover; the page must be the one drawn by making every call in order.
 TEST(RunPlot, NamesLeftOutUnderLaterNamesChangeNoPixel) {
   (void)canvas_test::kOffScreen;
-  const double X[] = {0, 11000, 11000, 12000, 12000}, Y[] = {0, 21000, 23000, 21000, 23000};
-  const std::string common[] = {"", "K1", "K2", "K3", "K4"};
+  // Crowded common points too (1-based lists): their names, their triangles and the
+  // frame's triangles are drawn over by later names as well.
+  std::vector<double> X{0, 11000, 11000, 12000, 12000}, Y{0, 21000, 23000, 21000, 23000};
+  std::vector<std::string> common{"", "K1", "K2", "K3", "K4"};
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> near_x(10500, 12500), near_y(20000, 24000);
+  for (int i = 0; i < 400; ++i) {
+    X.push_back(near_x(gen) / 2 + 5750);
+    Y.push_back(near_y(gen) / 2 + 11000);
+    common.push_back(std::string(1, 'C').append(std::to_string(i)));
+  }
+  const int n = static_cast<int>(X.size()) - 1;
   struct Further {
     std::string name;
     double X, Y;
   };
   std::vector<Further> further;
-  std::mt19937 gen(5);
-  std::uniform_real_distribution<double> near_x(10500, 12500), near_y(20000, 24000);
   for (int i = 0; i < 6000; ++i) {
     // Crowded names of many lengths, a few non-ASCII ones, some far off the page.
     std::string name = (i % 97 == 0 ? "Ş" : "P") + std::to_string(i);
@@ -146,7 +154,7 @@ TEST(RunPlot, NamesLeftOutUnderLaterNamesChangeNoPixel) {
   {
     const std::uint64_t before = texts_drawn();
     GrafikRunPlot plot;
-    plot.common_points(4, X, Y, common);
+    plot.common_points(n, X.data(), Y.data(), common.data());
     for (const Further& f : further) plot.further_point(f.name, f.X, f.Y);
     plot.report_finished();
     culled_texts = texts_drawn() - before;
@@ -155,8 +163,8 @@ TEST(RunPlot, NamesLeftOutUnderLaterNamesChangeNoPixel) {
   {
     // The same plot, every call made in turn.
     const std::uint64_t before = texts_drawn();
-    Grfk(4, X, Y, 600, 600, 675, 0, 1000, 1.3);
-    for (int i = 1; i <= 4; ++i) {
+    Grfk(n, X.data(), Y.data(), 600, 600, 675, 0, 1000, 1.3);
+    for (int i = 1; i <= n; ++i) {
       outtextxy(X[i], Y[i], common[i], COLOR(255, 0, 0));
       Ucgen(SAG(Y[i]), YKR(X[i]), 7, COLOR(255, 0, 0));
     }
