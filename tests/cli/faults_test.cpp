@@ -28,11 +28,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testsupport::ChildProgram;
+using testsupport::kLocal;
 using testsupport::read_file;
 using testsupport::TempDir;
-
-using testsupport::kLocal;
-using testsupport::kNational;
 const char* const kPause = " Press any key to continue . . .";
 
 // The names in a directory, sorted.
@@ -58,9 +56,7 @@ TEST(CliFaults, EndOfInputAtAPromptNamesThePromptAndWritesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.prompt + " after '" + c.input + "'");
-    TempDir dir;
-    dir.write("local.txt", kLocal);
-    dir.write("national.txt", kNational);
+    testsupport::SmallJobDir dir;
     const auto r = testsupport::run_program(HELMERT2D_PROGRAM, c.args, dir, c.input, "DISPLAY=");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("\n ??? No name given at the prompt '" + c.prompt + "'\n"),
@@ -174,9 +170,7 @@ TEST(CliFaults, PauseGivesTheTerminalBackOnEveryWayOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempDir dir;
-    dir.write("local.txt", kLocal);
-    dir.write("national.txt", kNational);
+    testsupport::SmallJobDir dir;
     ChildProgram run(dir, "", {"--no-window", "local.txt", "national.txt", "r.txt"},
                      ChildProgram::Console::terminal);
     ASSERT_GE(run.master(), 0);
@@ -220,9 +214,7 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options[0] + " " + c.options[2]);
-    TempDir dir;
-    dir.write("local.txt", kLocal);
-    dir.write("national.txt", kNational);
+    testsupport::SmallJobDir dir;
     ChildProgram run(dir, xvfb.display(), c.options, ChildProgram::Console::terminal);
     ASSERT_GE(run.master(), 0);
     termios before{};
@@ -238,10 +230,6 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
     EXPECT_EQ(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
   }
 }
-
-}  // namespace
-
-namespace {
 
 // A run stopped by a signal while it waits for its second file (a FIFO nobody writes)
 // leaves the old report as it was and no temporary beside it.

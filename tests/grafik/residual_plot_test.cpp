@@ -3,8 +3,6 @@
 #include "grafik/residual_plot.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -458,29 +456,21 @@ TEST(ResidualPlotCanvas, NoWindowOpensOnADisplay) {
   testsupport::Xvfb xvfb;
   if (xvfb.display().empty()) GTEST_SKIP() << "Xvfb is not available";
   TempDir dir;
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    setenv("DISPLAY", xvfb.display().c_str(), 1);
-    setenv("GSETTINGS_BACKEND", "memory", 1);
-    setenv("NO_AT_BRIDGE", "1", 1);
+  const auto scenario = [&] {
     helmert2d::canvas::open_windows_off_screen();
-    if (!save_residual_plot(small_job(), dir.file("off.png"))) _exit(3);
-    if (initwindow(40, 30) < 0 || canvas_has_display()) _exit(4);
+    if (!save_residual_plot(small_job(), dir.file("off.png"))) return 3;
+    if (initwindow(40, 30) < 0 || canvas_has_display()) return 4;
     helmert2d::canvas::open_windows_off_screen(false);
     const int run = initwindow(40, 30);
-    if (run < 0 || !canvas_has_display()) _exit(5);
-    if (!save_residual_plot(small_job(), dir.file("p.png"))) _exit(6);
-    if (getcurrentwindow() != run || !canvas_has_display()) _exit(7);
+    if (run < 0 || !canvas_has_display()) return 5;
+    if (!save_residual_plot(small_job(), dir.file("p.png"))) return 6;
+    if (getcurrentwindow() != run || !canvas_has_display()) return 7;
     for (int i = 0; (setcurrentwindow(i), getcurrentwindow() == i); ++i)
-      if (i != run && canvas_has_display()) _exit(8);
+      if (i != run && canvas_has_display()) return 8;
     const bool later = initwindow(40, 30) >= 0 && canvas_has_display();
-    _exit(later ? 0 : 9);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return later ? 0 : 9;
+  };
+  EXPECT_EQ(testsupport::exit_status_in_child(xvfb.display(), scenario), 0);
   EXPECT_TRUE(fs::exists(dir.file("p.png")));
 }
 

@@ -47,13 +47,8 @@ int nearest(double v) {
   return static_cast<int>(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5));
 }
 
-using testsupport::kLocal;
-using testsupport::kNational;
-
 TEST(RunPlot, SavedPictureShowsThePoints) {
-  TempDir dir;
-  dir.write("local.txt", kLocal);
-  dir.write("national.txt", kNational);
+  testsupport::SmallJobDir dir;
   const auto plain = run_program(
       HELMERT2D_PROGRAM, {"--no-pause", "--no-window", "local.txt", "national.txt", "a.txt"}, dir);
   ASSERT_EQ(plain.status, 0) << plain.out << plain.err;

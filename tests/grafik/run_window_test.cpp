@@ -18,29 +18,15 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::read_file;
 using testsupport::shell_output;
-
-using testsupport::kLocal;
-using testsupport::kNational;
-
-bool wait_for_window(const std::string& display) {
-  for (int i = 0; i < 500; ++i) {
-    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^GRAFIK$' 2>/dev/null")
-             .empty())
-      return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
-}
+using testsupport::wait_for_window;
 
 class RunWindow : public testing::Test {
  protected:
   void SetUp() override {
     if (xvfb_.display().empty()) GTEST_SKIP() << "Xvfb is not available";
-    dir_.write("local.txt", kLocal);
-    dir_.write("national.txt", kNational);
   }
   testsupport::Xvfb xvfb_;
-  testsupport::TempDir dir_;
+  testsupport::SmallJobDir dir_;
 };
 
 TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
@@ -54,10 +40,9 @@ TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
   std::this_thread::sleep_for(300ms);  // the last repaint
   const std::string d = "-display " + xvfb_.display();
   const std::string info = shell_output("xwininfo " + d + " -name GRAFIK");
-  EXPECT_NE(info.find("Absolute upper-left X:  675\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Width: 600\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Height: 600\n"), std::string::npos) << info;
+  for (const char* line : {"Absolute upper-left X:  675\n", "Absolute upper-left Y:  0\n",
+                           "Width: 600\n", "Height: 600\n"})
+    EXPECT_NE(info.find(line), std::string::npos) << line << info;
 
   // The screen's pixels of the window against the saved picture (whose extra last
   // column and row are not part of the window).
@@ -90,9 +75,8 @@ TEST_F(RunWindow, ClosingTheWindowEndsTheProgramWithStatusZero) {
   EXPECT_EQ(run.wait(), 0);
   // The report is complete: it ends with the final list's closing line.
   const std::string report = read_file(dir_.file("r.txt"));
-  const std::string rule = "   === ==== ============ ============   ============= ============ \n";
-  ASSERT_GT(report.size(), rule.size());
-  EXPECT_EQ(report.substr(report.size() - rule.size()), rule);
+  ASSERT_GT(report.size(), std::string(testsupport::kFinalRule).size());
+  EXPECT_TRUE(report.ends_with(testsupport::kFinalRule));
 }
 
 }  // namespace

@@ -55,13 +55,7 @@ class ChildProgram {
         if (std::freopen(console_file_.c_str(), "w", stdout) == nullptr) _exit(121);
       }
       if (chdir(dir.path().c_str()) != 0) _exit(120);
-      if (display.empty()) {
-        unsetenv("DISPLAY");
-      } else {
-        setenv("DISPLAY", display.c_str(), 1);
-      }
-      setenv("GSETTINGS_BACKEND", "memory", 1);
-      setenv("NO_AT_BRIDGE", "1", 1);
+      use_display(display);
       std::vector<char*> argv{const_cast<char*>(HELMERT2D_PROGRAM)};
       for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);

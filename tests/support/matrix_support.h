@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "helmert2d/mtrs.h"
+#include "support/temp_dir.h"
 
 namespace mtrs_test {
 
@@ -75,12 +76,7 @@ class CoutCapture {
   std::streambuf* old_;
 };
 
-inline int count_of(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-    ++count;
-  return count;
-}
+using testsupport::count_of;
 
 // Random matrix with elements uniform in [-1, 1].
 inline Mat random_matrix(std::mt19937& rng, int r, int c) {

@@ -43,11 +43,29 @@ class TempDir {
   std::string path_;
 };
 
+/// A TempDir that is the working directory while it lives.
+class InTempDir : public TempDir {
+ public:
+  InTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(path()); }
+  ~InTempDir() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
 inline std::string read_file(const std::string& path) {
   std::ifstream is(path, std::ios::binary);
   std::ostringstream ss;
   ss << is.rdbuf();
   return ss.str();
+}
+
+/// Number of times `part` occurs in `text`, overlapping occurrences included.
+inline int count_of(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+    ++count;
+  return count;
 }
 
 inline std::string shell_quote(const std::string& s) {

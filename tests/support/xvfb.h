@@ -32,6 +32,38 @@ inline std::string shell_output(const std::string& command) {
   return out;
 }
 
+/// In a child process: the display to use (none when empty), with GTK kept from
+/// looking for settings and accessibility services.
+inline void use_display(const std::string& display) {
+  if (display.empty()) {
+    unsetenv("DISPLAY");
+  } else {
+    setenv("DISPLAY", display.c_str(), 1);
+  }
+  setenv("GSETTINGS_BACKEND", "memory", 1);
+  setenv("NO_AT_BRIDGE", "1", 1);
+}
+
+/// Runs `body` in a child process on `display` and gives its result back as the exit
+/// status; -1 when the child did not end normally within a minute.
+template <class Body>
+int exit_status_in_child(const std::string& display, Body body) {
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    use_display(display);
+    _exit(body());
+  }
+  int status = 0;
+  for (int i = 0; i < 3000; ++i) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    usleep(20000);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
 class Xvfb {
  public:
   /// Starts the server; display() is empty when Xvfb is missing or did not start.
