@@ -22,8 +22,7 @@ TEST(NormalEquations, GssdnsmAndLagrange) {
   Mat M(2, 2);
   lgrngdnsm(1, B, 2, m, M, y);
   EXPECT_EQ(m[1], 1.0);
-  EXPECT_EQ(y[1], 1.0);
-  EXPECT_EQ(y[2], 1.0);
+  expect_entries(y, {{1, 1.0}, {2, 1.0}});
   for (int i = 1; i <= 2; ++i)
     for (int j = 1; j <= 2; ++j) EXPECT_EQ(M[i][j], 0.5);
 }

@@ -3,6 +3,8 @@
 #ifndef HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H
 #define HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <initializer_list>
 #include <iostream>
@@ -77,6 +79,37 @@ class CoutCapture {
 };
 
 using testsupport::count_of;
+
+// Expects the listed elements {row, column, value} of a matrix, or {index, value} of a
+// vector: equal when `tolerance` is 0, within it otherwise.
+struct Element {
+  int row, col;
+  double value;
+};
+inline void expect_elements(double** m, std::initializer_list<Element> want, double tolerance = 0) {
+  for (const Element& e : want) {
+    if (tolerance == 0) {
+      EXPECT_EQ(m[e.row][e.col], e.value) << "element (" << e.row << ", " << e.col << ")";
+    } else {
+      EXPECT_NEAR(m[e.row][e.col], e.value, tolerance)
+          << "element (" << e.row << ", " << e.col << ")";
+    }
+  }
+}
+struct Entry {
+  int index;
+  double value;
+};
+inline void expect_entries(const double* v, std::initializer_list<Entry> want,
+                           double tolerance = 0) {
+  for (const Entry& e : want) {
+    if (tolerance == 0) {
+      EXPECT_EQ(v[e.index], e.value) << "entry " << e.index;
+    } else {
+      EXPECT_NEAR(v[e.index], e.value, tolerance) << "entry " << e.index;
+    }
+  }
+}
 
 // Random matrix with elements uniform in [-1, 1].
 inline Mat random_matrix(std::mt19937& rng, int r, int c) {
