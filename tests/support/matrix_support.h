@@ -10,6 +10,8 @@
 #include <iostream>
 #include <random>
 #include <sstream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "helmert2d/mtrs.h"
@@ -81,34 +83,15 @@ class CoutCapture {
 using testsupport::count_of;
 
 // Expects the listed elements {row, column, value} of a matrix, or {index, value} of a
-// vector: equal when `tolerance` is 0, within it otherwise.
-struct Element {
-  int row, col;
-  double value;
-};
-inline void expect_elements(double** m, std::initializer_list<Element> want, double tolerance = 0) {
-  for (const Element& e : want) {
-    if (tolerance == 0) {
-      EXPECT_EQ(m[e.row][e.col], e.value) << "element (" << e.row << ", " << e.col << ")";
-    } else {
-      EXPECT_NEAR(m[e.row][e.col], e.value, tolerance)
-          << "element (" << e.row << ", " << e.col << ")";
-    }
-  }
+// vector, within `tolerance` (0: exactly, for the finite values listed).
+inline void expect_elements(double** m, std::initializer_list<std::tuple<int, int, double>> want,
+                            double tolerance = 0) {
+  for (const auto& [i, j, value] : want)
+    EXPECT_NEAR(m[i][j], value, tolerance) << "element (" << i << ", " << j << ")";
 }
-struct Entry {
-  int index;
-  double value;
-};
-inline void expect_entries(const double* v, std::initializer_list<Entry> want,
+inline void expect_entries(const double* v, std::initializer_list<std::pair<int, double>> want,
                            double tolerance = 0) {
-  for (const Entry& e : want) {
-    if (tolerance == 0) {
-      EXPECT_EQ(v[e.index], e.value) << "entry " << e.index;
-    } else {
-      EXPECT_NEAR(v[e.index], e.value, tolerance) << "entry " << e.index;
-    }
-  }
+  for (const auto& [i, value] : want) EXPECT_NEAR(v[i], value, tolerance) << "entry " << i;
 }
 
 // Random matrix with elements uniform in [-1, 1].
