@@ -2,7 +2,6 @@
 // listings byte for byte, their summary rows and the displacement vectors they draw.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -11,6 +10,7 @@
 
 #include "helmert2d/dnsm.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"
 
@@ -207,18 +207,11 @@ TEST(B2_Ciz, LeavesTextAnchoredLeftAndBottom) {
   listing(dir.write("d.txt", three_points()));
   cleardevice();
   outtextxy(100, 100, "X");
-  int top = 1000, bottom = -1, left = 1000;
-  for (int y = 60; y < 140; ++y)
-    for (int x = 60; x < 140; ++x)
-      if (getpixel(x, y) == COLOR(255, 0, 0)) {
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-        left = std::min(left, x);
-      }
-  ASSERT_GE(bottom, 0) << "no red text";
-  EXPECT_LE(bottom, 100);
-  EXPECT_LT(top, 95);
-  EXPECT_GE(left, 100);
+  const canvas_test::Box text = plot_test::ink_box(60, 60, 139, 139, COLOR(255, 0, 0));
+  ASSERT_GE(text.bottom, 0) << "no red text";
+  EXPECT_LE(text.bottom, 100);
+  EXPECT_LT(text.top, 95);
+  EXPECT_GE(text.left, 100);
 }
 
 const char* const kRule = " ========  ==========  ==========  ========  ======  ======  ======\n";

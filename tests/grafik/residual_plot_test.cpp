@@ -12,6 +12,7 @@
 
 #include "canvas/program_hooks.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
@@ -191,40 +192,8 @@ TEST(ResidualPlotLabels, DenseClusterNeverOverlaps) {
 
 // ---- The picture -------------------------------------------------------------------
 
-// A 24-bit BMP read back: 0xRRGGBB per pixel, y from the top.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> px;
-  std::uint32_t at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFF;
-    return px[static_cast<std::size_t>(y) * width + x];
-  }
-};
-
-Picture load_bmp(const std::string& path) {
-  const std::string b = read_file(path);
-  Picture p;
-  if (b.size() < 54 || b.substr(0, 2) != "BM") return p;
-  auto u32 = [&](std::size_t i) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[i])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[i + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[i + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[i + 3])) << 24;
-  };
-  p.width = static_cast<int>(u32(18));
-  p.height = static_cast<int>(u32(22));
-  const std::size_t stride = (static_cast<std::size_t>(p.width) * 3 + 3) / 4 * 4;
-  if (b.size() < u32(10) + stride * p.height) return Picture{};
-  p.px.resize(static_cast<std::size_t>(p.width) * p.height);
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) {
-      const std::size_t i = u32(10) + (p.height - 1 - y) * stride + x * 3;
-      p.px[static_cast<std::size_t>(y) * p.width + x] = static_cast<unsigned char>(b[i + 2]) << 16 |
-                                                        static_cast<unsigned char>(b[i + 1]) << 8 |
-                                                        static_cast<unsigned char>(b[i]);
-    }
-  return p;
-}
+using Picture = plot_test::Bmp;
+using plot_test::load_bmp;
 
 constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGrey = 0x808080, kBlack = 0;
 

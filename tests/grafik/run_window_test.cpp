@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
+#include "plot_support.h"
 #include "support/child_program.h"
 #include "support/small_job.h"
 #include "support/temp_dir.h"
@@ -49,17 +51,14 @@ TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
   const std::string raw = dir_.file("screen.rgb");
   shell_output("import " + d + " -window root -crop 600x600+675+0 -depth 8 rgb:" + raw);
   const std::string shown = read_file(raw);
-  const std::string bmp = read_file(dir_.file("plot.bmp"));
+  const plot_test::Bmp bmp = plot_test::load_bmp(dir_.file("plot.bmp"));
   ASSERT_EQ(shown.size(), 600u * 600u * 3u);
-  ASSERT_EQ(bmp.size(), 1084258u);
-  const std::size_t stride = (601 * 3 + 3) / 4 * 4;
+  ASSERT_EQ(bmp.bytes.size(), 1084258u);
   int differing = 0;
   for (int y = 0; y < 600; ++y)
     for (int x = 0; x < 600; ++x) {
-      const std::size_t b = 54 + static_cast<std::size_t>(600 - y) * stride + x * 3;
-      const std::size_t s = (static_cast<std::size_t>(y) * 600 + x) * 3;
-      if (shown[s] != bmp[b + 2] || shown[s + 1] != bmp[b + 1] || shown[s + 2] != bmp[b])
-        ++differing;
+      const auto* s = reinterpret_cast<const unsigned char*>(&shown[(y * 600u + x) * 3]);
+      differing += (static_cast<std::uint32_t>(s[0]) << 16 | s[1] << 8 | s[2]) != bmp.at(x, y);
     }
   EXPECT_EQ(differing, 0);
 
