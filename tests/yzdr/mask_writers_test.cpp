@@ -112,27 +112,9 @@ TEST(MaskWriters, RoundingMatchesPrintf) {
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> mag(-9.0, 9.0);
   std::uniform_int_distribution<int> dec(0, 10);
-  const double specials[] = {0.0,
-                             -0.0,
-                             0.5,
-                             1.5,
-                             2.5,
-                             -2.5,
-                             0.125,
-                             0.0005,
-                             1e-300,
-                             1e300,
-                             -1e300,
-                             0.015,
-                             1.005,
-                             2.675,
-                             1e22,
-                             9.995,
-                             -9.995,
-                             1e-7,
-                             123456789012345678.0};
   char expect[512];
-  for (double v : specials) {
+  for (double v : {0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.125, 0.0005, 1e-300, 1e300, -1e300, 0.015,
+                   1.005, 2.675, 1e22, 9.995, -9.995, 1e-7, 123456789012345678.0}) {
     for (int d = 0; d <= 12; ++d) {
       std::snprintf(expect, sizeof expect, "%14.*f", d, v);
       std::ostringstream os;
