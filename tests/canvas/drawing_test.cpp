@@ -221,26 +221,23 @@ TEST(CanvasFill, BarLeavesRightColumnAndBottomRow) {
 }
 
 TEST(CanvasFill, PatternsAreAnchoredAtPageOrigin) {
-  const unsigned char rows[12][8] = {{},
-                                     {},
-                                     {},
-                                     {},
-                                     {0xE0, 0xC1, 0x83, 0x07, 0x0E, 0x1C, 0x38, 0x70},
-                                     {0x07, 0x83, 0xC1, 0xE0, 0x70, 0x38, 0x1C, 0x0E},
-                                     {},
-                                     {},
-                                     {},
-                                     {0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33},
-                                     {0x80, 0x00, 0x08, 0x00, 0x80, 0x00, 0x08, 0x00},
-                                     {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00}};
-  for (int style : {4, 5, 9, 10, 11}) {
+  struct Pattern {
+    int style;
+    unsigned char rows[8];
+  };
+  const Pattern patterns[] = {{4, {0xE0, 0xC1, 0x83, 0x07, 0x0E, 0x1C, 0x38, 0x70}},
+                              {5, {0x07, 0x83, 0xC1, 0xE0, 0x70, 0x38, 0x1C, 0x0E}},
+                              {9, {0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33}},
+                              {10, {0x80, 0x00, 0x08, 0x00, 0x80, 0x00, 0x08, 0x00}},
+                              {11, {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00}}};
+  for (const auto& [style, rows] : patterns) {
     initwindow(40, 40);
     setbkcolor(1);
     setfillstyle(style, 14);
     bar(3, 5, 30, 29);
     for (int y = 5; y < 29; ++y)
       for (int x = 3; x < 30; ++x) {
-        const bool set = (rows[style][y % 8] >> (7 - x % 8)) & 1;
+        const bool set = (rows[y % 8] >> (7 - x % 8)) & 1;
         ASSERT_EQ(getpixel(x, y), set ? 14 : 1) << "style " << style << " at " << x << "," << y;
       }
   }
