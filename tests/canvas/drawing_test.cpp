@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
@@ -25,12 +26,10 @@ TEST(CanvasColor, PaletteAndDirectColours) {
   EXPECT_EQ(COLOR(255, 0, 0), 0x030000FF);
   EXPECT_EQ(COLOR(200, 200, 200), 0x03C8C8C8);
   EXPECT_EQ(COLOR(256 + 255, -256, 512), 0x030000FF);  // components modulo 256
-
-  EXPECT_EQ(converttorgb(4), 0x000080);
-  EXPECT_EQ(converttorgb(9), 0xFF8080);
-  EXPECT_EQ(converttorgb(0x030000FF), 0x0000FF);
-  EXPECT_EQ(converttorgb(0x7F123456), 0x123456);
-  EXPECT_EQ(converttorgb(-1), 0xFFFFFF);  // negative values are direct colours
+  // Negative values are direct colours.
+  const std::pair<int, int> rgbs[] = {
+      {4, 0x000080}, {9, 0xFF8080}, {0x030000FF, 0x0000FF}, {0x7F123456, 0x123456}, {-1, 0xFFFFFF}};
+  for (const auto& [color, rgb] : rgbs) EXPECT_EQ(converttorgb(color), rgb) << color;
   for (int i = 0; i < 16; ++i) {
     const int rgb = converttorgb(i);
     EXPECT_EQ(COLOR(rgb & 0xFF, (rgb >> 8) & 0xFF, rgb >> 16), i) << i;

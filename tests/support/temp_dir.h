@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,17 @@ inline int count_of(const std::string& text, const std::string& part) {
   for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
     ++count;
   return count;
+}
+
+/// Output of a shell command.
+inline std::string shell_output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    pclose(p);
+  }
+  return out;
 }
 
 inline std::string shell_quote(const std::string& s) {

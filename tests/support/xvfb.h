@@ -14,22 +14,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/temp_dir.h"
+
 namespace testsupport {
 
 inline bool on_path(const std::string& program) {
   const std::string cmd = "command -v " + program + " >/dev/null 2>&1";
   return std::system(cmd.c_str()) == 0;
-}
-
-/// Output of a shell command.
-inline std::string shell_output(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
-    pclose(p);
-  }
-  return out;
 }
 
 /// In a child process: the display to use (none when empty), with GTK kept from

@@ -6,6 +6,8 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 #include "helmert2d/yzdr.h"
 
@@ -37,11 +39,9 @@ TEST(MaskWriters, DocumentedExamples) {
 
 TEST(MaskWriters, MaskMeasures) {
   EXPECT_EQ(mask_width("########0.000"), 13);
-  EXPECT_EQ(mask_decimals("########0.000"), 3);
-  EXPECT_EQ(mask_decimals("#########.###"), 3);
-  EXPECT_EQ(mask_decimals("#0.00"), 2);
-  EXPECT_EQ(mask_decimals("#####0"), 0);
-  EXPECT_EQ(mask_decimals("####."), 0);
+  const std::pair<const char*, int> masks[] = {
+      {"########0.000", 3}, {"#########.###", 3}, {"#0.00", 2}, {"#####0", 0}, {"####.", 0}};
+  for (const auto& [mask, decimals] : masks) EXPECT_EQ(mask_decimals(mask), decimals) << mask;
 }
 
 TEST(MaskWriters, Texts) {
@@ -182,24 +182,19 @@ TEST(Banner, ReportVariant) {
 }
 
 TEST(Rounding, Round1HalvesAwayFromZero) {
-  EXPECT_EQ(round1(2.5), 3.0);
-  EXPECT_EQ(round1(2.4999), 2.0);
-  EXPECT_EQ(round1(0.5), 1.0);
-  EXPECT_EQ(round1(7.0), 7.0);
-  EXPECT_EQ(round1(-2.5), -3.0);
-  EXPECT_EQ(round1(-2.4), -2.0);
-  EXPECT_EQ(round1(-2.6), -3.0);
-  EXPECT_EQ(round1(-0.4), 0.0);
-  EXPECT_EQ(round1(5e9 + 0.5), 5e9 + 1.0);  // no 32-bit overflow
+  // The last pair needs more than 32 bits.
+  const std::pair<double, double> cases[] = {{2.5, 3.0},   {2.4999, 2.0}, {0.5, 1.0},
+                                             {7.0, 7.0},   {-2.5, -3.0},  {-2.4, -2.0},
+                                             {-2.6, -3.0}, {-0.4, 0.0},   {5e9 + 0.5, 5e9 + 1.0}};
+  for (const auto& [x, rounded] : cases) EXPECT_EQ(round1(x), rounded) << x;
   EXPECT_TRUE(std::isnan(round1(std::nan(""))));
   EXPECT_TRUE(std::isinf(round1(HUGE_VAL)));
 }
 
 TEST(Rounding, Yuvarla) {
-  EXPECT_DOUBLE_EQ(yuvarla(1.23456, 4), 1.2346);
-  EXPECT_DOUBLE_EQ(yuvarla(2.0, 4), 2.0);
-  EXPECT_DOUBLE_EQ(yuvarla(4.03016, 2), 4.03);
-  EXPECT_DOUBLE_EQ(yuvarla(-1.23456, 4), -1.2346);
+  for (const auto& [x, digits, rounded] :
+       {std::tuple{1.23456, 4, 1.2346}, {2.0, 4, 2.0}, {4.03016, 2, 4.03}, {-1.23456, 4, -1.2346}})
+    EXPECT_DOUBLE_EQ(yuvarla(x, digits), rounded) << x;
 }
 
 }  // namespace
