@@ -33,19 +33,10 @@ namespace cd = helmert2d::canvas;
 
 namespace {
 
+using testsupport::eventually;
 using testsupport::on_path;
 using testsupport::read_file;
 using testsupport::shell_output;
-
-// Waits up to `limit` for `done` to hold, checking every 20 ms.
-bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 // ---- In the child: reading back what the window shows ----
 

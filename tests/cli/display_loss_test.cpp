@@ -45,10 +45,7 @@ TEST_F(DisplayLoss, BeforeTheWindowOpensTheRunFinishesOffScreen) {
   ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
   // Opening the FIFO for writing succeeds once the program opened it for reading.
   int fd = -1;
-  for (int i = 0; i < 1500 && fd < 0; ++i) {
-    fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0) std::this_thread::sleep_for(20ms);
-  }
+  testsupport::eventually([&] { return (fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; });
   ASSERT_GE(fd, 0) << run.console();
   xvfb_.stop();
   std::this_thread::sleep_for(300ms);  // the program notices the loss meanwhile
@@ -66,8 +63,7 @@ TEST_F(DisplayLoss, AtThePauseEndsWithTheRunsStatusAndSaysSo) {
   ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(testsupport::wait_for_window(xvfb_.display()));
   // The report is put in place when the run ends; then the program waits for a key.
-  for (int i = 0; i < 500 && !read_file(dir_.file("r.txt")).ends_with(kFinalRule); ++i)
-    std::this_thread::sleep_for(20ms);
+  testsupport::eventually([&] { return read_file(dir_.file("r.txt")).ends_with(kFinalRule); }, 10s);
   std::this_thread::sleep_for(300ms);
   xvfb_.stop();
   EXPECT_EQ(run.wait(), 0) << run.console();

@@ -242,12 +242,11 @@ TEST(CliFaults, SignalMidRunLeavesTheOldReportAndNoTemporary) {
     ChildProgram run(
         dir, "", {"--no-window", "--no-pause", "--json", "r.json", "local.txt", "fifo", "out.txt"});
     // The temporaries exist once the run waits on the FIFO.
-    bool waiting = false;
-    for (int i = 0; i < 500 && !waiting; ++i) {
-      for (const std::string& n : names_in(dir)) waiting |= n.rfind("out.txt.", 0) == 0;
-      if (!waiting) std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_TRUE(waiting) << "no temporary report appeared";
+    const auto temporary = [&] {
+      return std::ranges::any_of(names_in(dir),
+                                 [](const auto& n) { return n.starts_with("out.txt."); });
+    };
+    ASSERT_TRUE(testsupport::eventually(temporary, 5s)) << "no temporary report appeared";
     kill(run.pid(), sig);
     EXPECT_EQ(run.wait(), 128 + sig);
     EXPECT_EQ(read_file(dir.file("out.txt")), "the last report\n");

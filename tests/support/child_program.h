@@ -104,28 +104,18 @@ class ChildProgram {
   /// True once the console holds `text`, within `limit`.
   bool wait_for_console(const std::string& text,
                         std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-      if (console().find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return eventually([&] { return console().find(text) != std::string::npos; }, limit);
   }
 
   /// Exit status (128 + the signal for a signal), or -1 when it has not ended within
   /// `limit`.
   int wait(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-      console();  // keeps the terminal's output buffer from filling up
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
+    // Reading the console keeps the terminal's output buffer from filling up.
+    if (!eventually([&] { return console(), waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+      return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
  private:
@@ -139,13 +129,9 @@ class ChildProgram {
 
 /// True once the window titled `title` exists on `display`, within 10 s.
 inline bool wait_for_window(const std::string& display, const std::string& title = "GRAFIK") {
-  for (int i = 0; i < 500; ++i) {
-    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^" + title + "$' 2>/dev/null")
-             .empty())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  const std::string search = "xdotool search --name '^" + title + "$' 2>/dev/null";
+  return eventually([&] { return !shell_output("DISPLAY=" + display + " " + search).empty(); },
+                    std::chrono::seconds(10));
 }
 
 }  // namespace testsupport

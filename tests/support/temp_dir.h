@@ -6,12 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -53,6 +56,17 @@ class InTempDir : public TempDir {
  private:
   std::filesystem::path old_;
 };
+
+/// Waits up to `limit` for `done` to hold, checking every 20 ms.
+inline bool eventually(const std::function<bool()>& done,
+                       std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 inline std::string read_file(const std::string& path) {
   std::ifstream is(path, std::ios::binary);

@@ -46,10 +46,8 @@ int exit_status_in_child(const std::string& display, Body body) {
     _exit(body());
   }
   int status = 0;
-  for (int i = 0; i < 3000; ++i) {
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    usleep(20000);
-  }
+  if (eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(60)))
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   return -1;
