@@ -6,14 +6,6 @@
 
 namespace {
 
-const char* const kBanner =
-    "\n ******************************************************\n"
-    " *                VELMORA UNIVERSITY                  *\n"
-    " *         DEPARTMENT of GEOMATIC ENGINEERING         *\n"
-    " *  CODED BY: PhD. Eskin VARO                         *\n"
-    " *  DATE    : 2002, Velmora University /Turkey        *\n"
-    " ******************************************************\n";
-
 const char* const kInputHead =
     "\n"
     "            =========================   =========================\n"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "helmert2d/dnsm.h"
 
@@ -16,11 +17,13 @@ double deg(double d) {
   return d / kDeg;
 }
 
-TEST(DilimOrta, ThreeDegreeZones) {
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(26.4)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(28.4)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(29.6)) * kDeg, 30.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(-2.0)) * kDeg, 0.0);
+TEST(DilimOrta, ThreeAndSixDegreeZones) {
+  // {zone width, longitude, central meridian}, degrees.
+  const std::tuple<int, double, double> cases[] = {
+      {3, 26.4, 27.0}, {3, 28.4, 27.0}, {3, 29.6, 30.0}, {3, -2.0, 0.0},
+      {6, 26.4, 27.0}, {6, 29.9, 27.0}, {6, 30.1, 33.0}};
+  for (const auto& [width, L, L0] : cases)
+    EXPECT_DOUBLE_EQ(DilimOrta(width, deg(L)) * kDeg, L0) << width << " " << L;
   // The boundary test is strict: a longitude that converts to exactly 28.5 degrees
   // stays in the zone of 27 degrees.
   double L = deg(28.5);
@@ -31,10 +34,7 @@ TEST(DilimOrta, ThreeDegreeZones) {
   EXPECT_DOUBLE_EQ(DilimOrta(3, std::nextafter(L, 1.0)) * kDeg, 30.0);
 }
 
-TEST(DilimOrta, SixDegreeZonesAndOtherWidths) {
-  EXPECT_DOUBLE_EQ(DilimOrta(6, deg(26.4)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(6, deg(29.9)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(6, deg(30.1)) * kDeg, 33.0);
+TEST(DilimOrta, WidthsOtherThanThreeAndSix) {
   for (double d : {26.4, 28.4, 29.6, 44.0}) {
     EXPECT_EQ(DilimOrta(4, deg(d)), DilimOrta(3, deg(d))) << d;
   }

@@ -14,14 +14,7 @@ namespace {
 
 using canvas_test::column_art;
 using canvas_test::row_art;
-using plot_test::height;
-using plot_test::ink_box;
-using plot_test::width;
-
-const int kBlack = COLOR(0, 0, 0);
-const int kBlue = COLOR(0, 0, 255);
-const int kGreen = COLOR(0, 100, 0);
-const int kRed = COLOR(255, 0, 0);
+using namespace plot_test;
 
 // Frame of the named-point plot for the current screen size.
 struct Frame {

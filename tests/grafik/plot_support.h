@@ -12,6 +12,11 @@
 
 namespace plot_test {
 
+// The plots' colours.
+inline const int kBlack = COLOR(0, 0, 0), kWhite = COLOR(255, 255, 255), kRed = COLOR(255, 0, 0);
+inline const int kBlue = COLOR(0, 0, 255), kGreen = COLOR(0, 100, 0);
+inline const int kGrey = COLOR(200, 200, 200), kMagenta = COLOR(255, 0, 255);
+
 // Bounding box of the pixels of colour `ink` within (x0, y0)-(x1, y1); empty when none.
 inline canvas_test::Box ink_box(int x0, int y0, int x1, int y1, int ink) {
   canvas_test::Box b{x1 + 1, y1 + 1, -1, -1};

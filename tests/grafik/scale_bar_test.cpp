@@ -12,7 +12,7 @@
 
 namespace {
 
-const int kBlue = COLOR(0, 0, 255);
+using plot_test::kBlue;
 
 TEST(NamedPointPlotScaleBar, DrawnWholeInsideThePictureOrLeftOut) {
   const int W = getmaxwidth() / 2 + 160;

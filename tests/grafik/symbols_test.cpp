@@ -10,12 +10,7 @@
 namespace {
 
 using canvas_test::row_art;
-using plot_test::ink_box;
-
-const int kWhite = COLOR(255, 255, 255);
-const int kBlack = COLOR(0, 0, 0);
-const int kRed = COLOR(255, 0, 0);
-const int kBlue = COLOR(0, 0, 255);
+using namespace plot_test;
 
 void white_page() {
   initwindow(200, 200, "symbols");
