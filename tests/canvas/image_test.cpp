@@ -164,19 +164,11 @@ TEST_F(CanvasImage, UnwritableFileIsReported) {
 // Bounding box, in device pixels, of the pure red pixels of an RGB24 image.
 canvas_test::Box red_box(const unsigned char* data, int stride, int width, int height,
                          int pixel_bytes, bool rgb_order) {
-  canvas_test::Box b{width, height, -1, -1};
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const unsigned char* p = data + y * stride + x * pixel_bytes;
-      const int r = rgb_order ? p[0] : p[2], g = p[1], bl = rgb_order ? p[2] : p[0];
-      if (r > 200 && g < 60 && bl < 60) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x);
-        b.bottom = std::max(b.bottom, y);
-      }
-    }
-  return b;
+  return canvas_test::box_where(0, 0, width - 1, height - 1, [&](int x, int y) {
+    const unsigned char* p = data + y * stride + x * pixel_bytes;
+    const int r = rgb_order ? p[0] : p[2], g = p[1], bl = rgb_order ? p[2] : p[0];
+    return r > 200 && g < 60 && bl < 60;
+  });
 }
 
 TEST_F(CanvasImage, PrintPagePlacesTheImage) {

@@ -281,14 +281,8 @@ TEST(ResidualPlotPicture, TheExamplesBlunderIsTheLongestRedVector) {
   ASSERT_EQ(r.status, 0) << r.out;
   const Picture p = load_bmp(dir.file("r.bmp"));
   ASSERT_EQ(p.width, 800);
-  int x0 = 800, x1 = -1, y0 = 800, y1 = -1;
-  for (int y = 0; y < 720; ++y) {
-    for (int x = 0; x < 800; ++x) {
-      if (p.at(x, y) == kRed) {
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-      }
-    }
-  }
+  const auto [x0, y0, x1, y1] =
+      canvas_test::box_where(0, 0, 799, 719, [&](int x, int y) { return p.at(x, y) == kRed; });
   ASSERT_GE(x1, 0) << "no red in the picture";
   EXPECT_GT(x0, 400);  // east half
   EXPECT_GT(y0, 400);  // south half
