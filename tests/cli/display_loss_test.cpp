@@ -63,7 +63,7 @@ TEST_F(DisplayLoss, AtThePauseEndsWithTheRunsStatusAndSaysSo) {
   ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(testsupport::wait_for_window(xvfb_.display()));
   // The report is put in place when the run ends; then the program waits for a key.
-  testsupport::eventually([&] { return read_file(dir_.file("r.txt")).ends_with(kFinalRule); }, 10s);
+  testsupport::eventually([&] { return read_file(dir_.file("r.txt")).ends_with(kFinalRule); }, 20s);
   std::this_thread::sleep_for(300ms);
   xvfb_.stop();
   EXPECT_EQ(run.wait(), 0) << run.console();

@@ -246,7 +246,7 @@ TEST(CliFaults, SignalMidRunLeavesTheOldReportAndNoTemporary) {
       return std::ranges::any_of(names_in(dir),
                                  [](const auto& n) { return n.starts_with("out.txt."); });
     };
-    ASSERT_TRUE(testsupport::eventually(temporary, 5s)) << "no temporary report appeared";
+    ASSERT_TRUE(testsupport::eventually(temporary, 10s)) << "no temporary report appeared";
     kill(run.pid(), sig);
     EXPECT_EQ(run.wait(), 128 + sig);
     EXPECT_EQ(read_file(dir.file("out.txt")), "the last report\n");

@@ -37,7 +37,7 @@ TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
                                 {"--plot", "plot.bmp", "local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(wait_for_window(xvfb_.display()));
   // The picture is saved once the report is complete; then the program pauses.
-  testsupport::eventually([&] { return read_file(dir_.file("plot.bmp")).size() >= 1084258u; }, 10s);
+  testsupport::eventually([&] { return read_file(dir_.file("plot.bmp")).size() >= 1084258u; }, 20s);
   std::this_thread::sleep_for(300ms);  // the last repaint
   const std::string d = "-display " + xvfb_.display();
   const std::string info = shell_output("xwininfo " + d + " -name GRAFIK");

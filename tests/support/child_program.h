@@ -127,11 +127,11 @@ class ChildProgram {
   int slave_ = -1;
 };
 
-/// True once the window titled `title` exists on `display`, within 10 s.
+/// True once the window titled `title` exists on `display`, within 30 s.
 inline bool wait_for_window(const std::string& display, const std::string& title = "GRAFIK") {
   const std::string search = "xdotool search --name '^" + title + "$' 2>/dev/null";
   return eventually([&] { return !shell_output("DISPLAY=" + display + " " + search).empty(); },
-                    std::chrono::seconds(10));
+                    std::chrono::seconds(30));
 }
 
 }  // namespace testsupport
