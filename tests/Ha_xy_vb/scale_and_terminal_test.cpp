@@ -45,7 +45,7 @@ TEST(Terminal, PauseTakesOneKeyInRawMode) {
                                 testsupport::ChildProgram::Console::terminal);
   ASSERT_GE(run.master(), 0);
   ASSERT_TRUE(run.wait_for_console(" Press any key to continue . . .")) << run.console();
-  run.type("x");  // one key, no Enter
+  ASSERT_TRUE(run.type("x"));  // one key, no Enter
   EXPECT_EQ(run.wait(), 0);
 }
 

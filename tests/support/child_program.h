@@ -82,10 +82,11 @@ class ChildProgram {
   int master() const { return master_; }
   int slave() const { return slave_; }
 
-  /// Writes `bytes` to the program's standard input (pipe or terminal).
-  void type(const std::string& bytes) {
+  /// Writes `bytes` to the program's standard input (pipe or terminal); true when all
+  /// of them were written.
+  bool type(const std::string& bytes) {
     const int fd = master_ >= 0 ? master_ : stdin_;
-    (void)!write(fd, bytes.data(), bytes.size());
+    return write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
 
   /// What the program wrote so far (for a terminal: what arrived at the master).
