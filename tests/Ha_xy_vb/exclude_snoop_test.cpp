@@ -33,7 +33,8 @@ std::vector<Point> job(int n, std::vector<std::pair<int, double>> blunders) {
   };
   for (int i = 0; i < n + 2; ++i) {
     const double x = 1000.0 + 397.0 * (i % 4) + 13.0 * i, y = 2000.0 + 311.0 * (i / 4) - 7.0 * i;
-    Point q{"C" + std::to_string(10 + i), x, y, 0, 0};
+    Point q{"C", x, y, 0, 0};
+    q.name += std::to_string(10 + i);
     q.X = 4500000.0 + 0.99998 * x - 0.0312 * y + noise();
     q.Y = 500000.0 + 0.0312 * x + 0.99998 * y + noise();
     p.push_back(q);
@@ -64,17 +65,26 @@ std::string second_file(const std::vector<Point>& p, int n,
   return os.str();
 }
 
-std::string report_of(const std::vector<std::string>& options, const std::string& one,
-                      const std::string& two, testsupport::ProgramResult* result = nullptr) {
+// The program run in a directory of its own on one.txt and two.txt with `options`,
+// writing the report out.txt.
+struct ProgramRun {
+  ProgramRun(const std::vector<std::string>& options, const std::string& one,
+             const std::string& two) {
+    dir.write("one.txt", one);
+    dir.write("two.txt", two);
+    std::vector<std::string> args{"--no-window", "--no-pause"};
+    args.insert(args.end(), options.begin(), options.end());
+    for (const char* f : {"one.txt", "two.txt", "out.txt"}) args.push_back(f);
+    result = run_program(HELMERT2D_PROGRAM, args, dir);
+  }
+  std::string file(const std::string& name) const { return read_file(dir.file(name)); }
   TempDir dir;
-  dir.write("one.txt", one);
-  dir.write("two.txt", two);
-  std::vector<std::string> args{"--no-window", "--no-pause"};
-  args.insert(args.end(), options.begin(), options.end());
-  for (const char* f : {"one.txt", "two.txt", "out.txt"}) args.push_back(f);
-  const auto r = run_program(HELMERT2D_PROGRAM, args, dir);
-  if (result != nullptr) *result = r;
-  return read_file(dir.file("out.txt"));
+  testsupport::ProgramResult result;
+};
+
+std::string report_of(const std::vector<std::string>& options, const std::string& one,
+                      const std::string& two) {
+  return ProgramRun(options, one, two).file("out.txt");
 }
 
 TEST(Exclude, ReportEqualsTheRunWithoutThoseNames) {
@@ -87,42 +97,35 @@ TEST(Exclude, ReportEqualsTheRunWithoutThoseNames) {
     const auto p = job(c.n, {{2, 0.05}});
     std::vector<std::string> options;
     for (const auto& name : c.names) options.insert(options.end(), {"--exclude", name});
-    testsupport::ProgramResult r;
-    const std::string excluded = report_of(options, first_file(p), second_file(p, c.n, {}), &r);
-    ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(excluded, report_of({}, first_file(p), second_file(p, c.n, c.names)))
+    const ProgramRun excluded(options, first_file(p), second_file(p, c.n, {}));
+    ASSERT_EQ(excluded.result.status, 0) << excluded.result.out;
+    EXPECT_EQ(excluded.file("out.txt"), report_of({}, first_file(p), second_file(p, c.n, c.names)))
         << c.n << " " << c.names[0];
-    EXPECT_NE(r.out.find(" Left out of the estimation: " + c.names[0]), std::string::npos);
+    EXPECT_NE(excluded.result.out.find(" Left out of the estimation: " + c.names[0]),
+              std::string::npos);
   }
 }
 
 TEST(Snoop, FindsTwoBlundersInTheOrderOfTheirT) {
   const int n = 15;
   const auto p = job(n, {{4, 0.05}, {9, 0.08}});
-  testsupport::ProgramResult r;
-  TempDir dir;
-  dir.write("one.txt", first_file(p));
-  dir.write("two.txt", second_file(p, n, {}));
-  const auto run = run_program(HELMERT2D_PROGRAM,
-                               {"--no-window", "--no-pause", "--snoop", "--json", "run.json",
-                                "one.txt", "two.txt", "out.txt"},
-                               dir);
+  const ProgramRun snooped({"--snoop", "--json", "run.json"}, first_file(p), second_file(p, n, {}));
+  const auto& run = snooped.result;
   ASSERT_EQ(run.status, 0) << run.out;
-  const auto doc = nlohmann::json::parse(read_file(dir.file("run.json")));
+  const auto doc = nlohmann::json::parse(snooped.file("run.json"));
   ASSERT_EQ(doc["snooping"].size(), 2u) << run.out;
   EXPECT_EQ(doc["snooping"][0]["name"], "C19");  // the 8 cm blunder has the larger T
   EXPECT_EQ(doc["snooping"][1]["name"], "C14");
   EXPECT_GT(doc["snooping"][0]["T"].get<double>(), doc["snooping"][0]["c"].get<double>());
   EXPECT_LT(doc["snooping"][1]["mo_after"].get<double>(), 0.005);
   EXPECT_NE(run.out.find(" Snooping: C19 left out (T = "), std::string::npos) << run.out;
-  EXPECT_EQ(read_file(dir.file("out.txt")), report_of({"--exclude", "C19", "--exclude", "C14"},
-                                                      first_file(p), second_file(p, n, {})));
+  EXPECT_EQ(snooped.file("out.txt"), report_of({"--exclude", "C19", "--exclude", "C14"},
+                                               first_file(p), second_file(p, n, {})));
   // Without blunders nothing is left out, and the report is the plain one.
   const auto clean = job(n, {});
-  testsupport::ProgramResult quiet;
-  EXPECT_EQ(report_of({"--snoop"}, first_file(clean), second_file(clean, n, {}), &quiet),
-            report_of({}, first_file(clean), second_file(clean, n, {})));
-  EXPECT_EQ(quiet.out.find("Snooping"), std::string::npos);
+  const ProgramRun quiet({"--snoop"}, first_file(clean), second_file(clean, n, {}));
+  EXPECT_EQ(quiet.file("out.txt"), report_of({}, first_file(clean), second_file(clean, n, {})));
+  EXPECT_EQ(quiet.result.out.find("Snooping"), std::string::npos);
 }
 
 TEST(InputNotes, AppearOnlyForWhatTheyName) {
@@ -140,8 +143,7 @@ TEST(InputNotes, AppearOnlyForWhatTheyName) {
              " note: names that occur more than once in two.txt: B\n"},
         Case{base + "p1 5 5 0\n", base2 + "P1 15 15 0\n",
              " note: names that match only when case is ignored (two.txt / one.txt): P1 / p1\n"}}) {
-    testsupport::ProgramResult r;
-    report_of({}, c.one, c.two, &r);
+    const testsupport::ProgramResult r = ProgramRun({}, c.one, c.two).result;
     if (c.note.empty()) {
       EXPECT_EQ(r.out.find(" note: "), std::string::npos) << r.out;
     } else {
@@ -152,17 +154,13 @@ TEST(InputNotes, AppearOnlyForWhatTheyName) {
 
 TEST(Exclude, UnknownNameWritesNothing) {
   const auto p = job(5, {});
-  TempDir dir;
-  dir.write("one.txt", first_file(p));
-  dir.write("two.txt", second_file(p, 5, {}));
-  const auto r = run_program(HELMERT2D_PROGRAM,
-                             {"--no-window", "--no-pause", "--exclude", "C99", "--csv", "x.csv",
-                              "one.txt", "two.txt", "out.txt"},
-                             dir);
+  const ProgramRun run({"--exclude", "C99", "--csv", "x.csv"}, first_file(p),
+                       second_file(p, 5, {}));
+  const auto& r = run.result;
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find(" ??? --exclude C99: no common point has that name\n"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("x.csv")));
+  EXPECT_FALSE(std::filesystem::exists(run.dir.file("out.txt")));
+  EXPECT_FALSE(std::filesystem::exists(run.dir.file("x.csv")));
 }
 
 }  // namespace

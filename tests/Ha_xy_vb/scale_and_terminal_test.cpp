@@ -1,13 +1,9 @@
 // Large inputs with long names, and the pause on a terminal.
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <sstream>
-#include <thread>
 
+#include "support/child_program.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -45,34 +41,12 @@ TEST(Scale, MoreThanTenThousandCommonPointsAndLongNames) {
 TEST(Terminal, PauseTakesOneKeyInRawMode) {
   TempDir dir;
   dir.write("a.txt", "A 0 0 0\nB 100 0 0\nC 0 100 0\n");
-  int master = -1;
-  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    if (chdir(dir.path().c_str()) != 0) _exit(120);
-    setenv("DISPLAY", "", 1);
-    execl(HELMERT2D_PROGRAM, HELMERT2D_PROGRAM, "--no-window", "a.txt", "a.txt", "r.txt",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  std::string screen;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (screen.find("Press any key to continue . . .") == std::string::npos &&
-         std::chrono::steady_clock::now() < until) {
-    char buf[256];
-    const ssize_t got = read(master, buf, sizeof buf);
-    if (got <= 0) break;
-    screen.append(buf, static_cast<std::size_t>(got));
-  }
-  ASSERT_NE(screen.find(" Press any key to continue . . ."), std::string::npos) << screen;
-  ASSERT_EQ(write(master, "x", 1), 1);  // one key, no Enter
-  int status = 0;
-  for (int i = 0; i < 1500 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  if (!WIFEXITED(status)) kill(pid, SIGKILL);
-  close(master);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  testsupport::ChildProgram run(dir, "", {"--no-window", "a.txt", "a.txt", "r.txt"},
+                                testsupport::ChildProgram::Console::terminal);
+  ASSERT_GE(run.master(), 0);
+  ASSERT_TRUE(run.wait_for_console(" Press any key to continue . . .")) << run.console();
+  ASSERT_TRUE(run.type("x"));  // one key, no Enter
+  EXPECT_EQ(run.wait(), 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
@@ -25,12 +26,10 @@ TEST(CanvasColor, PaletteAndDirectColours) {
   EXPECT_EQ(COLOR(255, 0, 0), 0x030000FF);
   EXPECT_EQ(COLOR(200, 200, 200), 0x03C8C8C8);
   EXPECT_EQ(COLOR(256 + 255, -256, 512), 0x030000FF);  // components modulo 256
-
-  EXPECT_EQ(converttorgb(4), 0x000080);
-  EXPECT_EQ(converttorgb(9), 0xFF8080);
-  EXPECT_EQ(converttorgb(0x030000FF), 0x0000FF);
-  EXPECT_EQ(converttorgb(0x7F123456), 0x123456);
-  EXPECT_EQ(converttorgb(-1), 0xFFFFFF);  // negative values are direct colours
+  // Negative values are direct colours.
+  const std::pair<int, int> rgbs[] = {
+      {4, 0x000080}, {9, 0xFF8080}, {0x030000FF, 0x0000FF}, {0x7F123456, 0x123456}, {-1, 0xFFFFFF}};
+  for (const auto& [color, rgb] : rgbs) EXPECT_EQ(converttorgb(color), rgb) << color;
   for (int i = 0; i < 16; ++i) {
     const int rgb = converttorgb(i);
     EXPECT_EQ(COLOR(rgb & 0xFF, (rgb >> 8) & 0xFF, rgb >> 16), i) << i;
@@ -221,26 +220,23 @@ TEST(CanvasFill, BarLeavesRightColumnAndBottomRow) {
 }
 
 TEST(CanvasFill, PatternsAreAnchoredAtPageOrigin) {
-  const unsigned char rows[12][8] = {{},
-                                     {},
-                                     {},
-                                     {},
-                                     {0xE0, 0xC1, 0x83, 0x07, 0x0E, 0x1C, 0x38, 0x70},
-                                     {0x07, 0x83, 0xC1, 0xE0, 0x70, 0x38, 0x1C, 0x0E},
-                                     {},
-                                     {},
-                                     {},
-                                     {0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33},
-                                     {0x80, 0x00, 0x08, 0x00, 0x80, 0x00, 0x08, 0x00},
-                                     {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00}};
-  for (int style : {4, 5, 9, 10, 11}) {
+  struct Pattern {
+    int style;
+    unsigned char rows[8];
+  };
+  const Pattern patterns[] = {{4, {0xE0, 0xC1, 0x83, 0x07, 0x0E, 0x1C, 0x38, 0x70}},
+                              {5, {0x07, 0x83, 0xC1, 0xE0, 0x70, 0x38, 0x1C, 0x0E}},
+                              {9, {0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33, 0xCC, 0x33}},
+                              {10, {0x80, 0x00, 0x08, 0x00, 0x80, 0x00, 0x08, 0x00}},
+                              {11, {0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00}}};
+  for (const auto& [style, rows] : patterns) {
     initwindow(40, 40);
     setbkcolor(1);
     setfillstyle(style, 14);
     bar(3, 5, 30, 29);
     for (int y = 5; y < 29; ++y)
       for (int x = 3; x < 30; ++x) {
-        const bool set = (rows[style][y % 8] >> (7 - x % 8)) & 1;
+        const bool set = (rows[y % 8] >> (7 - x % 8)) & 1;
         ASSERT_EQ(getpixel(x, y), set ? 14 : 1) << "style " << style << " at " << x << "," << y;
       }
   }

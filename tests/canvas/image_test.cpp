@@ -1,6 +1,5 @@
 // Saved and printed images: BMP layout and pixels, file names, PNG, PDF pages.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,14 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "../../src/canvas/canvas_internal.h"
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using helmert2d::canvas::bmp_file_name;
@@ -27,21 +25,13 @@ namespace {
 
 class CanvasImage : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() / ("canvas_image_" + std::to_string(getpid()) + "_" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-  fs::path dir_;
+  std::string path(const std::string& name) const { return dir_.file(name); }
+  testsupport::TempDir dir_;
 };
 
 std::vector<unsigned char> read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = testsupport::read_file(path);
+  return {bytes.begin(), bytes.end()};
 }
 
 std::uint32_t u32(const std::vector<unsigned char>& b, std::size_t at) {
@@ -77,17 +67,12 @@ TEST_F(CanvasImage, PlotWindowSavesTheSpecifiedBmp) {
   ASSERT_EQ(b.size(), 1084258u);
   EXPECT_EQ(b[0], 'B');
   EXPECT_EQ(b[1], 'M');
-  EXPECT_EQ(u32(b, 2), 1084258u);
-  EXPECT_EQ(u32(b, 6), 0u);
-  EXPECT_EQ(u32(b, 10), 54u);
-  EXPECT_EQ(u32(b, 14), 40u);
-  EXPECT_EQ(u32(b, 18), 601u);
-  EXPECT_EQ(u32(b, 22), 601u);
-  EXPECT_EQ(u16(b, 26), 1u);
-  EXPECT_EQ(u16(b, 28), 24u);
-  EXPECT_EQ(u32(b, 30), 0u);
-  EXPECT_EQ(u32(b, 34), 601u * 1804u);
-  for (std::size_t at = 38; at < 54; at += 4) EXPECT_EQ(u32(b, at), 0u);
+  // The headers' fields by offset; those at 26 and 28 are 16 bits wide, the rest 32.
+  const std::pair<std::size_t, std::uint32_t> fields[] = {
+      {2, 1084258u}, {6, 0u},  {10, 54u},          {14, 40u}, {18, 601u}, {22, 601u}, {26, 1u},
+      {28, 24u},     {30, 0u}, {34, 601u * 1804u}, {38, 0u},  {42, 0u},   {46, 0u},   {50, 0u}};
+  for (const auto& [at, value] : fields)
+    EXPECT_EQ(at == 26 || at == 28 ? u16(b, at) : u32(b, at), value) << "offset " << at;
   // Rows bottom-up, blue-green-red; the extra column and row are black.
   for (int y = 0; y <= 600; ++y) {
     const std::size_t row = 54 + static_cast<std::size_t>(600 - y) * 1804;
@@ -179,19 +164,11 @@ TEST_F(CanvasImage, UnwritableFileIsReported) {
 // Bounding box, in device pixels, of the pure red pixels of an RGB24 image.
 canvas_test::Box red_box(const unsigned char* data, int stride, int width, int height,
                          int pixel_bytes, bool rgb_order) {
-  canvas_test::Box b{width, height, -1, -1};
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const unsigned char* p = data + y * stride + x * pixel_bytes;
-      const int r = rgb_order ? p[0] : p[2], g = p[1], bl = rgb_order ? p[2] : p[0];
-      if (r > 200 && g < 60 && bl < 60) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x);
-        b.bottom = std::max(b.bottom, y);
-      }
-    }
-  return b;
+  return canvas_test::box_where(0, 0, width - 1, height - 1, [&](int x, int y) {
+    const unsigned char* p = data + y * stride + x * pixel_bytes;
+    const int r = rgb_order ? p[0] : p[2], g = p[1], bl = rgb_order ? p[2] : p[0];
+    return r > 200 && g < 60 && bl < 60;
+  });
 }
 
 TEST_F(CanvasImage, PrintPagePlacesTheImage) {

@@ -3,8 +3,6 @@
 #include "canvas/program_hooks.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -57,23 +55,15 @@ TEST(CanvasProgramHooks, SavePageTellsWhetherEveryByteWasWritten) {
 TEST(CanvasProgramHooks, OffScreenSwitchIgnoresAReachableDisplay) {
   testsupport::Xvfb xvfb;
   if (xvfb.display().empty()) GTEST_SKIP() << "Xvfb is not available";
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    setenv("DISPLAY", xvfb.display().c_str(), 1);
-    setenv("GSETTINGS_BACKEND", "memory", 1);
-    setenv("NO_AT_BRIDGE", "1", 1);
+  const auto scenario = [] {
     helmert2d::canvas::open_windows_off_screen();
     const bool off = initwindow(40, 30) >= 0 && !canvas_has_display() && getmaxwidth() == 1018 &&
                      getmaxheight() == 743;
     helmert2d::canvas::open_windows_off_screen(false);
     const bool on = initwindow(40, 30) >= 0 && canvas_has_display();
-    _exit(off ? (on ? 0 : 4) : 3);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return off ? (on ? 0 : 4) : 3;
+  };
+  EXPECT_EQ(testsupport::exit_status_in_child(xvfb.display(), scenario), 0);
 }
 
 }  // namespace

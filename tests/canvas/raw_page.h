@@ -28,35 +28,30 @@ inline Rect on_page(Rect r) {
   return r;
 }
 
+// Calls `each(row, n)` for the rows of the current page inside `r`, cut to the page, top
+// first: `row` points at the first of the row's `n` raw pixels.
+template <class Each>
+void for_rows(Rect r, Each each) {
+  r = on_page(r);
+  cairo_surface_t* s = cd::active_surface(cd::current_window());
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = r.top; y <= r.bottom; ++y)
+    each(reinterpret_cast<std::uint32_t*>(data + y * stride) + r.left, r.right - r.left + 1);
+}
+
 // Raw pixels of the current page inside `r`, rows top first.
 inline std::vector<std::uint32_t> raw(Rect r) {
-  r = on_page(r);
-  cd::Window& w = cd::current_window();
-  cairo_surface_t* s = cd::active_surface(w);
-  cairo_surface_flush(s);
-  const unsigned char* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
   std::vector<std::uint32_t> out;
-  for (int y = r.top; y <= r.bottom; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-    out.insert(out.end(), row + r.left, row + r.right + 1);
-  }
+  for_rows(r, [&](const std::uint32_t* row, int n) { out.insert(out.end(), row, row + n); });
   return out;
 }
 
 // Sets the raw pixels of the current page inside `r` to `px`.
 inline void fill_raw(Rect r, std::uint32_t px) {
-  r = on_page(r);
-  cd::Window& w = cd::current_window();
-  cairo_surface_t* s = cd::active_surface(w);
-  cairo_surface_flush(s);
-  unsigned char* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  for (int y = r.top; y <= r.bottom; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
-    std::fill(row + r.left, row + r.right + 1, px);
-  }
-  cairo_surface_mark_dirty(s);
+  for_rows(r, [&](std::uint32_t* row, int n) { std::fill(row, row + n, px); });
+  cairo_surface_mark_dirty(cd::active_surface(cd::current_window()));
 }
 
 }  // namespace canvas_test

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -25,6 +24,7 @@
 #include "../../src/canvas/canvas_internal.h"
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
+#include "support/temp_dir.h"
 #include "support/xvfb.h"
 
 namespace fs = std::filesystem;
@@ -33,29 +33,10 @@ namespace cd = helmert2d::canvas;
 
 namespace {
 
+using testsupport::eventually;
 using testsupport::on_path;
-
-// Output of a shell command.
-std::string run(const std::string& command) {
-  return testsupport::shell_output(command);
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Waits up to `limit` for `done` to hold, checking every 20 ms.
-bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
+using testsupport::read_file;
+using testsupport::shell_output;
 
 // ---- In the child: reading back what the window shows ----
 
@@ -154,9 +135,7 @@ class CanvasOnScreen : public testing::Test {
   // thread or canvas state from tests that ran before it.
   void spawn(const std::function<void()>& scenario) {
     if (in_child()) {
-      setenv("DISPLAY", display_.c_str(), 1);
-      setenv("GSETTINGS_BACKEND", "memory", 1);
-      setenv("NO_AT_BRIDGE", "1", 1);
+      testsupport::use_display(display_);
       if (std::freopen(out_.c_str(), "w", stdout) == nullptr) _exit(120);
       scenario();
       std::fflush(nullptr);
@@ -211,7 +190,7 @@ class CanvasOnScreen : public testing::Test {
   }
 
   std::string xdotool(const std::string& args) {
-    return run("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
+    return shell_output("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
   }
 
   static constexpr const char* kChildVariable = "HELMERT2D_CANVAS_SCENARIO";
@@ -251,22 +230,17 @@ TEST_F(CanvasOnScreen, ShowsThePageAtItsPlaceAndRepaints) {
   });
   ASSERT_TRUE(wait_ready()) << read_file(out_);
   const std::string xwininfo = "xwininfo -display " + display_;
-  const std::string info = run(xwininfo + " -name GRAFIK") + run(xwininfo + " -size -name GRAFIK");
+  const std::string info =
+      shell_output(xwininfo + " -name GRAFIK") + shell_output(xwininfo + " -size -name GRAFIK");
   const std::string out = read_file(out_);
-  EXPECT_NE(out.find("display=1\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("locale=C\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("max=1274x999\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("content=1\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("covered=1\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("repainted=1\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("redrawn=1\n"), std::string::npos) << out;
-  EXPECT_NE(info.find("Absolute upper-left X:  675\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Width: 600\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Height: 600\n"), std::string::npos) << info;
-  // Not resizable: the minimum and maximum sizes are the page size.
-  EXPECT_NE(info.find("minimum size: 600 by 600"), std::string::npos) << info;
-  EXPECT_NE(info.find("maximum size: 600 by 600"), std::string::npos) << info;
+  for (const char* line : {"display=1\n", "locale=C\n", "max=1274x999\n", "content=1\n",
+                           "covered=1\n", "repainted=1\n", "redrawn=1\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << out;
+  // At its place and size, not resizable: the minimum and maximum sizes are the page size.
+  for (const char* line :
+       {"Absolute upper-left X:  675\n", "Absolute upper-left Y:  0\n", "Width: 600\n",
+        "Height: 600\n", "minimum size: 600 by 600", "maximum size: 600 by 600"})
+    EXPECT_NE(info.find(line), std::string::npos) << line << info;
 }
 
 TEST_F(CanvasOnScreen, WindowDestroyedFromOutsideEndsWithStatusZero) {
@@ -382,20 +356,14 @@ TEST_F(CanvasOnScreen, PopupMenuSavesTheShownPage) {
 }
 
 TEST(CanvasUnreachableDisplay, WorksOffScreen) {
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    setenv("DISPLAY", ":65000", 1);  // no server there
+  const auto off_screen = [] {
     const int n = initwindow(100, 50, "GRAFIK");
     line(0, 0, 99, 0);
     const bool ok = n >= 0 && !canvas_has_display() && getmaxwidth() == 1018 &&
                     getmaxheight() == 743 && getpixel(50, 0) == 15;
-    _exit(ok ? 0 : 3);
-  }
-  int status = 0;
-  ASSERT_TRUE(eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30s));
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return ok ? 0 : 3;
+  };
+  EXPECT_EQ(testsupport::exit_status_in_child(":65000", off_screen), 0);  // no server there
 }
 
 }  // namespace

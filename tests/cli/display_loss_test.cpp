@@ -18,25 +18,14 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::ChildProgram;
+using testsupport::count_of;
+using testsupport::kFinalRule;
+using testsupport::kLocal;
+using testsupport::kNational;
 using testsupport::read_file;
 using testsupport::TempDir;
 
-using testsupport::kLocal;
-using testsupport::kNational;
 const std::string kLost = " The display was lost; the plot window is closed.\n";
-const std::string kFinalRule =
-    "   === ==== ============ ============   ============= ============ \n";
-
-std::size_t count_of(const std::string& text, const std::string& part) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
-bool ends_with(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 class DisplayLoss : public testing::Test {
  protected:
@@ -56,10 +45,7 @@ TEST_F(DisplayLoss, BeforeTheWindowOpensTheRunFinishesOffScreen) {
   ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
   // Opening the FIFO for writing succeeds once the program opened it for reading.
   int fd = -1;
-  for (int i = 0; i < 1500 && fd < 0; ++i) {
-    fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0) std::this_thread::sleep_for(20ms);
-  }
+  testsupport::eventually([&] { return (fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; });
   ASSERT_GE(fd, 0) << run.console();
   xvfb_.stop();
   std::this_thread::sleep_for(300ms);  // the program notices the loss meanwhile
@@ -68,8 +54,8 @@ TEST_F(DisplayLoss, BeforeTheWindowOpensTheRunFinishesOffScreen) {
   ASSERT_EQ(write(fd, points.data(), points.size()), static_cast<ssize_t>(points.size()));
   close(fd);
   EXPECT_EQ(run.wait(), 0) << run.console();
-  EXPECT_EQ(count_of(run.console(), kLost), 1u) << run.console();
-  EXPECT_TRUE(ends_with(read_file(dir_.file("r.txt")), kFinalRule));
+  EXPECT_EQ(count_of(run.console(), kLost), 1) << run.console();
+  EXPECT_TRUE(read_file(dir_.file("r.txt")).ends_with(kFinalRule));
 }
 
 TEST_F(DisplayLoss, AtThePauseEndsWithTheRunsStatusAndSaysSo) {
@@ -77,12 +63,11 @@ TEST_F(DisplayLoss, AtThePauseEndsWithTheRunsStatusAndSaysSo) {
   ChildProgram run(dir_, xvfb_.display(), {"local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(testsupport::wait_for_window(xvfb_.display()));
   // The report is put in place when the run ends; then the program waits for a key.
-  for (int i = 0; i < 500 && !ends_with(read_file(dir_.file("r.txt")), kFinalRule); ++i)
-    std::this_thread::sleep_for(20ms);
+  testsupport::eventually([&] { return read_file(dir_.file("r.txt")).ends_with(kFinalRule); }, 20s);
   std::this_thread::sleep_for(300ms);
   xvfb_.stop();
   EXPECT_EQ(run.wait(), 0) << run.console();
-  EXPECT_EQ(count_of(run.console(), kLost), 1u) << run.console();
+  EXPECT_EQ(count_of(run.console(), kLost), 1) << run.console();
 }
 
 }  // namespace

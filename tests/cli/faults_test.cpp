@@ -1,4 +1,5 @@
-// The program's ways out under faults: the end of input at a prompt, a picture that
+// The end of a run: whether the picture is drawn, saved and reported, off-screen; and
+// the program's ways out under faults: the end of input at a prompt, a picture that
 // cannot be written whole, the terminal at the pause, and a window closed after a
 // failed run.
 #include <gtest/gtest.h>
@@ -28,11 +29,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testsupport::ChildProgram;
+using testsupport::kLocal;
 using testsupport::read_file;
 using testsupport::TempDir;
-
-using testsupport::kLocal;
-using testsupport::kNational;
 const char* const kPause = " Press any key to continue . . .";
 
 // The names in a directory, sorted.
@@ -58,9 +57,7 @@ TEST(CliFaults, EndOfInputAtAPromptNamesThePromptAndWritesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.prompt + " after '" + c.input + "'");
-    TempDir dir;
-    dir.write("local.txt", kLocal);
-    dir.write("national.txt", kNational);
+    testsupport::SmallJobDir dir;
     const auto r = testsupport::run_program(HELMERT2D_PROGRAM, c.args, dir, c.input, "DISPLAY=");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("\n ??? No name given at the prompt '" + c.prompt + "'\n"),
@@ -70,6 +67,67 @@ TEST(CliFaults, EndOfInputAtAPromptNamesThePromptAndWritesNothing) {
     EXPECT_EQ(r.out.find("is not opened"), std::string::npos) << r.out;
     EXPECT_EQ(names_in(dir), (std::vector<std::string>{".stderr", ".stdin", ".stdout", "local.txt",
                                                        "national.txt"}));
+  }
+}
+
+const std::string kNotShown =
+    " The plot was not shown (no display); use --plot FILE to save it as a picture.\n";
+
+TEST(CliShell, DrawsSavesAndReportsThePictureAsTheOptionsAsk) {
+  // No display whatever the environment, so the cases do not depend on it.
+  helmert2d::canvas::open_windows_off_screen();
+  struct Case {
+    std::string plot;  // file name in the test directory; empty: no --plot
+    bool window;
+    int run_status;
+    bool run_draws;
+    bool want_draw;  // what the run is told
+    int status;
+    std::string console;
+    std::string magic;  // first bytes of the saved picture; empty: no file
+  };
+  const std::string unwritable = "no/dir/p.bmp";
+  const std::vector<Case> cases{
+      {"", true, 0, true, false, 0, kNotShown, ""},
+      {"", true, 1, false, false, 1, "", ""},
+      {"", false, 0, true, false, 0, "", ""},
+      {"p.png", true, 0, true, true, 0, "", "\x89PNG"},
+      {"p.bmp", false, 0, true, true, 0, "", "BM"},
+      {"p.bmp", false, 1, true, true, 1, "", ""},
+      {"p.bmp", false, 0, false, true, 0, "", ""},
+      {unwritable, true, 0, true, true, 1, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.plot + (c.window ? " window" : " no-window") + " status " +
+                 std::to_string(c.run_status));
+    TempDir dir;
+    helmert2d::cli::Invocation inv;
+    inv.window = c.window;
+    if (!c.plot.empty()) inv.plot_file = dir.file(c.plot);
+    bool told = !c.want_draw;
+    std::ostringstream console;
+    const int status = helmert2d::cli::run_with_plot(
+        inv,
+        [&](bool draw) {
+          told = draw;
+          if (c.run_draws) {
+            initwindow(30, 20);
+            setcolor(COLOR(255, 0, 0));
+            line(0, 0, 29, 19);
+          }
+          return helmert2d::cli::RunOutcome{c.run_status, c.run_draws};
+        },
+        console);
+    EXPECT_EQ(told, c.want_draw);
+    EXPECT_EQ(status, c.status);
+    const std::string expected_console =
+        c.plot == unwritable ? " ??? Plot file " + inv.plot_file + " is not written\n" : c.console;
+    EXPECT_EQ(console.str(), expected_console);
+    if (!c.plot.empty()) {
+      const std::string saved = read_file(inv.plot_file);
+      EXPECT_EQ(saved.substr(0, c.magic.size()), c.magic);
+      EXPECT_EQ(saved.empty(), c.magic.empty());
+    }
   }
 }
 
@@ -174,9 +232,7 @@ TEST(CliFaults, PauseGivesTheTerminalBackOnEveryWayOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempDir dir;
-    dir.write("local.txt", kLocal);
-    dir.write("national.txt", kNational);
+    testsupport::SmallJobDir dir;
     ChildProgram run(dir, "", {"--no-window", "local.txt", "national.txt", "r.txt"},
                      ChildProgram::Console::terminal);
     ASSERT_GE(run.master(), 0);
@@ -220,9 +276,7 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options[0] + " " + c.options[2]);
-    TempDir dir;
-    dir.write("local.txt", kLocal);
-    dir.write("national.txt", kNational);
+    testsupport::SmallJobDir dir;
     ChildProgram run(dir, xvfb.display(), c.options, ChildProgram::Console::terminal);
     ASSERT_GE(run.master(), 0);
     termios before{};
@@ -239,10 +293,6 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // A run stopped by a signal while it waits for its second file (a FIFO nobody writes)
 // leaves the old report as it was and no temporary beside it.
 TEST(CliFaults, SignalMidRunLeavesTheOldReportAndNoTemporary) {
@@ -254,12 +304,11 @@ TEST(CliFaults, SignalMidRunLeavesTheOldReportAndNoTemporary) {
     ChildProgram run(
         dir, "", {"--no-window", "--no-pause", "--json", "r.json", "local.txt", "fifo", "out.txt"});
     // The temporaries exist once the run waits on the FIFO.
-    bool waiting = false;
-    for (int i = 0; i < 500 && !waiting; ++i) {
-      for (const std::string& n : names_in(dir)) waiting |= n.rfind("out.txt.", 0) == 0;
-      if (!waiting) std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_TRUE(waiting) << "no temporary report appeared";
+    const auto temporary = [&] {
+      return std::ranges::any_of(names_in(dir),
+                                 [](const auto& n) { return n.starts_with("out.txt."); });
+    };
+    ASSERT_TRUE(testsupport::eventually(temporary, 10s)) << "no temporary report appeared";
     kill(run.pid(), sig);
     EXPECT_EQ(run.wait(), 128 + sig);
     EXPECT_EQ(read_file(dir.file("out.txt")), "the last report\n");

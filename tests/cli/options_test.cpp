@@ -76,6 +76,7 @@ TEST(CliOptions, ParsesRunsThatGoOn) {
     bool pause, window;
     Extras extras;
   };
+  const Extras three{{kFlag, ""}, {kValued, "P1"}, {kValued, "P2"}};
   const std::vector<Case> cases{
       {{}, false, {}, "", true, true, {}},
       {{"a", "b", "c"}, false, {"a", "b", "c"}, "", true, true, {}},
@@ -86,13 +87,7 @@ TEST(CliOptions, ParsesRunsThatGoOn) {
       {{"--plot", "--", "--plot", "x.bmp"}, false, {}, "x.bmp", true, true, {}},
       {{"--", "--no-pause", "-h", "-"}, false, {"--no-pause", "-h", "-"}, "", true, true, {}},
       {{"-", "a"}, false, {"-", "a"}, "", true, true, {}},
-      {{"--flag", "--exclude", "P1", "--exclude=P2"},
-       false,
-       {},
-       "",
-       true,
-       true,
-       {{kFlag, ""}, {kValued, "P1"}, {kValued, "P2"}}},
+      {{"--flag", "--exclude", "P1", "--exclude=P2"}, false, {}, "", true, true, three},
       {{"--flag", "-12.5", "-3"}, true, {"-12.5", "-3"}, "", true, true, {{kFlag, ""}}},
   };
   for (const Case& c : cases) {

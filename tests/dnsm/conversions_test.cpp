@@ -1,7 +1,9 @@
-// Geodetic conversions: worked examples, zone rules and forward/inverse round trips.
+// Geodetic conversions: worked examples, zone rules, forward/inverse round trips and
+// points across the 0 and the 180 degree meridian.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "helmert2d/dnsm.h"
 
@@ -16,11 +18,13 @@ double deg(double d) {
   return d / kDeg;
 }
 
-TEST(DilimOrta, ThreeDegreeZones) {
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(26.4)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(28.4)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(29.6)) * kDeg, 30.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(3, deg(-2.0)) * kDeg, 0.0);
+TEST(DilimOrta, ThreeAndSixDegreeZones) {
+  // {zone width, longitude, central meridian}, degrees.
+  const std::tuple<int, double, double> cases[] = {
+      {3, 26.4, 27.0}, {3, 28.4, 27.0}, {3, 29.6, 30.0}, {3, -2.0, 0.0},
+      {6, 26.4, 27.0}, {6, 29.9, 27.0}, {6, 30.1, 33.0}};
+  for (const auto& [width, L, L0] : cases)
+    EXPECT_DOUBLE_EQ(DilimOrta(width, deg(L)) * kDeg, L0) << width << " " << L;
   // The boundary test is strict: a longitude that converts to exactly 28.5 degrees
   // stays in the zone of 27 degrees.
   double L = deg(28.5);
@@ -31,10 +35,7 @@ TEST(DilimOrta, ThreeDegreeZones) {
   EXPECT_DOUBLE_EQ(DilimOrta(3, std::nextafter(L, 1.0)) * kDeg, 30.0);
 }
 
-TEST(DilimOrta, SixDegreeZonesAndOtherWidths) {
-  EXPECT_DOUBLE_EQ(DilimOrta(6, deg(26.4)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(6, deg(29.9)) * kDeg, 27.0);
-  EXPECT_DOUBLE_EQ(DilimOrta(6, deg(30.1)) * kDeg, 33.0);
+TEST(DilimOrta, WidthsOtherThanThreeAndSix) {
   for (double d : {26.4, 28.4, 29.6, 44.0}) {
     EXPECT_EQ(DilimOrta(4, deg(d)), DilimOrta(3, deg(d))) << d;
   }
@@ -166,6 +167,46 @@ TEST(xy_BL, FootpointAtAPoleGivesThePoleOnTheCentralMeridian) {
   EXPECT_DOUBLE_EQ(B, kPi / 2);
   EXPECT_DOUBLE_EQ(L, deg(27.0));
   EXPECT_TRUE(std::isfinite(B) && std::isfinite(L));
+}
+
+// Gauss-Krueger coordinates of points on the other side of the 0 and the 180 degree
+// meridian from the central meridian. Reference values: PROJ cct, +proj=tmerc +k=1 on
+// the ellipsoid a = 6378137 m, b = 6356752.31425 m, false easting removed.
+struct Case {
+  double L0, B, L;  // degrees; L as XYZ_BLh gives it, or signed
+  double x, y;      // metres
+};
+
+TEST(BL_xy, LongitudeDifferenceIsTakenTheShortWayRound) {
+  const Case cases[] = {
+      // Greenwich: central meridian 0, points east and west of it.
+      {0.0, 51.5, 0.5, 5707830.8145, 34720.1596},
+      {0.0, 51.5, 359.5, 5707830.8145, -34720.1596},
+      {0.0, 51.5, -0.5, 5707830.8145, -34720.1596},
+      {360.0, 51.5, 0.2, 5707731.2216, 13888.0970},
+      {360.0, 51.5, 359.5, 5707830.8145, -34720.1596},
+      // The 180 degree meridian, north and south, with L0 given either way.
+      {180.0, 65.5, 179.5, 7267179.1950, -23145.7675},
+      {180.0, 65.5, -179.5, 7267179.1950, 23145.7675},
+      {-180.0, 65.5, 179.8, 7267101.9990, -9258.3717},
+      {-180.0, 65.5, 180.5, 7267179.1950, 23145.7675},
+      {180.0, -44.0, -178.8, -4874522.5707, 96247.6895},
+      {180.0, -44.0, 179.5, -4873943.9246, -40103.1152},
+  };
+  for (const Case& c : cases) {
+    double x = 0.0, y = 0.0;
+    BL_xy(kA, kB, c.L0 / kDeg, c.B / kDeg, c.L / kDeg, x, y);
+    EXPECT_NEAR(x, c.x, 0.001) << c.L0 << " " << c.B << " " << c.L;
+    EXPECT_NEAR(y, c.y, 0.001) << c.L0 << " " << c.B << " " << c.L;
+  }
+}
+
+TEST(xy_BL, InvertsBL_xyAcrossGreenwich) {
+  double x = 0.0, y = 0.0, B = 0.0, L = 0.0;
+  BL_xy(kA, kB, 0.0, 51.5 / kDeg, 359.5 / kDeg, x, y);
+  xy_BL(kA, kB, 0.0, x, y, B, L);
+  EXPECT_NEAR(B * kDeg, 51.5, 1e-10);
+  EXPECT_NEAR(L * kDeg, -0.5, 1e-10);
 }
 
 TEST(Rgauss, MeanRadiusOfCurvature) {

@@ -1,8 +1,9 @@
-// Boundary displacement files: reading into projected coordinates, the two console
-// listings byte for byte, their summary rows and the displacement vectors they draw.
+// Boundary displacement files: reading into projected coordinates, on both sides of the
+// 0 and the 180 degree meridian too, the two console listings byte for byte, their
+// summary rows and the displacement vectors they draw. Reference values across the
+// meridians: PROJ cct, +proj=tmerc +k=1 +x_0=500000 on the listing's ellipsoid.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -11,6 +12,7 @@
 
 #include "helmert2d/dnsm.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"
 
@@ -77,6 +79,55 @@ TEST(B3_B2, ProjectsIntoTheZoneOfTheFirstPoint) {
   EXPECT_NEAR(std::hypot(r.dx[2], r.dy[2]), 0.03 * k, 1e-7);
   EXPECT_GT(r.dx[2], 0.029);
   EXPECT_NEAR(r.dh[2], 0.0, 1e-6);
+}
+
+// Points across the meridians; each moves 1 cm north.
+struct Point {
+  const char* name;
+  double B, L;  // degrees
+  double x, y;  // expected, metres
+};
+
+struct Case {
+  const char* what;
+  std::vector<Point> points;
+  const char* zone_line;
+};
+
+TEST(B3_B2, PointsAcrossTheZeroAndTheHalfCircleMeridian) {
+  const Point g1{"G1", 51.5, 0.5, 5707830.8145, 534720.1596};
+  const Point g2{"G2", 51.5, -0.5, 5707830.8145, 465279.8404};
+  const Point g3{"G3", 51.5, 0.2, 5707731.2216, 513888.0970};
+  const Point c1{"C1", 65.5, 179.5, 7267179.1950, 476854.2325};
+  const Point c2{"C2", 65.5, -179.5, 7267179.1950, 523145.7675};
+  const Point c3{"C3", 65.5, 179.8, 7267101.9990, 490741.6283};
+  // Within one zone west of Greenwich the meridian keeps its name 348 (12 degrees W).
+  const Point w1{"W1", 51.5, -11.0, 5708186.5148, 569439.7270};
+  const Point w2{"W2", 51.5, -12.5, 5707830.8145, 465279.8404};
+  const Case cases[] = {
+      {"east point first", {g1, g2, g3}, "  NktSys :3     DOM :0\n"},
+      {"west point first", {g2, g1, g3}, "  NktSys :3     DOM :0\n"},
+      {"180, east first", {c1, c2, c3}, "  NktSys :3     DOM :180\n"},
+      {"180, west first", {c2, c1, c3}, "  NktSys :3     DOM :180\n"},
+      {"one western zone", {w1, w2}, "  NktSys :2     DOM :348\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::string text;
+    for (const Point& p : c.points) text += record(p.name, p.B, p.L, 0.0, 0.01, 0.0, 0.0);
+    const Read r(dir.write("d.txt", text));
+    EXPECT_EQ(r.out, c.zone_line);
+    ASSERT_EQ(r.count, static_cast<int>(c.points.size()));
+    for (int i = 1; i <= r.count; ++i) {
+      const Point& p = c.points[i - 1];
+      EXPECT_NEAR(r.x[i], p.x, 0.001) << p.name;
+      EXPECT_NEAR(r.y[i], p.y, 0.001) << p.name;
+      // 1 cm north stays 1 cm north, apart from the meridian convergence.
+      EXPECT_NEAR(std::hypot(r.dx[i], r.dy[i]), 0.01, 1e-6) << p.name;
+      EXPECT_GT(r.dx[i], 0.0099) << p.name;
+    }
+  }
 }
 
 TEST(B3_B2, EmptyOrMissingFileHasNoPointAndNoZone) {
@@ -207,18 +258,11 @@ TEST(B2_Ciz, LeavesTextAnchoredLeftAndBottom) {
   listing(dir.write("d.txt", three_points()));
   cleardevice();
   outtextxy(100, 100, "X");
-  int top = 1000, bottom = -1, left = 1000;
-  for (int y = 60; y < 140; ++y)
-    for (int x = 60; x < 140; ++x)
-      if (getpixel(x, y) == COLOR(255, 0, 0)) {
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-        left = std::min(left, x);
-      }
-  ASSERT_GE(bottom, 0) << "no red text";
-  EXPECT_LE(bottom, 100);
-  EXPECT_LT(top, 95);
-  EXPECT_GE(left, 100);
+  const canvas_test::Box text = plot_test::ink_box(60, 60, 139, 139, COLOR(255, 0, 0));
+  ASSERT_GE(text.bottom, 0) << "no red text";
+  EXPECT_LE(text.bottom, 100);
+  EXPECT_LT(text.top, 95);
+  EXPECT_GE(text.left, 100);
 }
 
 const char* const kRule = " ========  ==========  ==========  ========  ======  ======  ======\n";

@@ -13,14 +13,7 @@ namespace {
 using canvas_test::Box;
 using canvas_test::column_art;
 using canvas_test::row_art;
-using plot_test::height;
-using plot_test::ink_box;
-using plot_test::width;
-
-const int kGrey = COLOR(200, 200, 200);
-const int kWhite = COLOR(255, 255, 255);
-const int kRed = COLOR(255, 0, 0);
-const int kMagenta = COLOR(255, 0, 255);
+using namespace plot_test;
 
 // Points spanning 2000 m east-west and 1000 m north-south (V first, H second).
 struct Spread {

@@ -2,6 +2,7 @@
 // their components, the scale bar and the canvas state it leaves, on an off-screen page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,14 +15,7 @@ namespace {
 
 using canvas_test::column_art;
 using canvas_test::row_art;
-using plot_test::height;
-using plot_test::ink_box;
-using plot_test::width;
-
-const int kBlack = COLOR(0, 0, 0);
-const int kBlue = COLOR(0, 0, 255);
-const int kGreen = COLOR(0, 100, 0);
-const int kRed = COLOR(255, 0, 0);
+using namespace plot_test;
 
 // Frame of the named-point plot for the current screen size.
 struct Frame {
@@ -205,6 +199,35 @@ TEST(NamedPointPlot, SrLVktr1SortsAscending) {
   std::vector<double> one{0, 4};
   SrLVktr1(1, one.data());
   EXPECT_EQ(one[1], 4);
+}
+
+// The scale bar when the points lie so close together that 3 cm is drawn longer than
+// the picture is wide.
+TEST(NamedPointPlotScaleBar, DrawnWholeInsideThePictureOrLeftOut) {
+  const Frame f;
+  const double fits = 1000.0 * (f.R - f.L);  // bar 19 pixels long
+  // Two points this far apart along H map the bar to 19500 (R - L) / separation
+  // pixels: twice the picture width, and for 0.1 mm some 10^11 pixels, beyond int.
+  const double twice_the_picture = 19500.0 * (f.R - f.L) / (2.0 * f.W);
+  struct Case {
+    double separation;
+    bool drawn;
+  } cases[] = {{fits, true}, {twice_the_picture, false}, {0.0001, false}, {1e-9, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.separation);
+    Points p;
+    p.add("A", 5000000, 400000);
+    p.add("B", 5000000, 400000 + c.separation);
+    p.plot(kRed, 1.0);
+    // The band of the bar, its ticks and its label.
+    const canvas_test::Box bar = ink_box(0, std::max(0, f.B - 675), f.W - 1, f.B - 645, kBlue);
+    if (c.drawn) {
+      EXPECT_EQ(getpixel(f.L + 10, f.B - 655), kBlue);
+      EXPECT_EQ(bar.right, f.L + 10 + 19);
+    } else {
+      EXPECT_LT(bar.right, 0) << "blue from column " << bar.left << " to " << bar.right;
+    }
+  }
 }
 
 }  // namespace

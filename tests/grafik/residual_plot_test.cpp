@@ -3,8 +3,6 @@
 #include "grafik/residual_plot.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -14,6 +12,7 @@
 
 #include "canvas/program_hooks.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
@@ -32,30 +31,15 @@ TEST(ResidualPlotNumbers, RoundValues) {
   struct Case {
     double x, down, nearest;
   };
-  const Case cases[] = {
-      {1, 1, 1},
-      {1.4, 1, 1},
-      {1.5, 1, 2},
-      {2, 2, 2},
-      {3.1, 2, 2},
-      {3.2, 2, 5},
-      {4.99, 2, 5},
-      {5, 5, 5},
-      {7.0, 5, 5},
-      {7.1, 5, 10},
-      {9.99, 5, 10},
-      {10, 10, 10},
-      {0.3, 0.2, 0.2},
-      {0.5, 0.5, 0.5},
-      {0.0049, 0.002, 0.005},
-      {12345, 10000, 10000},
-      {6600, 5000, 5000},
-      {1e-300, 1e-300, 1e-300},
-      {0, 0, 0},
-      {-3, 0, 0},
-      {kNaN, 0, 0},
-      {kInf, 0, 0},
-  };
+  constexpr double kTiny = 1e-300;
+  const Case cases[] = {{1, 1, 1},         {1.4, 1, 1},        {1.5, 1, 2},
+                        {2, 2, 2},         {3.1, 2, 2},        {3.2, 2, 5},
+                        {4.99, 2, 5},      {5, 5, 5},          {7.0, 5, 5},
+                        {7.1, 5, 10},      {9.99, 5, 10},      {10, 10, 10},
+                        {0.3, 0.2, 0.2},   {0.5, 0.5, 0.5},    {0.0049, 0.002, 0.005},
+                        {12345, 1e4, 1e4}, {6600, 5000, 5000}, {kTiny, kTiny, kTiny},
+                        {0, 0, 0},         {-3, 0, 0},         {kNaN, 0, 0},
+                        {kInf, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.x);
     EXPECT_DOUBLE_EQ(round_down_125(c.x), c.down);
@@ -193,40 +177,8 @@ TEST(ResidualPlotLabels, DenseClusterNeverOverlaps) {
 
 // ---- The picture -------------------------------------------------------------------
 
-// A 24-bit BMP read back: 0xRRGGBB per pixel, y from the top.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> px;
-  std::uint32_t at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFF;
-    return px[static_cast<std::size_t>(y) * width + x];
-  }
-};
-
-Picture load_bmp(const std::string& path) {
-  const std::string b = read_file(path);
-  Picture p;
-  if (b.size() < 54 || b.substr(0, 2) != "BM") return p;
-  auto u32 = [&](std::size_t i) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[i])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[i + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[i + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[i + 3])) << 24;
-  };
-  p.width = static_cast<int>(u32(18));
-  p.height = static_cast<int>(u32(22));
-  const std::size_t stride = (static_cast<std::size_t>(p.width) * 3 + 3) / 4 * 4;
-  if (b.size() < u32(10) + stride * p.height) return Picture{};
-  p.px.resize(static_cast<std::size_t>(p.width) * p.height);
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) {
-      const std::size_t i = u32(10) + (p.height - 1 - y) * stride + x * 3;
-      p.px[static_cast<std::size_t>(y) * p.width + x] = static_cast<unsigned char>(b[i + 2]) << 16 |
-                                                        static_cast<unsigned char>(b[i + 1]) << 8 |
-                                                        static_cast<unsigned char>(b[i]);
-    }
-  return p;
-}
+using Picture = plot_test::Bmp;
+using plot_test::load_bmp;
 
 constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGrey = 0x808080, kBlack = 0;
 
@@ -329,14 +281,8 @@ TEST(ResidualPlotPicture, TheExamplesBlunderIsTheLongestRedVector) {
   ASSERT_EQ(r.status, 0) << r.out;
   const Picture p = load_bmp(dir.file("r.bmp"));
   ASSERT_EQ(p.width, 800);
-  int x0 = 800, x1 = -1, y0 = 800, y1 = -1;
-  for (int y = 0; y < 720; ++y) {
-    for (int x = 0; x < 800; ++x) {
-      if (p.at(x, y) == kRed) {
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-      }
-    }
-  }
+  const auto [x0, y0, x1, y1] =
+      canvas_test::box_where(0, 0, 799, 719, [&](int x, int y) { return p.at(x, y) == kRed; });
   ASSERT_GE(x1, 0) << "no red in the picture";
   EXPECT_GT(x0, 400);  // east half
   EXPECT_GT(y0, 400);  // south half
@@ -458,29 +404,21 @@ TEST(ResidualPlotCanvas, NoWindowOpensOnADisplay) {
   testsupport::Xvfb xvfb;
   if (xvfb.display().empty()) GTEST_SKIP() << "Xvfb is not available";
   TempDir dir;
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    setenv("DISPLAY", xvfb.display().c_str(), 1);
-    setenv("GSETTINGS_BACKEND", "memory", 1);
-    setenv("NO_AT_BRIDGE", "1", 1);
+  const auto scenario = [&] {
     helmert2d::canvas::open_windows_off_screen();
-    if (!save_residual_plot(small_job(), dir.file("off.png"))) _exit(3);
-    if (initwindow(40, 30) < 0 || canvas_has_display()) _exit(4);
+    if (!save_residual_plot(small_job(), dir.file("off.png"))) return 3;
+    if (initwindow(40, 30) < 0 || canvas_has_display()) return 4;
     helmert2d::canvas::open_windows_off_screen(false);
     const int run = initwindow(40, 30);
-    if (run < 0 || !canvas_has_display()) _exit(5);
-    if (!save_residual_plot(small_job(), dir.file("p.png"))) _exit(6);
-    if (getcurrentwindow() != run || !canvas_has_display()) _exit(7);
+    if (run < 0 || !canvas_has_display()) return 5;
+    if (!save_residual_plot(small_job(), dir.file("p.png"))) return 6;
+    if (getcurrentwindow() != run || !canvas_has_display()) return 7;
     for (int i = 0; (setcurrentwindow(i), getcurrentwindow() == i); ++i)
-      if (i != run && canvas_has_display()) _exit(8);
+      if (i != run && canvas_has_display()) return 8;
     const bool later = initwindow(40, 30) >= 0 && canvas_has_display();
-    _exit(later ? 0 : 9);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return later ? 0 : 9;
+  };
+  EXPECT_EQ(testsupport::exit_status_in_child(xvfb.display(), scenario), 0);
   EXPECT_TRUE(fs::exists(dir.file("p.png")));
 }
 

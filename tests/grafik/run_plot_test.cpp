@@ -12,6 +12,7 @@
 #include "canvas/glyph_cache.h"
 #include "canvas/program_hooks.h"
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 #include "support/canvas_support.h"
 #include "support/small_job.h"
 #include "support/temp_dir.h"
@@ -22,44 +23,15 @@ using testsupport::read_file;
 using testsupport::run_program;
 using testsupport::TempDir;
 
-struct Bmp {
-  int width = 0, height = 0;
-  std::string bytes;
-  std::uint32_t u32(std::size_t at) const {
-    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8 |
-           static_cast<unsigned char>(bytes[at + 2]) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-  }
-  // 0xRRGGBB of pixel (x, y), y counted from the top.
-  std::uint32_t rgb(int x, int y) const {
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    const std::size_t at = u32(10) + static_cast<std::size_t>(height - 1 - y) * stride + x * 3;
-    return static_cast<unsigned char>(bytes[at + 2]) << 16 |
-           static_cast<unsigned char>(bytes[at + 1]) << 8 | static_cast<unsigned char>(bytes[at]);
-  }
-};
-
-Bmp load_bmp(const std::string& path) {
-  Bmp b;
-  b.bytes = read_file(path);
-  if (b.bytes.size() < 54 || b.bytes.substr(0, 2) != "BM") return b;
-  b.width = static_cast<int>(b.u32(18));
-  b.height = static_cast<int>(b.u32(22));
-  return b;
-}
+using plot_test::load_bmp;
 
 // Rounds halves away from zero, as the plot's pixel mapping does.
 int nearest(double v) {
   return static_cast<int>(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5));
 }
 
-using testsupport::kLocal;
-using testsupport::kNational;
-
 TEST(RunPlot, SavedPictureShowsThePoints) {
-  TempDir dir;
-  dir.write("local.txt", kLocal);
-  dir.write("national.txt", kNational);
+  testsupport::SmallJobDir dir;
   const auto plain = run_program(
       HELMERT2D_PROGRAM, {"--no-pause", "--no-window", "local.txt", "national.txt", "a.txt"}, dir);
   ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
@@ -69,7 +41,7 @@ TEST(RunPlot, SavedPictureShowsThePoints) {
   ASSERT_EQ(plotted.status, 0) << plotted.out << plotted.err;
   EXPECT_EQ(read_file(dir.file("a.txt")), read_file(dir.file("b.txt")));
 
-  const Bmp bmp = load_bmp(dir.file("plot.bmp"));
+  const plot_test::Bmp bmp = load_bmp(dir.file("plot.bmp"));
   ASSERT_EQ(bmp.width, 601);
   ASSERT_EQ(bmp.height, 601);
   EXPECT_EQ(bmp.bytes.size(), 1084258u);
@@ -95,13 +67,13 @@ TEST(RunPlot, SavedPictureShowsThePoints) {
     const int px = column(Y), py = row(X);
     if (number <= 4) {
       ++common;
-      EXPECT_EQ(bmp.rgb(px, py + 1), 0xFF0000u) << name;  // inside the triangle
-      EXPECT_EQ(bmp.rgb(px, py + 3), 0x000000u) << name;  // its black base
+      EXPECT_EQ(bmp.at(px, py + 1), 0xFF0000u) << name;  // inside the triangle
+      EXPECT_EQ(bmp.at(px, py + 3), 0x000000u) << name;  // its black base
     } else {
       ++further;
-      EXPECT_EQ(bmp.rgb(px + 2, py), 0x0000FFu) << name;
-      EXPECT_EQ(bmp.rgb(px - 2, py), 0x0000FFu) << name;
-      EXPECT_EQ(bmp.rgb(px, py), 0xFFFFFFu) << name;
+      EXPECT_EQ(bmp.at(px + 2, py), 0x0000FFu) << name;
+      EXPECT_EQ(bmp.at(px - 2, py), 0x0000FFu) << name;
+      EXPECT_EQ(bmp.at(px, py), 0xFFFFFFu) << name;
     }
   }
   EXPECT_EQ(common, 4);

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
+#include "plot_support.h"
 #include "support/child_program.h"
 #include "support/small_job.h"
 #include "support/temp_dir.h"
@@ -18,29 +20,15 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::read_file;
 using testsupport::shell_output;
-
-using testsupport::kLocal;
-using testsupport::kNational;
-
-bool wait_for_window(const std::string& display) {
-  for (int i = 0; i < 500; ++i) {
-    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^GRAFIK$' 2>/dev/null")
-             .empty())
-      return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
-}
+using testsupport::wait_for_window;
 
 class RunWindow : public testing::Test {
  protected:
   void SetUp() override {
     if (xvfb_.display().empty()) GTEST_SKIP() << "Xvfb is not available";
-    dir_.write("local.txt", kLocal);
-    dir_.write("national.txt", kNational);
   }
   testsupport::Xvfb xvfb_;
-  testsupport::TempDir dir_;
+  testsupport::SmallJobDir dir_;
 };
 
 TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
@@ -49,32 +37,27 @@ TEST_F(RunWindow, ShowsThePlotAtItsPlace) {
                                 {"--plot", "plot.bmp", "local.txt", "national.txt", "r.txt"});
   ASSERT_TRUE(wait_for_window(xvfb_.display()));
   // The picture is saved once the report is complete; then the program pauses.
-  for (int i = 0; i < 500 && read_file(dir_.file("plot.bmp")).size() < 1084258u; ++i)
-    std::this_thread::sleep_for(20ms);
+  testsupport::eventually([&] { return read_file(dir_.file("plot.bmp")).size() >= 1084258u; }, 20s);
   std::this_thread::sleep_for(300ms);  // the last repaint
   const std::string d = "-display " + xvfb_.display();
   const std::string info = shell_output("xwininfo " + d + " -name GRAFIK");
-  EXPECT_NE(info.find("Absolute upper-left X:  675\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Width: 600\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Height: 600\n"), std::string::npos) << info;
+  for (const char* line : {"Absolute upper-left X:  675\n", "Absolute upper-left Y:  0\n",
+                           "Width: 600\n", "Height: 600\n"})
+    EXPECT_NE(info.find(line), std::string::npos) << line << info;
 
   // The screen's pixels of the window against the saved picture (whose extra last
   // column and row are not part of the window).
   const std::string raw = dir_.file("screen.rgb");
   shell_output("import " + d + " -window root -crop 600x600+675+0 -depth 8 rgb:" + raw);
   const std::string shown = read_file(raw);
-  const std::string bmp = read_file(dir_.file("plot.bmp"));
+  const plot_test::Bmp bmp = plot_test::load_bmp(dir_.file("plot.bmp"));
   ASSERT_EQ(shown.size(), 600u * 600u * 3u);
-  ASSERT_EQ(bmp.size(), 1084258u);
-  const std::size_t stride = (601 * 3 + 3) / 4 * 4;
+  ASSERT_EQ(bmp.bytes.size(), 1084258u);
   int differing = 0;
   for (int y = 0; y < 600; ++y)
     for (int x = 0; x < 600; ++x) {
-      const std::size_t b = 54 + static_cast<std::size_t>(600 - y) * stride + x * 3;
-      const std::size_t s = (static_cast<std::size_t>(y) * 600 + x) * 3;
-      if (shown[s] != bmp[b + 2] || shown[s + 1] != bmp[b + 1] || shown[s + 2] != bmp[b])
-        ++differing;
+      const auto* s = reinterpret_cast<const unsigned char*>(&shown[(y * 600u + x) * 3]);
+      differing += (static_cast<std::uint32_t>(s[0]) << 16 | s[1] << 8 | s[2]) != bmp.at(x, y);
     }
   EXPECT_EQ(differing, 0);
 
@@ -90,9 +73,8 @@ TEST_F(RunWindow, ClosingTheWindowEndsTheProgramWithStatusZero) {
   EXPECT_EQ(run.wait(), 0);
   // The report is complete: it ends with the final list's closing line.
   const std::string report = read_file(dir_.file("r.txt"));
-  const std::string rule = "   === ==== ============ ============   ============= ============ \n";
-  ASSERT_GT(report.size(), rule.size());
-  EXPECT_EQ(report.substr(report.size() - rule.size()), rule);
+  ASSERT_GT(report.size(), std::string(testsupport::kFinalRule).size());
+  EXPECT_TRUE(report.ends_with(testsupport::kFinalRule));
 }
 
 }  // namespace

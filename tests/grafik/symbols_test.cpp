@@ -4,16 +4,13 @@
 #include <vector>
 
 #include "helmert2d/grafik.h"
+#include "plot_support.h"
 #include "support/canvas_support.h"
 
 namespace {
 
 using canvas_test::row_art;
-
-const int kWhite = COLOR(255, 255, 255);
-const int kBlack = COLOR(0, 0, 0);
-const int kRed = COLOR(255, 0, 0);
-const int kBlue = COLOR(0, 0, 255);
+using namespace plot_test;
 
 void white_page() {
   initwindow(200, 200, "symbols");
@@ -56,22 +53,14 @@ TEST(Symbols, WorldLabelEndsAtThePoint) {
   settextstyle(0, 0, 1);
   const std::string name = "K101-LONG-NAME";  // longer than five characters: drawn whole
   outtextxy(10.0, 50.0, name, kRed);          // pixel (150, 90)
-  int minx = 999, maxx = -1, maxy = -1, miny = 999;
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 200; ++x)
-      if (getpixel(x, y) == kRed) {
-        minx = std::min(minx, x);
-        maxx = std::max(maxx, x);
-        miny = std::min(miny, y);
-        maxy = std::max(maxy, y);
-      }
-  ASSERT_GE(maxx, 0);
-  EXPECT_LE(maxx, 150);
-  EXPECT_GE(maxx, 150 - 2);
-  EXPECT_LE(maxy, 90);
-  EXPECT_GE(miny, 90 - textheight(name.c_str()));
-  EXPECT_GE(minx, 150 - textwidth(name.c_str()));
-  EXPECT_LT(minx, 150 - textwidth(name.c_str()) + 4);  // the whole name is there
+  const canvas_test::Box b = ink_box(0, 0, 199, 199, kRed);
+  ASSERT_GE(b.right, 0);
+  EXPECT_LE(b.right, 150);
+  EXPECT_GE(b.right, 150 - 2);
+  EXPECT_LE(b.bottom, 90);
+  EXPECT_GE(b.top, 90 - textheight(name.c_str()));
+  EXPECT_GE(b.left, 150 - textwidth(name.c_str()));
+  EXPECT_LT(b.left, 150 - textwidth(name.c_str()) + 4);  // the whole name is there
   EXPECT_EQ(getcolor(), kRed);
 }
 
@@ -104,10 +93,7 @@ TEST(Symbols, NumbersAndTextsThroughTheTextStream) {
   EXPECT_EQ(canvasout.str(), "");
   const int w = textwidth("1234.57");
   EXPECT_EQ(getpixel(5 + w + 2, 8), kWhite);
-  int maxx = -1;
-  for (int x = 0; x < 200; ++x)
-    for (int y = 5; y < 13; ++y)
-      if (getpixel(x, y) == kBlack) maxx = std::max(maxx, x);
+  const int maxx = ink_box(0, 5, 199, 12, kBlack).right;
   EXPECT_GT(maxx, 5 + w - 8);
   EXPECT_LT(maxx, 5 + w);
   YaziYaz(5, 50, std::string("AB"));

@@ -17,7 +17,8 @@ namespace {
 // the first four draws, the 55th and 56th (the first cursor wraps) and the 300th. They
 // were worked out separately from the generator's description in arbitrary-precision
 // integers; a draw is j * 1e-9 in single precision. Seeds above 161803398 have their
-// magnitude reduced modulo 10^9 and a negative start value raised by 10^9.
+// magnitude reduced modulo 10^9 and a negative start value raised by 10^9. LONG_MIN is
+// that of a 64-bit long.
 struct FixedDraws {
   long seed;
   std::array<std::int32_t, 4> first;
@@ -28,11 +29,7 @@ const FixedDraws kFixedDraws[] = {
     {-5, {355441340, 283560628, 560689623, 534929972}, 803113249, 339260703, 918035572},
     {-161803398, {613610054, 771029073, 127708320, 332307521}, 234446654, 772728080, 392755044},
     {-2147483647, {833821056, 979709958, 187793441, 488936678}, 30952819, 38712441, 498134740},
-    {LONG_MIN /* 64-bit long */,
-     {594100234, 391058723, 931119210, 231681651},
-     118751504,
-     737070570,
-     328927684},
+    {LONG_MIN, {594100234, 391058723, 931119210, 231681651}, 118751504, 737070570, 328927684},
 };
 
 float as_draw(std::int32_t j) {
@@ -152,17 +149,15 @@ TEST(Ggnpm, FixedDeviates) {
   // 16807 x mod (2^31 - 1) from 1: 16807, 282475249 (rejected, w > 1), then
   // 1622650073, 984943658 -> w = 0.268..., the first pair below. Worked out separately
   // from the polar method's description.
-  const std::vector<double> one = deviates(1.0, 4);
-  EXPECT_NEAR(one[1], 1.6015921691306942, 1e-13);
-  EXPECT_NEAR(one[2], -0.25909329575181417, 1e-13);
-  EXPECT_NEAR(one[3], 0.17476755700207985, 1e-13);
-  EXPECT_NEAR(one[4], -1.4989611786671562, 1e-13);
-  EXPECT_EQ(one[0], 99.0);  // element 0 is not touched
-  const std::vector<double> other = deviates(12345.0, 4);
-  EXPECT_NEAR(other[1], 1.4550052718745963, 1e-13);
-  EXPECT_NEAR(other[2], 0.4649329737776442, 1e-13);
-  EXPECT_NEAR(other[3], -0.5790254728612435, 1e-13);
-  EXPECT_NEAR(other[4], -1.0580380662028126, 1e-13);
+  const std::pair<double, std::array<double, 4>> cases[] = {
+      {1.0, {1.6015921691306942, -0.25909329575181417, 0.17476755700207985, -1.4989611786671562}},
+      {12345.0,
+       {1.4550052718745963, 0.4649329737776442, -0.5790254728612435, -1.0580380662028126}}};
+  for (const auto& [seed, expected] : cases) {
+    const std::vector<double> got = deviates(seed, 4);
+    EXPECT_EQ(got[0], 99.0);  // element 0 is not touched
+    for (int i = 1; i <= 4; ++i) EXPECT_NEAR(got[i], expected[i - 1], 1e-13) << seed << " " << i;
+  }
 }
 
 TEST(Ggnpm, SameSeedSameDeviatesAndOddCountsFilled) {

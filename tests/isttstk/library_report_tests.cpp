@@ -10,24 +10,17 @@
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/mtrs.h"
+#include "support/matrix_support.h"
 
 namespace {
 
 // Diagonal cofactor matrix (1-based) owned for the length of a test.
-class Diagonal {
- public:
-  explicit Diagonal(const std::vector<double>& d) : n_(static_cast<int>(d.size()) - 1) {
-    m_ = null_matrix(n_, n_);
-    for (int i = 1; i <= n_; ++i) m_[i][i] = d[i];
+struct Diagonal : mtrs_test::Mat {
+  explicit Diagonal(const std::vector<double>& d) : Mat(size(d), size(d)) {
+    for (int i = 1; i <= size(d); ++i) (*this)[i][i] = d[i];
   }
-  ~Diagonal() { free_matrix(m_); }
-  Diagonal(const Diagonal&) = delete;
-  Diagonal& operator=(const Diagonal&) = delete;
-  const double* const* get() const { return m_; }
-
- private:
-  int n_;
-  double** m_;
+  static int size(const std::vector<double>& d) { return static_cast<int>(d.size()) - 1; }
+  const double* const* get() const { return *this; }
 };
 
 // Residuals of a line fitted to five points (x = 0..4), with P3 pushed off the line;

@@ -46,15 +46,11 @@ TEST(Cholin, FactorSolutionDeterminantAndInverse) {
   double logdet = 0.0;
   EXPECT_EQ(Cholin(A, b, diag, 2, status, logdet), 0);
   EXPECT_EQ(status, 0);
-  EXPECT_NEAR(b[1], 0.5, 1e-15);
-  EXPECT_NEAR(b[2], 0.0, 1e-15);
+  expect_entries(b, {{1, 0.5}, {2, 0.0}}, 1e-15);
   EXPECT_EQ(diag[1], 2.0);
   EXPECT_NEAR(diag[2], std::sqrt(2.0), 1e-15);
   EXPECT_NEAR(logdet, std::log10(8.0), 1e-15);
-  EXPECT_NEAR(A[1][1], 0.375, 1e-15);
-  EXPECT_NEAR(A[1][2], -0.25, 1e-15);
-  EXPECT_NEAR(A[2][1], -0.25, 1e-15);
-  EXPECT_NEAR(A[2][2], 0.5, 1e-15);
+  expect_elements(A, {{1, 1, 0.375}, {1, 2, -0.25}, {2, 1, -0.25}, {2, 2, 0.5}}, 1e-15);
 }
 
 TEST(Cholin, ReadsOnlyTheUpperTriangle) {
@@ -133,8 +129,7 @@ TEST(Inver3, RegularMatrixGivesOrdinaryInverse) {
   Inver3(2, d, N, Q);
   EXPECT_EQ(d, 0);
   EXPECT_EQ(out.text(), "  Ters Alma Islemi Basladi\n");
-  EXPECT_NEAR(Q[1][1], 0.375, 1e-15);
-  EXPECT_NEAR(Q[2][1], -0.25, 1e-15);
+  expect_elements(Q, {{1, 1, 0.375}, {2, 1, -0.25}}, 1e-15);
 }
 
 TEST(Inver3, StartingDefectOutsideRangeIsClamped) {
@@ -188,10 +183,8 @@ TEST(MtrsKsgnstr, DiagonalisesByCongruence) {
   MtrsKsgnstr(2, Q, T);
   EXPECT_DOUBLE_EQ(Q[1][1], 2.0);
   EXPECT_DOUBLE_EQ(Q[2][2], 1.5);
-  EXPECT_EQ(Q[1][2], 0.0);
-  EXPECT_EQ(Q[2][1], 0.0);
-  EXPECT_EQ(T[1][1], 1.0);
-  EXPECT_EQ(T[1][2], 0.0);
+  expect_elements(Q, {{1, 2, 0.0}, {2, 1, 0.0}});
+  expect_elements(T, {{1, 1, 1.0}, {1, 2, 0.0}});
   EXPECT_DOUBLE_EQ(T[2][1], -0.5);
   EXPECT_EQ(T[2][2], 1.0);
 

@@ -22,8 +22,7 @@ TEST(NormalEquations, GssdnsmAndLagrange) {
   Mat M(2, 2);
   lgrngdnsm(1, B, 2, m, M, y);
   EXPECT_EQ(m[1], 1.0);
-  EXPECT_EQ(y[1], 1.0);
-  EXPECT_EQ(y[2], 1.0);
+  expect_entries(y, {{1, 1.0}, {2, 1.0}});
   for (int i = 1; i <= 2; ++i)
     for (int j = 1; j <= 2; ++j) EXPECT_EQ(M[i][j], 0.5);
 }
@@ -181,11 +180,9 @@ TEST(Homojen, UnitNullVectorWithPositiveLastElement) {
 
   std::mt19937 rng(13);
   for (int n : {3, 6, 10}) {
-    // Rank n - 1: the last row is a combination of the others; the null vector is z.
+    // Rank n - 1: the last row is a combination of the others.
     Mat B = random_matrix(rng, n, n);
     for (int i = 1; i < n; ++i) B[i][i] += 2.0;
-    Vec z(n);
-    for (int j = 1; j <= n; ++j) z[j] = 0.0;
     // Make column n = -(B[:,1..n-1] w) so that (w, 1) spans the null space.
     Vec w(n - 1);
     for (int j = 1; j < n; ++j) w[j] = 0.1 * j;

@@ -17,10 +17,7 @@ TEST(MtrsProducts, ElementProductsMatchHandValues) {
   Mat B{{1, 0}, {0, 1}, {2, -1}};  // 3 x 2
   Mat C(2, 2);
   A_B_(2, A, 3, 3, B, 2, C);
-  EXPECT_EQ(C[1][1], 7.0);
-  EXPECT_EQ(C[1][2], -1.0);
-  EXPECT_EQ(C[2][1], 16.0);
-  EXPECT_EQ(C[2][2], -1.0);
+  expect_elements(C, {{1, 1, 7.0}, {1, 2, -1.0}, {2, 1, 16.0}, {2, 2, -1.0}});
 
   Mat Bt{{1, 0, 2}, {0, 1, -1}};  // B transposed, 2 x 3
   double** D = A_BT_(2, A, 3, 2, Bt, 3);
@@ -28,20 +25,16 @@ TEST(MtrsProducts, ElementProductsMatchHandValues) {
   free_matrix(D);
 
   double** E = AT_B_(2, A, 3, 2, A, 3);  // A^T A, 3 x 3
-  EXPECT_EQ(E[1][1], 17.0);
-  EXPECT_EQ(E[2][3], 36.0);
-  EXPECT_EQ(E[3][2], 36.0);
+  expect_elements(E, {{1, 1, 17.0}, {2, 3, 36.0}, {3, 2, 36.0}});
   free_matrix(E);
 
   Vec b{1, 1, 1};
   double* c = A_b_(2, A, 3, b);
-  EXPECT_EQ(c[1], 6.0);
-  EXPECT_EQ(c[2], 15.0);
+  expect_entries(c, {{1, 6.0}, {2, 15.0}});
   free_vector(c);
   Vec y{1, -1};
   double* d = AT_b_(2, A, 3, y);
-  EXPECT_EQ(d[1], -3.0);
-  EXPECT_EQ(d[3], -3.0);
+  expect_entries(d, {{1, -3.0}, {3, -3.0}});
   free_vector(d);
 }
 
@@ -124,9 +117,7 @@ TEST(MtrsProducts, KhatriRaoAndKronecker) {
   Khatri_Rao(2, A, 2, 3, B, 2, rows, C, cols);
   EXPECT_EQ(rows, 6);
   EXPECT_EQ(cols, 2);
-  EXPECT_EQ(C[4][1], 3.0 * 5.0);
-  EXPECT_EQ(C[4][2], 4.0 * 6.0);
-  EXPECT_EQ(C[6][2], 4.0 * 10.0);
+  expect_elements(C, {{4, 1, 3.0 * 5.0}, {4, 2, 4.0 * 6.0}, {6, 2, 4.0 * 10.0}});
 
   Mat Bad(3, 3);
   rows = cols = 77;
@@ -146,9 +137,7 @@ TEST(MtrsProducts, KhatriRaoAndKronecker) {
   Kronecker(2, A3, 3, 2, B2, 2, rows, K, cols);
   EXPECT_EQ(rows, 4);
   EXPECT_EQ(cols, 6);
-  EXPECT_EQ(K[3][5], 6.0 * 1.0);
-  EXPECT_EQ(K[4][6], 6.0 * 4.0);
-  EXPECT_EQ(K[2][1], 1.0 * 3.0);
+  expect_elements(K, {{3, 5, 6.0 * 1.0}, {4, 6, 6.0 * 4.0}, {2, 1, 1.0 * 3.0}});
 }
 
 TEST(MtrsProducts, DifferenceAndSumFillEveryElement) {

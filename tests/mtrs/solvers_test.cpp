@@ -27,12 +27,8 @@ TEST(GaussJordan, PermutationNeedsRowExchangeAndUnscramble) {
   Mat a{{0, 1}, {1, 0}};
   Vec b{2, 3};
   gaussj(2, a, b);
-  EXPECT_EQ(b[1], 3.0);
-  EXPECT_EQ(b[2], 2.0);
-  EXPECT_EQ(a[1][1], 0.0);
-  EXPECT_EQ(a[1][2], 1.0);
-  EXPECT_EQ(a[2][1], 1.0);
-  EXPECT_EQ(a[2][2], 0.0);
+  expect_entries(b, {{1, 3.0}, {2, 2.0}});
+  expect_elements(a, {{1, 1, 0.0}, {1, 2, 1.0}, {2, 1, 1.0}, {2, 2, 0.0}});
 }
 
 TEST(GaussJordan, OverloadsAgreeAndKeepTheirInputs) {
@@ -114,27 +110,21 @@ TEST(GaussJordan, WithoutPivotingStopsAtZeroDiagonal) {
     gj_(2, a, b);
     EXPECT_EQ(out.text(), kSingular2);
   }
-  EXPECT_EQ(a[1][2], 1.0);
-  EXPECT_EQ(a[2][1], 1.0);
+  expect_elements(a, {{1, 2, 1.0}, {2, 1, 1.0}});
   EXPECT_EQ(b[1], 2.0);
   Mat c{{2, 1}, {1, 3}};
   Vec d{3, 4};
   gj_(2, c, d);
-  EXPECT_NEAR(d[1], 1.0, 1e-15);
-  EXPECT_NEAR(d[2], 1.0, 1e-15);
-  EXPECT_NEAR(c[1][1], 0.6, 1e-15);
-  EXPECT_NEAR(c[1][2], -0.2, 1e-15);
+  expect_entries(d, {{1, 1.0}, {2, 1.0}}, 1e-15);
+  expect_elements(c, {{1, 1, 0.6}, {1, 2, -0.2}}, 1e-15);
 }
 
 TEST(GaussJordan, GaussianReductionWithBackSubstitution) {
   Mat a{{2, 1}, {1, 3}};
   Vec b{3, 4};
   GaussIndrgm(2, a, b);
-  EXPECT_NEAR(b[1], 1.0, 1e-15);
-  EXPECT_NEAR(b[2], 1.0, 1e-15);
-  EXPECT_EQ(a[1][1], 1.0);
-  EXPECT_EQ(a[2][1], 0.0);
-  EXPECT_EQ(a[2][2], 1.0);
+  expect_entries(b, {{1, 1.0}, {2, 1.0}}, 1e-15);
+  expect_elements(a, {{1, 1, 1.0}, {2, 1, 0.0}, {2, 2, 1.0}});
 }
 
 TEST(Gaujor, InverseAndSignedDeterminant) {
@@ -148,9 +138,7 @@ TEST(Gaujor, InverseAndSignedDeterminant) {
   Mat p{{0, 1}, {1, 0}};
   EXPECT_EQ(GAUJOR(p, 2, det), 1);
   EXPECT_DOUBLE_EQ(det, -1.0);
-  EXPECT_EQ(p[1][2], 1.0);
-  EXPECT_EQ(p[2][1], 1.0);
-  EXPECT_EQ(p[1][1], 0.0);
+  expect_elements(p, {{1, 2, 1.0}, {2, 1, 1.0}, {1, 1, 0.0}});
 }
 
 // Row and column partners differ from step to step, so undoing the interchanges in

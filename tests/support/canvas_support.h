@@ -28,12 +28,13 @@ inline std::ostream& operator<<(std::ostream& os, const Box& b) {
   return os << "(" << b.left << "," << b.top << ")-(" << b.right << "," << b.bottom << ")";
 }
 
-// Bounding box of the pixels of the current page whose colour differs from `ground`.
-inline Box painted_box(int width, int height, int ground = 0) {
-  Box b{width, height, -1, -1};
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (getpixel(x, y) != ground) {
+// Bounding box of the points of (x0, y0)-(x1, y1) where `hit(x, y)` holds; empty when none.
+template <class Hit>
+Box box_where(int x0, int y0, int x1, int y1, Hit hit) {
+  Box b{x1 + 1, y1 + 1, -1, -1};
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x)
+      if (hit(x, y)) {
         b.left = std::min(b.left, x);
         b.top = std::min(b.top, y);
         b.right = std::max(b.right, x);
@@ -41,6 +42,12 @@ inline Box painted_box(int width, int height, int ground = 0) {
       }
   if (b.right < 0) return Box{};
   return b;
+}
+
+// Bounding box of the pixels of the current page whose colour differs from `ground`.
+inline Box painted_box(int width, int height, int ground = 0) {
+  return box_where(0, 0, width - 1, height - 1,
+                   [&](int x, int y) { return getpixel(x, y) != ground; });
 }
 
 // Row y from x0 to x1 as text: '#' for pixels of colour `ink`, '.' for others.

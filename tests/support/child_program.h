@@ -55,13 +55,7 @@ class ChildProgram {
         if (std::freopen(console_file_.c_str(), "w", stdout) == nullptr) _exit(121);
       }
       if (chdir(dir.path().c_str()) != 0) _exit(120);
-      if (display.empty()) {
-        unsetenv("DISPLAY");
-      } else {
-        setenv("DISPLAY", display.c_str(), 1);
-      }
-      setenv("GSETTINGS_BACKEND", "memory", 1);
-      setenv("NO_AT_BRIDGE", "1", 1);
+      use_display(display);
       std::vector<char*> argv{const_cast<char*>(HELMERT2D_PROGRAM)};
       for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -88,10 +82,11 @@ class ChildProgram {
   int master() const { return master_; }
   int slave() const { return slave_; }
 
-  /// Writes `bytes` to the program's standard input (pipe or terminal).
-  void type(const std::string& bytes) {
+  /// Writes `bytes` to the program's standard input (pipe or terminal); true when all
+  /// of them were written.
+  bool type(const std::string& bytes) {
     const int fd = master_ >= 0 ? master_ : stdin_;
-    (void)!write(fd, bytes.data(), bytes.size());
+    return write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
 
   /// What the program wrote so far (for a terminal: what arrived at the master).
@@ -110,28 +105,18 @@ class ChildProgram {
   /// True once the console holds `text`, within `limit`.
   bool wait_for_console(const std::string& text,
                         std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-      if (console().find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return eventually([&] { return console().find(text) != std::string::npos; }, limit);
   }
 
   /// Exit status (128 + the signal for a signal), or -1 when it has not ended within
   /// `limit`.
   int wait(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-      console();  // keeps the terminal's output buffer from filling up
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
+    // Reading the console keeps the terminal's output buffer from filling up.
+    if (!eventually([&] { return console(), waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+      return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
  private:
@@ -143,15 +128,11 @@ class ChildProgram {
   int slave_ = -1;
 };
 
-/// True once the window titled `title` exists on `display`, within 10 s.
+/// True once the window titled `title` exists on `display`, within 30 s.
 inline bool wait_for_window(const std::string& display, const std::string& title = "GRAFIK") {
-  for (int i = 0; i < 500; ++i) {
-    if (!shell_output("DISPLAY=" + display + " xdotool search --name '^" + title + "$' 2>/dev/null")
-             .empty())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  const std::string search = "xdotool search --name '^" + title + "$' 2>/dev/null";
+  return eventually([&] { return !shell_output("DISPLAY=" + display + " " + search).empty(); },
+                    std::chrono::seconds(30));
 }
 
 }  // namespace testsupport

@@ -158,20 +158,9 @@ class CliCaseRun {
         for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return s;
       };
-      std::string name;
-      if (FILE* p = popen("locale -a 2>/dev/null", "r")) {
-        for (int c; (c = std::fgetc(p)) != EOF;) {
-          if (c != '\n') {
-            name += static_cast<char>(c);
-          } else if (plain(name) == plain(need[1])) {
-            pclose(p);
-            return true;
-          } else {
-            name.clear();
-          }
-        }
-        pclose(p);
-      }
+      std::istringstream names(shell_output("locale -a 2>/dev/null"));
+      for (std::string name; std::getline(names, name);)
+        if (plain(name) == plain(need[1])) return true;
       skip_ = "locale " + need[1] + " is not installed";
     } else if (need.size() == 2 && need[0] == "writable") {
       if (access(need[1].c_str(), W_OK) == 0) return true;

@@ -3,14 +3,19 @@
 #ifndef HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H
 #define HELMERT2D_TESTS_SUPPORT_MATRIX_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <initializer_list>
 #include <iostream>
 #include <random>
 #include <sstream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "helmert2d/mtrs.h"
+#include "support/temp_dir.h"
 
 namespace mtrs_test {
 
@@ -75,11 +80,18 @@ class CoutCapture {
   std::streambuf* old_;
 };
 
-inline int count_of(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-    ++count;
-  return count;
+using testsupport::count_of;
+
+// Expects the listed elements {row, column, value} of a matrix, or {index, value} of a
+// vector, within `tolerance` (0: exactly, for the finite values listed).
+inline void expect_elements(double** m, std::initializer_list<std::tuple<int, int, double>> want,
+                            double tolerance = 0) {
+  for (const auto& [i, j, value] : want)
+    EXPECT_NEAR(m[i][j], value, tolerance) << "element (" << i << ", " << j << ")";
+}
+inline void expect_entries(const double* v, std::initializer_list<std::pair<int, double>> want,
+                           double tolerance = 0) {
+  for (const auto& [i, value] : want) EXPECT_NEAR(v[i], value, tolerance) << "entry " << i;
 }
 
 // Random matrix with elements uniform in [-1, 1].

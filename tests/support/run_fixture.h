@@ -9,6 +9,15 @@
 #include "helmert2d/Ha_xy_vb.h"
 #include "support/temp_dir.h"
 
+/// The banner that opens the report.
+inline constexpr const char* kBanner =
+    "\n ******************************************************\n"
+    " *                VELMORA UNIVERSITY                  *\n"
+    " *         DEPARTMENT of GEOMATIC ENGINEERING         *\n"
+    " *  CODED BY: PhD. Eskin VARO                         *\n"
+    " *  DATE    : 2002, Velmora University /Turkey        *\n"
+    " ******************************************************\n";
+
 struct RunResult {
   int status = -1;
   std::string report;

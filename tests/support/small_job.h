@@ -3,6 +3,8 @@
 #ifndef HELMERT2D_TESTS_SUPPORT_SMALL_JOB_H
 #define HELMERT2D_TESTS_SUPPORT_SMALL_JOB_H
 
+#include "support/temp_dir.h"
+
 namespace testsupport {
 
 inline constexpr const char* kLocal =
@@ -11,6 +13,18 @@ inline constexpr const char* kLocal =
 inline constexpr const char* kNational =
     "A 11000.004 21000.002 0\nB 10999.997 23000.001 0\nC 12000.001 20999.996 0\n"
     "D 11999.998 22999.999 0\n";
+
+/// The closing line of the report's final list, the last line of a complete report.
+inline constexpr const char* kFinalRule =
+    "   === ==== ============ ============   ============= ============ \n";
+
+/// A test directory holding the job as local.txt and national.txt.
+struct SmallJobDir : TempDir {
+  SmallJobDir() {
+    write("local.txt", kLocal);
+    write("national.txt", kNational);
+  }
+};
 
 }  // namespace testsupport
 

@@ -6,11 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -43,11 +47,51 @@ class TempDir {
   std::string path_;
 };
 
+/// A TempDir that is the working directory while it lives.
+class InTempDir : public TempDir {
+ public:
+  InTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(path()); }
+  ~InTempDir() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+/// Waits up to `limit` for `done` to hold, checking every 20 ms.
+inline bool eventually(const std::function<bool()>& done,
+                       std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 inline std::string read_file(const std::string& path) {
   std::ifstream is(path, std::ios::binary);
   std::ostringstream ss;
   ss << is.rdbuf();
   return ss.str();
+}
+
+/// Number of times `part` occurs in `text`, overlapping occurrences included.
+inline int count_of(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (auto pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+    ++count;
+  return count;
+}
+
+/// Output of a shell command.
+inline std::string shell_output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    pclose(p);
+  }
+  return out;
 }
 
 inline std::string shell_quote(const std::string& s) {

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/temp_dir.h"
+
 namespace testsupport {
 
 inline bool on_path(const std::string& program) {
@@ -21,15 +23,34 @@ inline bool on_path(const std::string& program) {
   return std::system(cmd.c_str()) == 0;
 }
 
-/// Output of a shell command.
-inline std::string shell_output(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
-    pclose(p);
+/// In a child process: the display to use (none when empty), with GTK kept from
+/// looking for settings and accessibility services.
+inline void use_display(const std::string& display) {
+  if (display.empty()) {
+    unsetenv("DISPLAY");
+  } else {
+    setenv("DISPLAY", display.c_str(), 1);
   }
-  return out;
+  setenv("GSETTINGS_BACKEND", "memory", 1);
+  setenv("NO_AT_BRIDGE", "1", 1);
+}
+
+/// Runs `body` in a child process on `display` and gives its result back as the exit
+/// status; -1 when the child did not end normally within a minute.
+template <class Body>
+int exit_status_in_child(const std::string& display, Body body) {
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    use_display(display);
+    _exit(body());
+  }
+  int status = 0;
+  if (eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(60)))
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
 }
 
 class Xvfb {

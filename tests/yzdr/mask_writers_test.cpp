@@ -6,8 +6,11 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 #include "helmert2d/yzdr.h"
+#include "support/run_fixture.h"
 
 namespace {
 
@@ -37,11 +40,9 @@ TEST(MaskWriters, DocumentedExamples) {
 
 TEST(MaskWriters, MaskMeasures) {
   EXPECT_EQ(mask_width("########0.000"), 13);
-  EXPECT_EQ(mask_decimals("########0.000"), 3);
-  EXPECT_EQ(mask_decimals("#########.###"), 3);
-  EXPECT_EQ(mask_decimals("#0.00"), 2);
-  EXPECT_EQ(mask_decimals("#####0"), 0);
-  EXPECT_EQ(mask_decimals("####."), 0);
+  const std::pair<const char*, int> masks[] = {
+      {"########0.000", 3}, {"#########.###", 3}, {"#0.00", 2}, {"#####0", 0}, {"####.", 0}};
+  for (const auto& [mask, decimals] : masks) EXPECT_EQ(mask_decimals(mask), decimals) << mask;
 }
 
 TEST(MaskWriters, Texts) {
@@ -112,27 +113,9 @@ TEST(MaskWriters, RoundingMatchesPrintf) {
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> mag(-9.0, 9.0);
   std::uniform_int_distribution<int> dec(0, 10);
-  const double specials[] = {0.0,
-                             -0.0,
-                             0.5,
-                             1.5,
-                             2.5,
-                             -2.5,
-                             0.125,
-                             0.0005,
-                             1e-300,
-                             1e300,
-                             -1e300,
-                             0.015,
-                             1.005,
-                             2.675,
-                             1e22,
-                             9.995,
-                             -9.995,
-                             1e-7,
-                             123456789012345678.0};
   char expect[512];
-  for (double v : specials) {
+  for (double v : {0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.125, 0.0005, 1e-300, 1e300, -1e300, 0.015,
+                   1.005, 2.675, 1e22, 9.995, -9.995, 1e-7, 123456789012345678.0}) {
     for (int d = 0; d <= 12; ++d) {
       std::snprintf(expect, sizeof expect, "%14.*f", d, v);
       std::ostringstream os;
@@ -190,34 +173,23 @@ TEST(Banner, ReportVariant) {
   std::ostringstream os;
   std::ostream& back = OK_(os, "PhD. Eskin VARO", "2002, Velmora University /Turkey");
   EXPECT_EQ(&back, &os);
-  EXPECT_EQ(os.str(),
-            "\n ******************************************************\n"
-            " *                VELMORA UNIVERSITY                  *\n"
-            " *         DEPARTMENT of GEOMATIC ENGINEERING         *\n"
-            " *  CODED BY: PhD. Eskin VARO                         *\n"
-            " *  DATE    : 2002, Velmora University /Turkey        *\n"
-            " ******************************************************\n");
+  EXPECT_EQ(os.str(), kBanner);
 }
 
 TEST(Rounding, Round1HalvesAwayFromZero) {
-  EXPECT_EQ(round1(2.5), 3.0);
-  EXPECT_EQ(round1(2.4999), 2.0);
-  EXPECT_EQ(round1(0.5), 1.0);
-  EXPECT_EQ(round1(7.0), 7.0);
-  EXPECT_EQ(round1(-2.5), -3.0);
-  EXPECT_EQ(round1(-2.4), -2.0);
-  EXPECT_EQ(round1(-2.6), -3.0);
-  EXPECT_EQ(round1(-0.4), 0.0);
-  EXPECT_EQ(round1(5e9 + 0.5), 5e9 + 1.0);  // no 32-bit overflow
+  // The last pair needs more than 32 bits.
+  const std::pair<double, double> cases[] = {{2.5, 3.0},   {2.4999, 2.0}, {0.5, 1.0},
+                                             {7.0, 7.0},   {-2.5, -3.0},  {-2.4, -2.0},
+                                             {-2.6, -3.0}, {-0.4, 0.0},   {5e9 + 0.5, 5e9 + 1.0}};
+  for (const auto& [x, rounded] : cases) EXPECT_EQ(round1(x), rounded) << x;
   EXPECT_TRUE(std::isnan(round1(std::nan(""))));
   EXPECT_TRUE(std::isinf(round1(HUGE_VAL)));
 }
 
 TEST(Rounding, Yuvarla) {
-  EXPECT_DOUBLE_EQ(yuvarla(1.23456, 4), 1.2346);
-  EXPECT_DOUBLE_EQ(yuvarla(2.0, 4), 2.0);
-  EXPECT_DOUBLE_EQ(yuvarla(4.03016, 2), 4.03);
-  EXPECT_DOUBLE_EQ(yuvarla(-1.23456, 4), -1.2346);
+  for (const auto& [x, digits, rounded] :
+       {std::tuple{1.23456, 4, 1.2346}, {2.0, 4, 2.0}, {4.03016, 2, 4.03}, {-1.23456, 4, -1.2346}})
+    EXPECT_DOUBLE_EQ(yuvarla(x, digits), rounded) << x;
 }
 
 }  // namespace

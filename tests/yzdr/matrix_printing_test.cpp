@@ -1,14 +1,13 @@
 // Matrix printing: the table layout and the sequential adjustment's "c1.dat".
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "helmert2d/yzdr.h"
 #include "support/matrix_support.h"
+#include "support/temp_dir.h"
 
 using namespace mtrs_test;
 
@@ -58,35 +57,7 @@ TEST(PrntMtrsVktr, VectorColumnBesideTheMatrix) {
             "================  ===========\n");
 }
 
-namespace {
-
-// Runs the test body in a fresh directory of its own and removes it afterwards.
-class InTempDir {
- public:
-  InTempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "helmert2d_mtrs_XXXXXX").string();
-    dir_ = mkdtemp(pattern.data());
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-  }
-  ~InTempDir() {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
-
- private:
-  std::filesystem::path dir_, old_;
-};
-
-std::string slurp(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-}  // namespace
+using testsupport::InTempDir;
 
 TEST(ArdskEKKFinal, WritesC1DatOnlyWhenTheTotalIsReached) {
   InTempDir here;
@@ -102,7 +73,7 @@ TEST(ArdskEKKFinal, WritesC1DatOnlyWhenTheTotalIsReached) {
   EXPECT_DOUBLE_EQ(x[1], 2.0);
   EXPECT_DOUBLE_EQ(K[1][1], 0.5);  // not scaled by m0^2
   EXPECT_DOUBLE_EQ(K[0][0], 2.0);
-  EXPECT_EQ(slurp("c1.dat"),
+  EXPECT_EQ(testsupport::read_file("c1.dat"),
             "\n   Qxx          x\n"
             "========  ===========\n"
             "  0.5000       2.0000\n"
