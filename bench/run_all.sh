@@ -59,7 +59,7 @@ best "10^6 common, --json --csv" "$prog" --no-pause --no-window --json "$work/r.
   --csv "$work/r.csv" "${c[@]}"
 # The plot window on a private X server (Xvfb), closed by the end of the run.
 if command -v Xvfb >/dev/null; then
-  Xvfb :97 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  Xvfb :97 -noreset -screen 0 1280x1024x24 >/dev/null 2>&1 &
   xvfb_pid=$!
   sleep 1
   best "10^4 + 10^6 further, window on Xvfb" env DISPLAY=:97 GSETTINGS_BACKEND=memory \

@@ -56,35 +56,16 @@ int exit_status_in_child(const std::string& display, Body body) {
 class Xvfb {
  public:
   /// Starts the server; display() is empty when Xvfb is missing or did not start.
+  /// Tests run side by side each start a server. Taking the lowest free display number
+  /// would often take the one a server of another test is just giving up, and that
+  /// server's removal of its socket could then cut the new one off from its clients;
+  /// so the numbers are spread by process and tried until one is free.
   Xvfb() {
     if (!on_path("Xvfb")) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      close(fds[0]);
-      if (fds[1] != 3) {
-        dup2(fds[1], 3);
-        close(fds[1]);
-      }
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 1);
-      dup2(null, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
+    for (int attempt = 0; attempt < 50 && display_.empty(); ++attempt) {
+      const int number = 10 + static_cast<int>((getpid() * 37L + attempt * 101L) % 5000);
+      start(number);
     }
-    close(fds[1]);
-    std::string number;
-    pollfd pfd{fds[0], POLLIN, 0};
-    while (poll(&pfd, 1, 20000) > 0) {
-      char c;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
   }
   ~Xvfb() { stop(); }
   /// Ends the server; its clients lose their connection.
@@ -101,6 +82,46 @@ class Xvfb {
   const std::string& display() const { return display_; }
 
  private:
+  // Starts a server on display `number`; it tells the number through a pipe once it
+  // takes connections, and ends at once when the display is taken.
+  void start(int number) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      close(fds[0]);
+      if (fds[1] != 3) {
+        dup2(fds[1], 3);
+        close(fds[1]);
+      }
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      const std::string name = ":" + std::to_string(number);
+      // Without -noreset the server resets whenever its last client leaves (each poll
+      // of xdotool, each program of a test ends), and a program that connects during
+      // a reset finds no display and runs without its window.
+      execlp("Xvfb", "Xvfb", name.c_str(), "-displayfd", "3", "-noreset", "-screen", "0",
+             "1280x1024x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string told;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (pid_ > 0 && poll(&pfd, 1, 20000) > 0) {
+      char c;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      told += c;
+    }
+    close(fds[0]);
+    if (told.empty()) {
+      stop();  // the display was taken, or the server failed
+      return;
+    }
+    display_ = ":" + told;
+  }
+
   pid_t pid_ = -1;
   std::string display_;
 };
