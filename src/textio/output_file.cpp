@@ -102,11 +102,22 @@ bool OutputFile::open(const std::string& path) {
   }
   if (!exists && !target_.empty() && target_.back() == '/') return false;
   std::string templ = target_ + ".XXXXXX";
-  const int fd = ::mkstemp(templ.data());
-  if (fd < 0) return false;
-  ::close(fd);
-  temp_ = templ;
-  slot_ = register_temporary(temp_);
+  {
+    // A signal between creating the temporary and registering it would leave the file
+    // behind: the cleanup signals wait until it is registered.
+    sigset_t block, old;
+    sigemptyset(&block);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&block, sig);
+    ::pthread_sigmask(SIG_BLOCK, &block, &old);
+    const int fd = ::mkstemp(templ.data());
+    if (fd >= 0) {
+      ::close(fd);
+      temp_ = templ;
+      slot_ = register_temporary(temp_);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (fd < 0) return false;
+  }
   // The new file gets the permissions a plain create would give (mkstemp uses 0600),
   // or the old file's when it replaces one.
   mode_t mode = 0666;
