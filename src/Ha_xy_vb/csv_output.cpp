@@ -3,29 +3,25 @@
 // further points transformed.
 
 #include "result_files.h"
+#include "text_sink.h"
 #include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 namespace {
 
-// A value that is not finite leaves the field empty.
-void put_number(std::string& line, double v) {
-  append_shortest(line, v);
-}
-
 // A field is quoted when it holds the delimiter, a quote or a line break; quotes inside
 // are doubled (RFC 4180, 2.6 and 2.7).
-void put_text(std::string& line, std::string_view s) {
+void put_text(TextSink& line, std::string_view s) {
   if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
-    line.append(s);
+    line.raw(s);
     return;
   }
-  line.push_back('"');
+  line.put('"');
   for (const char c : s) {
-    if (c == '"') line.push_back('"');
-    line.push_back(c);
+    if (c == '"') line.put('"');
+    line.put(c);
   }
-  line.push_back('"');
+  line.put('"');
 }
 
 }  // namespace
@@ -35,45 +31,42 @@ void write_csv(std::ostream& out, const RunResult& res) {
   const Solution& s = res.solution;
   const auto n = static_cast<std::size_t>(cp.n);
   out << "name,X,Y,third,role,vx,vy,flagged\r\n";
-  // Row k of the final list: the common points, then the further points.
-  const FormatRows rows = [&](std::size_t first, std::size_t last, std::string& buf) {
+  // Row k of the final list: the common points (given coordinates), then the further
+  // points (transformed). A value that is not finite leaves its field empty.
+  auto rows = [&](std::size_t first, std::size_t last, TextSink& line) {
     for (std::size_t k = first; k < last; ++k) {
-      auto start = [&buf](std::string_view name, double X, double Y, double third) {
-        put_text(buf, name);
-        buf.push_back(',');
-        put_number(buf, X);
-        buf.push_back(',');
-        put_number(buf, Y);
-        buf.push_back(',');
-        put_number(buf, third);
-        buf.push_back(',');
-      };
       if (k >= n) {
         const FurtherPoint& fp = res.further[k - n];
-        start(fp.name, fp.p.X, fp.p.Y, fp.third);
-        buf.append("further,,,\r\n");
+        put_text(line, fp.name);
+        line.put(',').number(fp.p.X, "").put(',').number(fp.p.Y, "").put(',');
+        line.given(fp.third, "").raw(",further,,,\r\n");
         continue;
       }
       const std::size_t i = k + 1;
-      start(cp.name[i], cp.X[i], cp.Y[i], cp.third[i]);
-      buf.append("common,");
-      put_number(buf, s.vx[i]);
-      buf.push_back(',');
-      put_number(buf, s.vy[i]);
-      buf.push_back(',');
+      put_text(line, cp.name[i]);
+      line.put(',').given(cp.X[i], "").put(',').given(cp.Y[i], "").put(',');
+      line.given(cp.third[i], "").raw(",common,").number(s.vx[i], "").put(',');
+      line.number(s.vy[i], "").put(',');
       if (res.outliers) {
         const OutlierTestRow& r = res.outliers->rows[i];
-        buf.append(r.component_flagged || r.pair_flagged ? "true" : "false");
+        if (r.component_flagged || r.pair_flagged) {
+          line.raw("true");
+        } else {
+          line.raw("false");
+        }
       }
-      buf.append("\r\n");
+      line.raw("\r\n");
     }
   };
   const std::size_t count = n + res.further.size();
   // Long lists are formatted in blocks on the report's thread pool; short ones here.
-  if (write_row_blocks(out, count, rows, {})) return;
-  std::string buf;
-  rows(0, count, buf);
-  out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
+  const FormatRows blocks = [&rows](std::size_t first, std::size_t last, std::string& block) {
+    TextSink line(block);
+    rows(first, last, line);
+  };
+  if (write_row_blocks(out, count, blocks, {})) return;
+  TextSink line(out);
+  rows(0, count, line);
 }
 
 std::string proj_pipeline(const Solution& s) {

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "result_files.h"
+#include "text_sink.h"
 #include "yzdr/row_blocks.h"
 
 namespace helmert2d {
@@ -15,31 +16,38 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kRho = 200.0 / kPi;  // grads per radian, as the report
 
-// Appends JSON text to a buffer that is handed to the stream in large pieces, or, for
-// a block of rows formatted on a pool thread, to the block's own text.
+// JSON text through a TextSink: to the stream, or, for a block of rows formatted on a
+// pool thread, to the block's own text.
 class JsonSink {
  public:
-  explicit JsonSink(std::ostream& out) : out_(&out), buf_(own_) { own_.reserve(kFlush + 4096); }
-  explicit JsonSink(std::string& block) : out_(nullptr), buf_(block) {}
-  ~JsonSink() { flush(); }
-  JsonSink(const JsonSink&) = delete;
-  JsonSink& operator=(const JsonSink&) = delete;
+  explicit JsonSink(std::ostream& out) : text_(out) {}
+  explicit JsonSink(std::string& block) : text_(block) {}
 
+  template <std::size_t N>
+  JsonSink& raw(const char (&s)[N]) {
+    text_.raw(s);
+    return *this;
+  }
   JsonSink& raw(std::string_view s) {
-    buf_.append(s);
-    if (out_ != nullptr && buf_.size() >= kFlush) flush();
+    text_.raw(s);
     return *this;
   }
   JsonSink& number(double v) {
-    if (!append_shortest(buf_, v)) return raw("null");
-    return raw({});
+    text_.number(v);
+    return *this;
+  }
+  // A value read from a file.
+  JsonSink& given(double v) {
+    text_.given(v);
+    return *this;
   }
   JsonSink& integer(long long v) {
     char tmp[24];
     const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-    return raw(std::string_view(tmp, static_cast<std::size_t>(res.ptr - tmp)));
+    text_.put(tmp, static_cast<std::size_t>(res.ptr - tmp));
+    return *this;
   }
-  JsonSink& boolean(bool b) { return raw(b ? "true" : "false"); }
+  JsonSink& boolean(bool b) { return b ? raw("true") : raw("false"); }
   JsonSink& string(std::string_view s) {
     bool plain = true;
     for (const char c : s) {
@@ -56,18 +64,11 @@ class JsonSink {
   }
   // "key":
   JsonSink& key(std::string_view k) { return string(k).raw(":"); }
-  void flush() {
-    if (out_ == nullptr) return;
-    out_->write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
-    buf_.clear();
-  }
-  std::ostream* stream() const { return out_; }
+  void flush() { text_.flush(); }
+  std::ostream* stream() const { return text_.stream(); }
 
  private:
-  static constexpr std::size_t kFlush = 1 << 16;
-  std::ostream* out_;
-  std::string own_;
-  std::string& buf_;
+  TextSink text_;
 };
 
 // Writes `count` array elements: element(sink, i) appends element i. A long array is
@@ -170,9 +171,9 @@ void points(JsonSink& j, const RunResult& res) {
   array_elements(j, static_cast<std::size_t>(cp.n), [&](JsonSink& e, std::size_t k) {
     const int i = static_cast<int>(k) + 1;
     e.raw(i > 1 ? ",\n{" : "\n{");
-    e.raw("\"name\":").string(cp.name[i]).raw(",\"x\":").number(cp.x[i]).raw(",");
-    e.raw("\"y\":").number(cp.y[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
-    e.raw("\"Y\":").number(cp.Y[i]).raw(",\"X_computed\":").number(s.Xc[i]).raw(",");
+    e.raw("\"name\":").string(cp.name[i]).raw(",\"x\":").given(cp.x[i]).raw(",");
+    e.raw("\"y\":").given(cp.y[i]).raw(",\"X\":").given(cp.X[i]).raw(",");
+    e.raw("\"Y\":").given(cp.Y[i]).raw(",\"X_computed\":").number(s.Xc[i]).raw(",");
     e.raw("\"Y_computed\":").number(s.Yc[i]).raw(",\"vx\":").number(s.vx[i]).raw(",");
     e.raw("\"vy\":").number(s.vy[i]);
     if (res.outliers) {
@@ -202,14 +203,14 @@ void transformed(JsonSink& j, const RunResult& res) {
     e.raw(k == 0 ? "\n{" : ",\n{");
     if (k < n) {
       const std::size_t i = k + 1;
-      e.raw("\"name\":").string(cp.name[i]).raw(",\"X\":").number(cp.X[i]).raw(",");
-      e.raw("\"Y\":").number(cp.Y[i]).raw(",\"third\":").number(cp.third[i]).raw(",");
+      e.raw("\"name\":").string(cp.name[i]).raw(",\"X\":").given(cp.X[i]).raw(",");
+      e.raw("\"Y\":").given(cp.Y[i]).raw(",\"third\":").given(cp.third[i]).raw(",");
       e.raw("\"role\":").raw("\"common\"}");
       return;
     }
     const FurtherPoint& fp = res.further[k - n];
     e.raw("\"name\":").string(fp.name).raw(",\"X\":").number(fp.p.X).raw(",");
-    e.raw("\"Y\":").number(fp.p.Y).raw(",\"third\":").number(fp.third).raw(",");
+    e.raw("\"Y\":").number(fp.p.Y).raw(",\"third\":").given(fp.third).raw(",");
     e.raw("\"role\":").raw("\"further\",").raw("\"sX\":");
     if (sd) {
       const double m = s.sd_transformed(fp.x, fp.y);
@@ -266,20 +267,20 @@ namespace {
 // by at least 0.001, more than half the spacing of doubles below 1e12. Fixed notation
 // is then never longer than scientific (0.001 ties with 1e-03, and ties go to fixed),
 // so the text is the one std::to_chars writes, found without its digit search.
-bool append_thousandths(std::string& out, double v) {
-  if (!(std::fabs(v) < 1e12)) return false;
+// Returns nullptr when v is not such a value.
+char* write_thousandths(char* out, double v) {
+  if (!(std::fabs(v) < 1e12)) return nullptr;
   // Any rounding of the product will do: the test below accepts only the right m.
   const double scaled = v * 1000.0;
   const auto m = static_cast<long long>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
-  if (static_cast<double>(m) / 1000.0 != v) return false;
+  if (static_cast<double>(m) / 1000.0 != v) return nullptr;
   auto units = m < 0 ? -m : m;
   int frac = static_cast<int>(units % 1000);
-  if (frac == 0) return false;
+  if (frac == 0) return nullptr;
   units /= 1000;
-  char tmp[32];
-  char* p = tmp;
+  char* p = out;
   if (v < 0) *p++ = '-';
-  p = std::to_chars(p, tmp + sizeof tmp, units).ptr;
+  p = std::to_chars(p, p + 24, units).ptr;
   *p++ = '.';
   int digits = 3;
   while (frac % 10 == 0) {
@@ -290,18 +291,24 @@ bool append_thousandths(std::string& out, double v) {
     p[d] = static_cast<char>('0' + frac % 10);
     frac /= 10;
   }
-  out.append(tmp, p + digits);
-  return true;
+  return p + digits;
 }
 
 }  // namespace
 
+char* write_shortest(char* out, double v) {
+  return std::to_chars(out, out + 32, v).ptr;
+}
+
+char* write_given(char* out, double v) {
+  char* end = write_thousandths(out, v);
+  return end != nullptr ? end : write_shortest(out, v);
+}
+
 bool append_shortest(std::string& out, double v) {
   if (!std::isfinite(v)) return false;
-  if (append_thousandths(out, v)) return true;
   char tmp[32];
-  const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-  out.append(tmp, res.ptr);
+  out.append(tmp, write_given(tmp, v));
   return true;
 }
 
