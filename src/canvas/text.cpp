@@ -208,6 +208,22 @@ struct Clip {
   }
 };
 
+// Calls span(j, i0, i1) for each run of glyph pixels of a laid-out text `width` pixels
+// wide: row j of its box (0 at the top), columns i0 to i1, cut to the box.
+template <class Span>
+void for_each_run(const CellFont& cf, int width, const std::vector<PlacedGlyph>& placed,
+                  const Span& span) {
+  for (const PlacedGlyph& p : placed) {
+    for (const GlyphRun& run : p.glyph->runs) {
+      const long long j = static_cast<long long>(cf.ascent) + run.dy;
+      if (j < 0 || j >= cf.height) continue;
+      const long long i0 = std::max<long long>(p.x + run.dx, 0);
+      const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
+      if (i0 <= i1) span(j, i0, i1);
+    }
+  }
+}
+
 // A horizontal text whose box lies inside the clip: the box is composed in a small
 // buffer that stays in the processor's cache (background, then the glyphs' runs) and
 // each of its rows is copied into the page once. The pixels are those of filling the
@@ -218,17 +234,10 @@ void draw_composed(std::uint32_t* data, long long stride, const CellFont& cf, co
   thread_local std::vector<std::uint32_t> box;
   const auto w = static_cast<std::size_t>(width);
   box.assign(w * static_cast<std::size_t>(cf.height), paper);
-  for (const PlacedGlyph& p : placed) {
-    for (const GlyphRun& run : p.glyph->runs) {
-      const long long j = static_cast<long long>(cf.ascent) + run.dy;
-      if (j < 0 || j >= cf.height) continue;
-      const long long i0 = std::max<long long>(p.x + run.dx, 0);
-      const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
-      if (i0 > i1) continue;
-      std::uint32_t* row = box.data() + static_cast<std::size_t>(j) * w;
-      std::fill(row + i0, row + i1 + 1, ink);
-    }
-  }
+  for_each_run(cf, width, placed, [&](long long j, long long i0, long long i1) {
+    std::uint32_t* row = box.data() + static_cast<std::size_t>(j) * w;
+    std::fill(row + i0, row + i1 + 1, ink);
+  });
   long long x0, y0;
   turn.map(0, 0, x0, y0);
   for (int j = 0; j < cf.height; ++j)
@@ -279,25 +288,16 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
   const long long origin = y0 * stride + x0;
   const long long along = (y1 - y0) * stride + (x1 - x0);
   const long long across = (y2 - y0) * stride + (x2 - x0);
-  turn.map(width - 1, cf.height - 1, x1, y1);
   // A box wholly inside the clip needs no clipping of its runs.
-  const bool inside = std::min(x0, x1) >= clip.left && std::max(x0, x1) <= clip.right &&
-                      std::min(y0, y1) >= clip.top && std::max(y0, y1) <= clip.bottom;
-  for (const PlacedGlyph& p : placed) {
-    for (const GlyphRun& run : p.glyph->runs) {
-      const long long j = static_cast<long long>(cf.ascent) + run.dy;
-      if (j < 0 || j >= cf.height) continue;
-      const long long i0 = std::max<long long>(p.x + run.dx, 0);
-      const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
-      if (i0 > i1) continue;
-      if (!inside) {
-        fill(i0, j, i1, j, ink);
-        continue;
-      }
-      std::uint32_t* out = data + origin + i0 * along + j * across;
-      for (long long k = 0; k <= i1 - i0; ++k) out[k * along] = ink;
+  const bool inside = clip.contains_box(turn, width, cf.height);
+  for_each_run(cf, width, placed, [&](long long j, long long i0, long long i1) {
+    if (!inside) {
+      fill(i0, j, i1, j, ink);
+      return;
     }
-  }
+    std::uint32_t* out = data + origin + i0 * along + j * across;
+    for (long long k = 0; k <= i1 - i0; ++k) out[k * along] = ink;
+  });
   cairo_surface_mark_dirty(page);
 }
 
