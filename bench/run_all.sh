@@ -6,7 +6,8 @@
 #   the numpy peer (../shared/bench/numpy_peer.py beside the project, when present, run
 #   with the system's python3 and its numpy) on the same 10^6-common-point job
 #   an older build of the program (BASE=/path/to/helmert2d) on two of the cases
-# Every time is the best of REPS runs (default 3), each writing fresh output files.
+# Every time is the best of REPS runs (default 3), each writing fresh output files after
+# the disk has caught up with the runs before.
 # Usage: [BASE=old/helmert2d] [REPS=3] bench/run_all.sh [BUILD_DIR]
 # Needs GNU time (apt-get install time).
 set -euo pipefail
@@ -29,6 +30,8 @@ best() {
   local t m b="" pk=""
   for _ in $(seq "$reps"); do
     rm -f "$work"/report.txt "$work"/p.png "$work"/r.json "$work"/r.csv
+    # Earlier runs' files still being written back to disk would slow this one down.
+    sync
     /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" </dev/null >/dev/null
     read -r t m <"$work/time.txt"
     if [ -z "$b" ] || awk "BEGIN{exit !($t < $b)}"; then b="$t" pk="$m"; fi
