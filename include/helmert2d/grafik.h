@@ -65,10 +65,11 @@ void outtextxy(double v, double h, const std::string& text, int color);
 
 /// Draws the run's points in the window "GRAFIK" (600 by 600 pixels at (675, 0)): the
 /// common points as red triangles with red names, the further points as blue circles
-/// with blue names. Holds window closing until the report is complete. Further points
-/// are drawn in order on a drawing thread of their own while the run goes on writing
-/// its report; every one is drawn when report_finished returns, and nothing else may
-/// draw on the canvas between common_points and then.
+/// with blue names. Holds window closing until the report is complete. The frame is
+/// drawn at once; the points are collected (a drawing thread of their own measures the
+/// further points' names while the run goes on writing its report) and drawn in order
+/// by report_finished, leaving out those that later names cover wholly. Nothing else
+/// may draw on the canvas between common_points and report_finished.
 class GrafikRunPlot : public RunPlot {
  public:
   GrafikRunPlot();

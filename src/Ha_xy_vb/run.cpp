@@ -552,16 +552,20 @@ void Run::write_result_files() {
   // The two files are written side by side, so that neither waits for the other.
   std::exception_ptr csv_error;
   std::thread csv;
-  if (csv_file_.is_open() && json_file_.is_open()) {
-    csv = std::thread([this, &csv_error] {
-      try {
-        write_csv(csv_file_.stream(), result_);
-      } catch (...) {
-        csv_error = std::current_exception();
-      }
-    });
-  } else if (csv_file_.is_open()) {
-    write_csv(csv_file_.stream(), result_);
+  bool csv_written = !csv_file_.is_open();
+  if (!csv_written && json_file_.is_open()) {
+    try {
+      csv = std::thread([this, &csv_error] {
+        try {
+          write_csv(csv_file_.stream(), result_);
+        } catch (...) {
+          csv_error = std::current_exception();
+        }
+      });
+      csv_written = true;
+    } catch (const std::system_error&) {
+      // No thread to spare: the CSV file follows the JSON file on this thread.
+    }
   }
   try {
     if (json_file_.is_open()) write_json(json_file_.stream(), result_, id);
@@ -571,6 +575,7 @@ void Run::write_result_files() {
   }
   if (csv.joinable()) csv.join();
   if (csv_error) std::rethrow_exception(csv_error);
+  if (!csv_written) write_csv(csv_file_.stream(), result_);
 }
 
 // Opens the result files' temporaries; false (with one console line) when one cannot be

@@ -206,13 +206,18 @@ struct GrafikRunPlot::Drawer {
     }
     closing = true;
     if (!filling.empty()) hand_over();
-    if (error) std::rethrow_exception(std::exchange(error, nullptr));
-    if (frame_marks.empty() && common.empty() && found.empty()) return;
-    leave_out_covered();
+    const std::exception_ptr failed = std::exchange(error, nullptr);
+    if (frame_marks.empty() && common.empty() && found.empty()) {
+      if (failed) std::rethrow_exception(failed);
+      return;
+    }
+    // When finding the pixels failed, some boxes are unknown: everything is drawn.
+    if (!failed) leave_out_covered();
     draw();
     frame_marks.clear();
     common.clear();
     found.clear();
+    if (failed) std::rethrow_exception(failed);
   }
 
   void leave_out_covered() {
@@ -287,6 +292,7 @@ void GrafikRunPlot::common_points(int n, const double* X, const double* Y,
   // The frame at once; Grfk's small triangle at each point, then each name in red and
   // its large triangle, when the report is finished.
   helmert2d::grafik::draw_point_frame(n, X, Y, 600, 600, 675, 0, 1000, 1.3);
+  if (n < 1) return;
   set_name_style(kRed);
   drawer_->frame_marks.reserve(static_cast<std::size_t>(std::max(n, 0)));
   drawer_->common.reserve(static_cast<std::size_t>(std::max(n, 0)));

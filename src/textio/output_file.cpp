@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <locale>
+#include <random>
 
 #include "textio/textio.h"
 
@@ -29,6 +32,16 @@ extern "C" void cleanup_and_reraise(int sig) {
   }
   std::signal(sig, SIG_DFL);
   std::raise(sig);
+}
+
+// Six characters that make a temporary's name unlikely to be taken, as mkstemp's.
+std::string random_suffix() {
+  static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 gen(std::random_device{}() ^
+                                   (static_cast<std::uint64_t>(::getpid()) << 32));
+  std::string s(6, ' ');
+  for (char& c : s) c = kChars[gen() % (sizeof kChars - 1)];
+  return s;
 }
 
 }  // namespace
@@ -101,24 +114,24 @@ bool OutputFile::open(const std::string& path) {
     return stream_.is_open();
   }
   if (!exists && !target_.empty() && target_.back() == '/') return false;
-  std::string templ = target_ + ".XXXXXX";
-  {
-    // A signal between creating the temporary and registering it would leave the file
-    // behind: the cleanup signals wait until it is registered.
-    sigset_t block, old;
-    sigemptyset(&block);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&block, sig);
-    ::pthread_sigmask(SIG_BLOCK, &block, &old);
-    const int fd = ::mkstemp(templ.data());
+  // The temporary's name is registered for the signal cleanup before the file exists,
+  // so a signal at any moment, on any thread, removes whatever was created.
+  for (int attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
+    const std::string name = target_ + "." + random_suffix();
+    slot_ = register_temporary(name);
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       ::close(fd);
-      temp_ = templ;
-      slot_ = register_temporary(temp_);
+      temp_ = name;
+      break;
     }
-    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    if (fd < 0) return false;
+    const int error = errno;
+    unregister_temporary(slot_);
+    slot_ = -1;
+    if (error != EEXIST) return false;
   }
-  // The new file gets the permissions a plain create would give (mkstemp uses 0600),
+  if (temp_.empty()) return false;
+  // The new file gets the permissions a plain create would give (it was made 0600),
   // or the old file's when it replaces one.
   mode_t mode = 0666;
   if (exists) {
@@ -129,7 +142,7 @@ bool OutputFile::open(const std::string& path) {
     mode &= ~mask;
   }
   ::chmod(temp_.c_str(), mode);
-  // mkstemp left the file empty. Opening it without truncation matters for speed: on
+  // The new file is empty. Opening it without truncation matters for speed: on
   // ext4 a file truncated on open is flushed to disk when it is closed (the filesystem's
   // guard for programs that rewrite a file in place), which costs a large report a
   // noticeable pause.
