@@ -15,6 +15,7 @@
 
 #include "canvas_internal.h"
 #include "circle_stamp.h"
+#include "glyph_cache.h"
 #include "helmert2d/canvas.h"
 #include "overdraw.h"
 
@@ -279,10 +280,7 @@ std::vector<double> clip_side(const std::vector<double>& in, int axis, double li
 // not used.
 struct CircleStamp {
   bool exact = false;
-  struct Run {
-    int dy, dx, length;
-  };
-  std::vector<Run> runs;  // covered pixels relative to the centre pixel
+  std::vector<GlyphRun> runs;  // covered pixels relative to the centre pixel
 };
 
 std::atomic<bool> stamps_on{true};
@@ -311,24 +309,9 @@ const CircleStamp& circle_stamp(int r, int t) {
   cairo_arc(cr, c + off, c + off, r, 0, 2 * M_PI);
   cairo_close_path(cr);
   cairo_stroke(cr);
-  bool exact = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(cr);
-  cairo_surface_flush(mask);
-  const unsigned char* data = cairo_image_surface_get_data(mask);
-  const int stride = cairo_image_surface_get_stride(mask);
-  for (int y = 0; y < size && exact; ++y) {
-    const unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
-    for (int x = 0; x < size && exact;) {
-      if (row[x] == 0) {
-        ++x;
-        continue;
-      }
-      const int start = x;
-      while (x < size && row[x] == 0xFF) ++x;
-      exact = x > start && start > 0 && x < size && y > 0 && y < size - 1;
-      stamp.runs.push_back({y - c, start - c, x - start});
-    }
-  }
+  const bool exact = drawn && covered_runs(mask, size, size, c, c, stamp.runs);
   cairo_surface_destroy(mask);
   stamp.exact = exact;
   return stamp;
@@ -350,7 +333,7 @@ void draw_stamp(Window& w, const CircleStamp& stamp, long long cx, long long cy)
   const long long stride = cairo_image_surface_get_stride(page) / 4;
   // Cairo's pixel for the opaque pen colour on an RGB24 page.
   const std::uint32_t ink = 0xFF000000u | pixel_of(w.st.color);
-  for (const CircleStamp::Run& run : stamp.runs) {
+  for (const GlyphRun& run : stamp.runs) {
     const long long y = cy + run.dy;
     if (y < ct || y > cb) continue;
     const long long l = std::max(cx + run.dx, cl);

@@ -161,34 +161,34 @@ void render(cairo_scaled_font_t* font, int cell_height, char32_t cp, CachedGlyph
   cairo_show_glyphs(c, &glyph, 1);
   const bool drawn = cairo_status(c) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(c);
-  cairo_surface_flush(mask);
-
-  bool exact = drawn;
-  const unsigned char* data = cairo_image_surface_get_data(mask);
-  const int stride = cairo_image_surface_get_stride(mask);
-  for (int y = 0; y < sh && exact; ++y) {
-    const unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
-    for (int x = 0; x < sw && exact;) {
-      if (row[x] == 0) {
-        ++x;
-        continue;
-      }
-      const int start = x;
-      while (x < sw && row[x] == 0xFF) ++x;
-      // Partial coverage, or ink on the surface's edge that may have been cut off.
-      if (x == start || start == 0 || x == sw || y == 0 || y == sh - 1) {
-        exact = false;
-        break;
-      }
-      g.runs.push_back({y - oy, start - ox, x - start});
-    }
-  }
+  const bool exact = drawn && covered_runs(mask, sw, sh, ox, oy, g.runs);
   cairo_surface_destroy(mask);
   if (!exact) g.runs.clear();
   g.exact = exact;
 }
 
 }  // namespace
+
+bool covered_runs(cairo_surface_t* mask, int width, int height, int ox, int oy,
+                  std::vector<GlyphRun>& runs) {
+  cairo_surface_flush(mask);
+  const unsigned char* data = cairo_image_surface_get_data(mask);
+  const int stride = cairo_image_surface_get_stride(mask);
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
+    for (int x = 0; x < width;) {
+      if (row[x] == 0) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < width && row[x] == 0xFF) ++x;
+      if (x == start || start == 0 || x == width || y == 0 || y == height - 1) return false;
+      runs.push_back({y - oy, start - ox, x - start});
+    }
+  }
+  return true;
+}
 
 bool lay_out_text(cairo_scaled_font_t* font, int cell_height, std::string_view text,
                   std::vector<PlacedGlyph>& out, int& width) {

@@ -18,6 +18,13 @@ struct GlyphRun {
   int dy, dx, length;
 };
 
+/// The fully covered pixels of the A8 `mask` (width by height) as runs, relative to
+/// pixel (ox, oy), appended to `runs`. False, with `runs` left partly filled, when a
+/// pixel is partly covered or ink touches the mask's edge (and may have been cut off):
+/// the runs would then not reproduce cairo's pixels.
+bool covered_runs(cairo_surface_t* mask, int width, int height, int ox, int oy,
+                  std::vector<GlyphRun>& runs);
+
 /// A glyph rendered once: cairo's advance and the pixels its rendering covers.
 struct CachedGlyph {
   bool ready = false;
