@@ -1,6 +1,7 @@
-// The JSON document of a run, written as a stream so that a run of a million points
-// needs no document tree in memory. Strings that need escaping go through
-// nlohmann::json's serializer; numbers through std::to_chars (shortest round trip).
+// The head of the JSON document of a run: its identity, parameters and tests; the lists
+// of points follow as rows. Written as a stream, so that a run of a million points needs
+// no document tree in memory. Strings that need escaping go through nlohmann::json's
+// serializer; numbers through std::to_chars (shortest round trip).
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -8,7 +9,6 @@
 
 #include "result_files.h"
 #include "text_sink.h"
-#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 namespace {
@@ -49,18 +49,8 @@ class JsonSink {
   }
   JsonSink& boolean(bool b) { return b ? raw("true") : raw("false"); }
   JsonSink& string(std::string_view s) {
-    bool plain = true;
-    for (const char c : s) {
-      const auto u = static_cast<unsigned char>(c);
-      if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\') {
-        plain = false;
-        break;
-      }
-    }
-    if (plain) return raw("\"").raw(s).raw("\"");
-    // Escapes, and replaces bytes that are not UTF-8, as the JSON standard requires.
-    return raw(nlohmann::json(std::string(s))
-                   .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    write_json_string(text_, s);
+    return *this;
   }
   // "key":
   JsonSink& key(std::string_view k) { return string(k).raw(":"); }
@@ -70,19 +60,6 @@ class JsonSink {
  private:
   TextSink text_;
 };
-
-// Writes `count` array elements: element(sink, i) appends element i. A long array is
-// formatted in blocks on the report's thread pool and written in order.
-template <class Element>
-void array_elements(JsonSink& j, std::size_t count, const Element& element) {
-  j.flush();
-  const FormatRows format = [&element](std::size_t first, std::size_t last, std::string& out) {
-    JsonSink block(out);
-    for (std::size_t i = first; i < last; ++i) element(block, i);
-  };
-  if (j.stream() != nullptr && write_row_blocks(*j.stream(), count, format, {})) return;
-  for (std::size_t i = 0; i < count; ++i) element(j, i);
-}
 
 // {"value":v,"sd":s} with sd null when there is no redundancy.
 void value_sd(JsonSink& j, std::string_view name, double value, double sd, bool has_sd, bool last) {
@@ -157,72 +134,6 @@ void outlier_summary(JsonSink& j, const OutlierTestResult& r) {
   j.raw("},");
 }
 
-void points(JsonSink& j, const RunResult& res) {
-  const CommonPoints& cp = res.points;
-  const Solution& s = res.solution;
-  j.raw("\"points\":").raw("[");
-  // The critical values are the same on every row: their text is made once.
-  std::string critical, critical_exact, pair_critical;
-  if (res.outliers) {
-    critical = json_number(res.outliers->component_critical);
-    critical_exact = json_number(res.outliers->component_critical_exact);
-    pair_critical = json_number(res.outliers->pair_critical);
-  }
-  array_elements(j, static_cast<std::size_t>(cp.n), [&](JsonSink& e, std::size_t k) {
-    const int i = static_cast<int>(k) + 1;
-    e.raw(i > 1 ? ",\n{" : "\n{");
-    e.raw("\"name\":").string(cp.name[i]).raw(",\"x\":").given(cp.x[i]).raw(",");
-    e.raw("\"y\":").given(cp.y[i]).raw(",\"X\":").given(cp.X[i]).raw(",");
-    e.raw("\"Y\":").given(cp.Y[i]).raw(",\"X_computed\":").number(s.Xc[i]).raw(",");
-    e.raw("\"Y_computed\":").number(s.Yc[i]).raw(",\"vx\":").number(s.vx[i]).raw(",");
-    e.raw("\"vy\":").number(s.vy[i]);
-    if (res.outliers) {
-      const OutlierTestResult& o = *res.outliers;
-      const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
-      e.raw(",\"Tvx\":").number(row.Tvx).raw(",\"Tvy\":").number(row.Tvy).raw(",");
-      e.raw("\"critical\":").raw(critical).raw(",\"critical_exact\":");
-      e.raw(critical_exact).raw(",\"p_x\":").number(row.p_x).raw(",");
-      e.raw("\"p_y\":").number(row.p_y).raw(",\"flagged\":").boolean(row.component_flagged);
-      if (cp.n > 3) {
-        e.raw(",\"T\":").number(row.T).raw(",\"c\":").raw(pair_critical).raw(",");
-        e.raw("\"outlier\":").boolean(row.pair_flagged);
-      }
-    }
-    e.raw("}");
-  });
-  j.raw("],\n");
-}
-
-void transformed(JsonSink& j, const RunResult& res) {
-  const CommonPoints& cp = res.points;
-  const Solution& s = res.solution;
-  const bool sd = s.f > 0;
-  const auto n = static_cast<std::size_t>(cp.n);
-  j.raw("\"transformed\":").raw("[");
-  array_elements(j, n + res.further.size(), [&](JsonSink& e, std::size_t k) {
-    e.raw(k == 0 ? "\n{" : ",\n{");
-    if (k < n) {
-      const std::size_t i = k + 1;
-      e.raw("\"name\":").string(cp.name[i]).raw(",\"X\":").given(cp.X[i]).raw(",");
-      e.raw("\"Y\":").given(cp.Y[i]).raw(",\"third\":").given(cp.third[i]).raw(",");
-      e.raw("\"role\":").raw("\"common\"}");
-      return;
-    }
-    const FurtherPoint& fp = res.further[k - n];
-    e.raw("\"name\":").string(fp.name).raw(",\"X\":").number(fp.p.X).raw(",");
-    e.raw("\"Y\":").number(fp.p.Y).raw(",\"third\":").given(fp.third).raw(",");
-    e.raw("\"role\":").raw("\"further\",").raw("\"sX\":");
-    if (sd) {
-      const double m = s.sd_transformed(fp.x, fp.y);
-      e.number(m).raw(",\"sY\":").number(m);
-    } else {
-      e.raw("null,\"sY\":").raw("null");
-    }
-    e.raw("}");
-  });
-  j.raw("],\n");
-}
-
 void identity(JsonSink& j, const RunIdentity& id) {
   j.raw("\"program\":")
       .string("helmert2d")
@@ -259,65 +170,25 @@ std::string utc_timestamp() {
   return buf;
 }
 
-namespace {
-
-// Values read from coordinate files mostly have at most three decimals. For such a
-// value v = m/1000 (m an integer, not a multiple of 1000, |v| < 1e12) that decimal is
-// the shortest text that reads back as v: a decimal with fewer digits differs from it
-// by at least 0.001, more than half the spacing of doubles below 1e12. Fixed notation
-// is then never longer than scientific (0.001 ties with 1e-03, and ties go to fixed),
-// so the text is the one std::to_chars writes, found without its digit search.
-// Returns nullptr when v is not such a value.
-char* write_thousandths(char* out, double v) {
-  if (!(std::fabs(v) < 1e12)) return nullptr;
-  // Any rounding of the product will do: the test below accepts only the right m.
-  const double scaled = v * 1000.0;
-  const auto m = static_cast<long long>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
-  if (static_cast<double>(m) / 1000.0 != v) return nullptr;
-  auto units = m < 0 ? -m : m;
-  int frac = static_cast<int>(units % 1000);
-  if (frac == 0) return nullptr;
-  units /= 1000;
-  char* p = out;
-  if (v < 0) *p++ = '-';
-  p = std::to_chars(p, p + 24, units).ptr;
-  *p++ = '.';
-  int digits = 3;
-  while (frac % 10 == 0) {
-    frac /= 10;
-    --digits;
+void write_json_string(TextSink& out, std::string_view s) {
+  bool plain = true;
+  for (const char c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\') {
+      plain = false;
+      break;
+    }
   }
-  for (int d = digits - 1; d >= 0; --d) {
-    p[d] = static_cast<char>('0' + frac % 10);
-    frac /= 10;
+  if (plain) {
+    out.put('"').raw(s).put('"');
+    return;
   }
-  return p + digits;
+  // Escapes, and replaces bytes that are not UTF-8, as the JSON standard requires.
+  out.raw(nlohmann::json(std::string(s))
+              .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-}  // namespace
-
-char* write_shortest(char* out, double v) {
-  return std::to_chars(out, out + 32, v).ptr;
-}
-
-char* write_given(char* out, double v) {
-  char* end = write_thousandths(out, v);
-  return end != nullptr ? end : write_shortest(out, v);
-}
-
-bool append_shortest(std::string& out, double v) {
-  if (!std::isfinite(v)) return false;
-  char tmp[32];
-  out.append(tmp, write_given(tmp, v));
-  return true;
-}
-
-std::string json_number(double v) {
-  std::string s;
-  return append_shortest(s, v) ? s : "null";
-}
-
-void write_json(std::ostream& out, const RunResult& res, const RunIdentity& id) {
+void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity& id) {
   JsonSink j(out);
   const Solution& s = res.solution;
   j.raw("{\n");
@@ -334,10 +205,17 @@ void write_json(std::ostream& out, const RunResult& res, const RunIdentity& id) 
   j.raw("},\n");
   if (res.scale) scale_tests_json(j, *res.scale);
   if (res.outliers) outlier_summary(j, *res.outliers);
-  j.raw("\n");
-  points(j, res);
-  transformed(j, res);
-  j.raw("\"proj\":").string(proj_pipeline(s)).raw("\n}\n");
+  j.raw("\n").raw("\"points\":").raw("[");
+}
+
+std::string proj_pipeline(const Solution& s) {
+  // X = xoff + s11 x + s12 y, Y = yoff + s21 x + s22 y (PROJ's affine operation); the
+  // third coordinate passes through unchanged.
+  const double minus_o = s.o == 0.0 ? 0.0 : -s.o;  // "0", not "-0", without rotation
+  return "+proj=pipeline +step +proj=affine +xoff=" + json_number(s.tx) +
+         " +yoff=" + json_number(s.ty) + " +s11=" + json_number(s.a) +
+         " +s12=" + json_number(minus_o) + " +s21=" + json_number(s.o) +
+         " +s22=" + json_number(s.a);
 }
 
 }  // namespace helmert2d

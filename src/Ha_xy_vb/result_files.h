@@ -33,13 +33,21 @@ struct RunIdentity {
 /// The current time as ISO 8601 UTC, for example "2026-12-08T04:30:00Z".
 std::string utc_timestamp();
 
-/// Writes the JSON document of the run. Numbers are written in their shortest form
-/// that reads back as the same double; values that are not finite are null.
-void write_json(std::ostream& out, const RunResult& result, const RunIdentity& id);
+/// Writes the JSON document of the run into `json` and the final list as RFC 4180 CSV
+/// into `csv`, each when set. JSON numbers are written in their shortest form that reads
+/// back as the same double; values that are not finite are null. The CSV has the header
+/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points). The
+/// rows of the two files are formatted side by side, so that values they share are
+/// formatted once.
+void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& result,
+                        const RunIdentity& id);
 
-/// Writes the final list as RFC 4180 CSV with the header
-/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points).
-void write_csv(std::ostream& out, const RunResult& result);
+/// The JSON document up to and including the opening of its list of points.
+void write_json_head(std::ostream& out, const RunResult& result, const RunIdentity& id);
+
+class TextSink;
+/// `s` as a JSON string: escaped, and with bytes that are not UTF-8 replaced.
+void write_json_string(TextSink& out, std::string_view s);
 
 /// A PROJ pipeline that maps the first file's coordinates (first, second) into system
 /// II as the run does: one affine step with the full-precision parameters.

@@ -549,33 +549,8 @@ void Run::write_result_files() {
   id.exact_quantiles = req_.tests.exact_quantiles;
   id.excluded = req_.exclude;
   id.snooping = steps_;
-  // The two files are written side by side, so that neither waits for the other.
-  std::exception_ptr csv_error;
-  std::thread csv;
-  bool csv_written = !csv_file_.is_open();
-  if (!csv_written && json_file_.is_open()) {
-    try {
-      csv = std::thread([this, &csv_error] {
-        try {
-          write_csv(csv_file_.stream(), result_);
-        } catch (...) {
-          csv_error = std::current_exception();
-        }
-      });
-      csv_written = true;
-    } catch (const std::system_error&) {
-      // No thread to spare: the CSV file follows the JSON file on this thread.
-    }
-  }
-  try {
-    if (json_file_.is_open()) write_json(json_file_.stream(), result_, id);
-  } catch (...) {
-    if (csv.joinable()) csv.join();
-    throw;
-  }
-  if (csv.joinable()) csv.join();
-  if (csv_error) std::rethrow_exception(csv_error);
-  if (!csv_written) write_csv(csv_file_.stream(), result_);
+  helmert2d::write_result_files(json_file_.is_open() ? &json_file_.stream() : nullptr,
+                                csv_file_.is_open() ? &csv_file_.stream() : nullptr, result_, id);
 }
 
 // Opens the result files' temporaries; false (with one console line) when one cannot be

@@ -63,6 +63,13 @@ class TextSink {
     end_ = write_given(end_, v);
     return *this;
   }
+  /// Room for `n` (at most 32768) characters: returns where they go. The caller writes
+  /// them and then hands the end of what it wrote to advance().
+  char* reserve(std::size_t n) {
+    room(n);
+    return end_;
+  }
+  void advance(char* end) { end_ = end; }
   /// Hands what is buffered on.
   void flush() {
     pass_on(buf_, static_cast<std::size_t>(end_ - buf_));
@@ -92,6 +99,64 @@ class TextSink {
   std::string* block_;
   char buf_[kSize];
   char* end_ = buf_;
+};
+
+/// A number written once for several files: its text, or no text when not finite.
+struct NumberText {
+  char text[32];
+  unsigned char size = 0;  ///< 0 when the number is not finite
+
+  void shortest(double v) { size = finite(v) ? length(write_shortest(text, v)) : 0; }
+  void given(double v) { size = finite(v) ? length(write_given(text, v)) : 0; }
+
+ private:
+  static bool finite(double v) { return v - v == 0.0; }
+  unsigned char length(const char* end) const { return static_cast<unsigned char>(end - text); }
+};
+
+/// One row of a result file written through room reserved once for the whole row, so
+/// that its pieces cost no check each. `room` must cover everything written through it.
+class RowCursor {
+ public:
+  RowCursor(TextSink& sink, std::size_t room) : sink_(sink), p_(sink.reserve(room)) {}
+  ~RowCursor() { sink_.advance(p_); }
+  RowCursor(const RowCursor&) = delete;
+  RowCursor& operator=(const RowCursor&) = delete;
+
+  template <std::size_t N>
+  RowCursor& raw(const char (&s)[N]) {
+    std::memcpy(p_, s, N - 1);
+    p_ += N - 1;
+    return *this;
+  }
+  RowCursor& raw(std::string_view s) {
+    std::memcpy(p_, s.data(), s.size());
+    p_ += s.size();
+    return *this;
+  }
+  /// A finite number in its shortest form, or `absent`.
+  RowCursor& number(double v, std::string_view absent) {
+    if (v - v != 0.0) return raw(absent);
+    p_ = write_shortest(p_, v);
+    return *this;
+  }
+  /// As number, for a value read from a file.
+  RowCursor& given(double v, std::string_view absent) {
+    if (v - v != 0.0) return raw(absent);
+    p_ = write_given(p_, v);
+    return *this;
+  }
+  RowCursor& number(const NumberText& t, std::string_view absent) {
+    if (t.size == 0) return raw(absent);
+    std::memcpy(p_, t.text, 32);  // a fixed length copies without a call
+    p_ += t.size;
+    return *this;
+  }
+  RowCursor& boolean(bool b) { return b ? raw("true") : raw("false"); }
+
+ private:
+  TextSink& sink_;
+  char* p_;
 };
 
 }  // namespace helmert2d

@@ -34,15 +34,19 @@ void set_report_threads(unsigned threads) {
   forced_threads.store(threads, std::memory_order_relaxed);
 }
 
-bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& format,
-                      const RowsWritten& written) {
+namespace {
+
+constexpr std::size_t kMaxStreams = 4;
+
+bool write_blocks(std::span<std::ostream* const> streams, std::size_t count,
+                  const FormatRowsSideBySide& format, const RowsWritten& written) {
   const unsigned threads = pool_threads();
-  if (threads < 2 || count < kMinRows) return false;
+  if (threads < 2 || count < kMinRows || streams.size() > kMaxStreams) return false;
   const std::size_t blocks = (count + kBlockRows - 1) / kBlockRows;
   const std::size_t window = std::min<std::size_t>(blocks, kBlocksPerThread * threads);
 
   struct Slot {
-    std::string text;
+    std::string text[kMaxStreams];
     bool ready = false;
   };
   std::vector<Slot> slots(window);
@@ -62,7 +66,7 @@ bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& for
       Slot& slot = slots[b % window];
       lock.unlock();
       try {
-        slot.text.clear();
+        for (std::string& text : slot.text) text.clear();
         format(b * kBlockRows, std::min(count, (b + 1) * kBlockRows), slot.text);
       } catch (...) {
         lock.lock();
@@ -105,7 +109,10 @@ bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& for
         ready_cv.wait(lock, [&] { return slot.ready || stop; });
         if (!slot.ready) break;  // a worker failed
       }
-      os.write(slot.text.data(), static_cast<std::streamsize>(slot.text.size()));
+      for (std::size_t s = 0; s < streams.size(); ++s) {
+        const std::string& text = slot.text[s];
+        streams[s]->write(text.data(), static_cast<std::streamsize>(text.size()));
+      }
       if (written) written(b * kBlockRows, std::min(count, (b + 1) * kBlockRows));
       {
         std::lock_guard lock(mutex);
@@ -121,6 +128,24 @@ bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& for
   stop_pool();
   if (error) std::rethrow_exception(error);
   return true;
+}
+
+}  // namespace
+
+bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& format,
+                      const RowsWritten& written) {
+  std::ostream* const streams[] = {&os};
+  return write_blocks(
+      streams, count,
+      [&format](std::size_t first, std::size_t last, std::string* out) {
+        format(first, last, out[0]);
+      },
+      written);
+}
+
+bool write_row_blocks(std::span<std::ostream* const> streams, std::size_t count,
+                      const FormatRowsSideBySide& format) {
+  return write_blocks(streams, count, format, {});
 }
 
 void for_each_block(std::size_t count,

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,18 @@ using RowsWritten = std::function<void(std::size_t first, std::size_t last)>;
 /// `format` or `written` stops the pool and is passed on.
 bool write_row_blocks(std::ostream& os, std::size_t count, const FormatRows& format,
                       const RowsWritten& written);
+
+/// Appends the texts of rows [first, last) of tables that are written side by side, one
+/// per stream: out[s] (0-based, as the streams) takes the rows' text for stream s.
+/// Called on pool threads, so it may only read shared data.
+using FormatRowsSideBySide =
+    std::function<void(std::size_t first, std::size_t last, std::string* out)>;
+
+/// As write_row_blocks, for tables whose rows come from the same data and go to several
+/// streams (at most 4): each block is formatted once for all of them, so that values the
+/// tables share are formatted once, and written into each stream in order.
+bool write_row_blocks(std::span<std::ostream* const> streams, std::size_t count,
+                      const FormatRowsSideBySide& format);
 
 /// Runs work(first, last) over contiguous parts of [0, count) on the pool's threads
 /// and returns when all are done; small ranges, and a pool of one thread, run on the

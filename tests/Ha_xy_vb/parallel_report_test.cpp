@@ -309,6 +309,18 @@ TEST(ParallelReport, WholeRunIsTheSameWithOneThreadOrMany) {
     return j;
   };
   EXPECT_TRUE(strip(json[0]) == strip(json[1])) << "JSON files differ";
+  // Either file alone, formatted on the pool, is as when both are written side by side.
+  for (const bool with_json : {true, false}) {
+    ThreadCount count(4);
+    RunRequest alone = req;
+    (with_json ? alone.csv_file : alone.json_file).clear();
+    const std::string& file = with_json ? alone.json_file : alone.csv_file;
+    std::ostringstream console;
+    EXPECT_EQ(run_transformation(alone, console, nullptr), 0) << console.str();
+    EXPECT_TRUE(with_json ? strip(testsupport::read_file(file)) == strip(json[1])
+                          : testsupport::read_file(file) == csv[1])
+        << file << " differs when written alone";
+  }
   EXPECT_GT(json[0].size(), 10'000'000u);
   ASSERT_GT(report_one.size(), 5'000'000u);
   EXPECT_TRUE(report_one == report_many) << "reports differ";

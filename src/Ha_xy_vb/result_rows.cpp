@@ -1,0 +1,185 @@
+// The rows of the result files: the JSON document's lists of points and the final list
+// as RFC 4180 CSV. Both are made from the same points, so they are formatted side by
+// side, block by block on the report's thread pool: a value the two files share (the
+// given coordinates, the residuals, a further point's transformed coordinates) is turned
+// into text once and copied into both.
+#include <optional>
+#include <span>
+
+#include "result_files.h"
+#include "text_sink.h"
+#include "yzdr/row_blocks.h"
+
+namespace helmert2d {
+namespace {
+
+// Room for a row without its name: its literal pieces and at most 16 numbers.
+constexpr std::size_t kRowRoom = 1024;
+
+// A CSV field is quoted when it holds the delimiter, a quote or a line break; quotes
+// inside are doubled (RFC 4180, 2.6 and 2.7).
+void put_csv_text(TextSink& line, std::string_view s) {
+  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
+    line.raw(s);
+    return;
+  }
+  line.put('"');
+  for (const char c : s) {
+    if (c == '"') line.put('"');
+    line.put(c);
+  }
+  line.put('"');
+}
+
+// What every row of the lists needs beside the point itself.
+struct RowContext {
+  const RunResult& res;
+  // The critical values are the same on every row: their text is made once.
+  std::string critical, critical_exact, pair_critical;
+
+  explicit RowContext(const RunResult& r) : res(r) {
+    if (res.outliers) {
+      critical = json_number(res.outliers->component_critical);
+      critical_exact = json_number(res.outliers->component_critical_exact);
+      pair_critical = json_number(res.outliers->pair_critical);
+    }
+  }
+};
+
+// Common point k (0-based): its entry of the JSON list "points" and its CSV row.
+void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink* csv) {
+  const CommonPoints& cp = ctx.res.points;
+  const Solution& s = ctx.res.solution;
+  const std::size_t i = k + 1;
+  const OutlierTestResult* o = ctx.res.outliers ? &*ctx.res.outliers : nullptr;
+  NumberText X, Y, vx, vy;
+  X.given(cp.X[i]);
+  Y.given(cp.Y[i]);
+  vx.shortest(s.vx[i]);
+  vy.shortest(s.vy[i]);
+  if (json != nullptr) {
+    json->raw(i > 1 ? ",\n{\"name\":" : "\n{\"name\":");
+    write_json_string(*json, cp.name[i]);
+    RowCursor e(*json, kRowRoom);
+    e.raw(",\"x\":").given(cp.x[i], "null").raw(",\"y\":").given(cp.y[i], "null");
+    e.raw(",\"X\":").number(X, "null").raw(",\"Y\":").number(Y, "null");
+    e.raw(",\"X_computed\":").number(s.Xc[i], "null");
+    e.raw(",\"Y_computed\":").number(s.Yc[i], "null");
+    e.raw(",\"vx\":").number(vx, "null").raw(",\"vy\":").number(vy, "null");
+    if (o != nullptr) {
+      const OutlierTestRow& row = o->rows[i];
+      e.raw(",\"Tvx\":").number(row.Tvx, "null").raw(",\"Tvy\":").number(row.Tvy, "null");
+      e.raw(",\"critical\":").raw(ctx.critical).raw(",\"critical_exact\":");
+      e.raw(ctx.critical_exact).raw(",\"p_x\":").number(row.p_x, "null");
+      e.raw(",\"p_y\":").number(row.p_y, "null").raw(",\"flagged\":");
+      e.boolean(row.component_flagged);
+      if (cp.n > 3) {
+        e.raw(",\"T\":").number(row.T, "null").raw(",\"c\":").raw(ctx.pair_critical);
+        e.raw(",\"outlier\":").boolean(row.pair_flagged);
+      }
+    }
+    e.raw("}");
+  }
+  if (csv != nullptr) {
+    put_csv_text(*csv, cp.name[i]);
+    RowCursor c(*csv, kRowRoom);
+    c.raw(",").number(X, "").raw(",").number(Y, "").raw(",").given(cp.third[i], "");
+    c.raw(",common,").number(vx, "").raw(",").number(vy, "").raw(",");
+    if (o != nullptr) c.boolean(o->rows[i].component_flagged || o->rows[i].pair_flagged);
+    c.raw("\r\n");
+  }
+}
+
+// Common point k's entry of the JSON list "transformed": its given coordinates.
+void transformed_common_row(const RowContext& ctx, std::size_t k, TextSink& json) {
+  const CommonPoints& cp = ctx.res.points;
+  const std::size_t i = k + 1;
+  json.raw(k == 0 ? "\n{\"name\":" : ",\n{\"name\":");
+  write_json_string(json, cp.name[i]);
+  RowCursor e(json, kRowRoom);
+  e.raw(",\"X\":").given(cp.X[i], "null").raw(",\"Y\":").given(cp.Y[i], "null");
+  e.raw(",\"third\":").given(cp.third[i], "null").raw(",\"role\":\"common\"}");
+}
+
+// Further point k: its entry of the JSON list "transformed" and its CSV row.
+void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink* csv) {
+  const Solution& s = ctx.res.solution;
+  const FurtherPoint& fp = ctx.res.further[k];
+  NumberText X, Y, third;
+  X.shortest(fp.p.X);
+  Y.shortest(fp.p.Y);
+  third.given(fp.third);
+  if (json != nullptr) {
+    json->raw(k == 0 && ctx.res.points.n == 0 ? "\n{\"name\":" : ",\n{\"name\":");
+    write_json_string(*json, fp.name);
+    RowCursor e(*json, kRowRoom);
+    e.raw(",\"X\":").number(X, "null").raw(",\"Y\":").number(Y, "null");
+    e.raw(",\"third\":").number(third, "null").raw(",\"role\":\"further\",\"sX\":");
+    if (s.f > 0) {
+      const double m = s.sd_transformed(fp.x, fp.y);
+      e.number(m, "null").raw(",\"sY\":").number(m, "null");
+    } else {
+      e.raw("null,\"sY\":null");
+    }
+    e.raw("}");
+  }
+  if (csv != nullptr) {
+    put_csv_text(*csv, fp.name);
+    RowCursor c(*csv, kRowRoom);
+    c.raw(",").number(X, "").raw(",").number(Y, "").raw(",").number(third, "");
+    c.raw(",further,,,\r\n");
+  }
+}
+
+// Writes rows [0, count) into whichever of the two streams is set: rows(k, json, csv)
+// appends row k's text to the sinks that are not null. Long lists are formatted in
+// blocks on the pool; short ones here.
+template <class Rows>
+void side_by_side(std::ostream* json, std::ostream* csv, std::size_t count, const Rows& rows) {
+  std::ostream* streams[2];
+  std::size_t used = 0;
+  for (std::ostream* os : {json, csv}) {
+    if (os != nullptr) streams[used++] = os;
+  }
+  const FormatRowsSideBySide blocks = [&](std::size_t first, std::size_t last, std::string* out) {
+    std::optional<TextSink> j, c;
+    std::size_t s = 0;
+    if (json != nullptr) j.emplace(out[s++]);
+    if (csv != nullptr) c.emplace(out[s]);
+    for (std::size_t k = first; k < last; ++k) rows(k, j ? &*j : nullptr, c ? &*c : nullptr);
+  };
+  if (write_row_blocks(std::span<std::ostream* const>(streams, used), count, blocks)) return;
+  std::optional<TextSink> j, c;
+  if (json != nullptr) j.emplace(*json);
+  if (csv != nullptr) c.emplace(*csv);
+  for (std::size_t k = 0; k < count; ++k) rows(k, j ? &*j : nullptr, c ? &*c : nullptr);
+}
+
+}  // namespace
+
+void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& res,
+                        const RunIdentity& id) {
+  if (json != nullptr) write_json_head(*json, res, id);
+  if (csv != nullptr) *csv << "name,X,Y,third,role,vx,vy,flagged\r\n";
+  const RowContext ctx(res);
+  const auto n = static_cast<std::size_t>(res.points.n);
+  // The final list starts with the common points; the JSON lists them in "points" first.
+  side_by_side(json, csv, n,
+               [&ctx](std::size_t k, TextSink* j, TextSink* c) { common_rows(ctx, k, j, c); });
+  if (json != nullptr) {
+    *json << "],\n\"transformed\":[";
+    side_by_side(json, nullptr, n, [&ctx](std::size_t k, TextSink* j, TextSink*) {
+      transformed_common_row(ctx, k, *j);
+    });
+  }
+  side_by_side(json, csv, res.further.size(),
+               [&ctx](std::size_t k, TextSink* j, TextSink* c) { further_rows(ctx, k, j, c); });
+  if (json != nullptr) {
+    TextSink tail(*json);
+    tail.raw("],\n\"proj\":");
+    write_json_string(tail, proj_pipeline(res.solution));
+    tail.raw("\n}\n");
+  }
+}
+
+}  // namespace helmert2d
