@@ -129,6 +129,11 @@ struct OutlierTestResult {
 /// Computes the component tests and, for n > 3, the pair tests.
 OutlierTestResult outlier_tests(const OutlierTestInput& in);
 
+/// Fills every row's p_x and p_y: the exact upper-tail probabilities of Tvx and Tvy in
+/// t(2n - 5), shared out over the report's thread pool (two cdfs per row). Reads only
+/// each row's Tvx and Tvy, so other threads may read the rows' other values meanwhile.
+void outlier_probabilities(OutlierTestResult& res);
+
 /// Writes the component outlier table with its critical-value line and, for n > 3,
 /// the pair outlier table; ends with the empty line that closes the statistics. Names
 /// and residuals come from `in`, every test value from `res`; computes nothing.

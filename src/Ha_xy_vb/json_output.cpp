@@ -55,7 +55,6 @@ class JsonSink {
   // "key":
   JsonSink& key(std::string_view k) { return string(k).raw(":"); }
   void flush() { text_.flush(); }
-  std::ostream* stream() const { return text_.stream(); }
 
  private:
   TextSink text_;

@@ -19,7 +19,9 @@ constexpr std::size_t kRowRoom = 1024;
 // A CSV field is quoted when it holds the delimiter, a quote or a line break; quotes
 // inside are doubled (RFC 4180, 2.6 and 2.7).
 void put_csv_text(TextSink& line, std::string_view s) {
-  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
+  bool plain = true;
+  for (const char c : s) plain &= c != ',' && c != '"' && c != '\r' && c != '\n';
+  if (plain) {
     line.raw(s);
     return;
   }
@@ -35,13 +37,13 @@ void put_csv_text(TextSink& line, std::string_view s) {
 struct RowContext {
   const RunResult& res;
   // The critical values are the same on every row: their text is made once.
-  std::string critical, critical_exact, pair_critical;
+  NumberText critical, critical_exact, pair_critical;
 
   explicit RowContext(const RunResult& r) : res(r) {
     if (res.outliers) {
-      critical = json_number(res.outliers->component_critical);
-      critical_exact = json_number(res.outliers->component_critical_exact);
-      pair_critical = json_number(res.outliers->pair_critical);
+      critical.shortest(res.outliers->component_critical);
+      critical_exact.shortest(res.outliers->component_critical_exact);
+      pair_critical.shortest(res.outliers->pair_critical);
     }
   }
 };
@@ -69,12 +71,12 @@ void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink*
     if (o != nullptr) {
       const OutlierTestRow& row = o->rows[i];
       e.raw(",\"Tvx\":").number(row.Tvx, "null").raw(",\"Tvy\":").number(row.Tvy, "null");
-      e.raw(",\"critical\":").raw(ctx.critical).raw(",\"critical_exact\":");
-      e.raw(ctx.critical_exact).raw(",\"p_x\":").number(row.p_x, "null");
+      e.raw(",\"critical\":").number(ctx.critical, "null").raw(",\"critical_exact\":");
+      e.number(ctx.critical_exact, "null").raw(",\"p_x\":").number(row.p_x, "null");
       e.raw(",\"p_y\":").number(row.p_y, "null").raw(",\"flagged\":");
       e.boolean(row.component_flagged);
       if (cp.n > 3) {
-        e.raw(",\"T\":").number(row.T, "null").raw(",\"c\":").raw(ctx.pair_critical);
+        e.raw(",\"T\":").number(row.T, "null").raw(",\"c\":").number(ctx.pair_critical, "null");
         e.raw(",\"outlier\":").boolean(row.pair_flagged);
       }
     }

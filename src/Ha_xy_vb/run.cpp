@@ -233,6 +233,12 @@ class Run {
  public:
   Run(const RunRequest& request, std::ostream& console, RunPlot* plot)
       : req_(request), console_(console), plot_(plot) {}
+  // A run that ends in an exception still waits for its result files' thread.
+  ~Run() {
+    if (result_writer_.joinable()) result_writer_.join();
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
 
   int execute();
 
@@ -246,6 +252,7 @@ class Run {
   void write_final_list();
   int finish(int status);
   bool open_result_files();
+  void start_result_files();
   void write_result_files();
   int commit_result_files(int status);
 
@@ -254,6 +261,8 @@ class Run {
   RunPlot* plot_;
   textio::OutputFile report_file_, json_file_, csv_file_;
   std::thread result_writer_;
+  std::exception_ptr result_error_;  // what ended the result files' thread
+  bool results_later_ = false;       // no thread: written once the report is
   std::ostream* report_ = nullptr;
   CoordinateFile first_, second_;
   std::vector<char> is_common_;                  // per record of the first file
@@ -287,37 +296,54 @@ int Run::execute() {
     if (plot_ != nullptr) plot_->report_finished();
     return 2;
   }
-  write_input_listing(*report_, result_.points);
+  // Everything is computed before the report's tables are written, so that the result
+  // files are written beside all of them.
   const Solved solved = solved_ ? *solved_ : compute_run(result_, req_.tests);
+  std::string failure;
   if (solved != Solved::yes) {
-    const char* msg =
-        solved == Solved::too_few
-            ? " ??? At least two common points at distinct places are needed; no "
-              "transformation computed\n"
-            : " ??? The coordinates are too large: their sums overflow; no transformation "
-              "computed\n";
-    *report_ << msg;
-    console_ << msg;
-    return finish(1);
+    failure = solved == Solved::too_few
+                  ? " ??? At least two common points at distinct places are needed; no "
+                    "transformation computed\n"
+                  : " ??? The coordinates are too large: their sums overflow; no "
+                    "transformation computed\n";
+  } else {
+    result_.further = transform_further(first_, is_common_, result_.solution);
+    // A further point near the largest double may transform beyond it: the final list
+    // would show "inf", so the run ends as for sums that overflow.
+    for (const FurtherPoint& fp : result_.further) {
+      if (std::isfinite(fp.p.X) && std::isfinite(fp.p.Y)) continue;
+      failure = " ??? The coordinates are too large: point " + textio::printable_token(fp.name) +
+                " transforms beyond the range of numbers\n";
+      break;
+    }
   }
-  result_.further = transform_further(first_, is_common_, result_.solution);
-  // A further point near the largest double may transform beyond it: the final list
-  // would show "inf", so the run ends as for sums that overflow.
-  for (const FurtherPoint& fp : result_.further) {
-    if (std::isfinite(fp.p.X) && std::isfinite(fp.p.Y)) continue;
-    const std::string msg = " ??? The coordinates are too large: point " +
-                            textio::printable_token(fp.name) +
-                            " transforms beyond the range of numbers\n";
-    *report_ << msg;
-    console_ << msg;
+  if (failure.empty()) start_result_files();
+  write_input_listing(*report_, result_.points);
+  if (!failure.empty()) {
+    *report_ << failure;
+    console_ << failure;
     return finish(1);
-  }
-  if (json_file_.is_open() || csv_file_.is_open()) {
-    result_writer_ = std::thread([this] { write_result_files(); });
   }
   write_solution();
   write_final_list();
   return finish(0);
+}
+
+// Starts writing the result files on a thread of their own; without a thread to spare
+// they are written when the report is complete.
+void Run::start_result_files() {
+  if (!json_file_.is_open() && !csv_file_.is_open()) return;
+  try {
+    result_writer_ = std::thread([this] {
+      try {
+        write_result_files();
+      } catch (...) {
+        result_error_ = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    results_later_ = true;
+  }
 }
 
 // Pairs the points, leaves out the --exclude names and, with --snoop, the points that
@@ -528,6 +554,8 @@ int Run::finish(int status) {
   }
   if (plot_ != nullptr) plot_->report_finished();
   if (result_writer_.joinable()) result_writer_.join();
+  if (result_error_) std::rethrow_exception(result_error_);
+  if (results_later_ && status == 0) write_result_files();
   status = commit_result_files(status);
   if (status == 0 && !req_.residual_plot_file.empty() && req_.residual_plot &&
       !req_.residual_plot(result_, req_.residual_plot_file)) {
@@ -538,8 +566,10 @@ int Run::finish(int status) {
 }
 
 // Writes the JSON and CSV files of a solved run into their temporaries. Runs on its
-// own thread beside the report, since the result is complete before either is written.
+// own thread beside the report, since the result is complete before either is written;
+// only the JSON file's p-values are computed here first, as the report shows none.
 void Run::write_result_files() {
+  if (json_file_.is_open() && result_.outliers) outlier_probabilities(*result_.outliers);
   RunIdentity id;
   id.version = req_.version;
   id.first = req_.file1;

@@ -101,11 +101,9 @@ struct RunResult {
   std::vector<LeftOutPoint> left_out;         ///< common points left out of the estimate
 };
 
-/// How the run's tests take their critical values and what they compute beyond the
-/// report.
+/// How the run's tests take their critical values.
 struct TestSettings {
   bool exact_quantiles = false;  ///< exact t and F quantiles instead of the closed forms
-  bool probabilities = false;    ///< exact p-values of every point's component tests
 };
 
 /// Estimates the parameters into `sol`; false when fewer than two points or all at one

@@ -166,7 +166,6 @@ Solved compute_run(RunResult& r, const TestSettings& settings) {
     r.scale = scale_tests(scale);
     OutlierTestInput outlier = outlier_test_input(r.points, r.solution);
     outlier.exact_quantiles = settings.exact_quantiles;
-    outlier.probabilities = settings.probabilities;
     r.outliers = outlier_tests(outlier);
   }
   return Solved::yes;

@@ -248,7 +248,6 @@ int main(int argc, char** argv) {
     if (code == kSnoop) request.snoop = true;
     if (code == kResidualPlot) request.residual_plot_file = value;
   }
-  request.tests.probabilities = !request.json_file.empty();
   request.residual_plot = save_residual_picture;
   say_extra_outputs(request);
 

@@ -94,16 +94,7 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
     row.component_flagged = row.Tvx > r.component_critical || row.Tvy > r.component_critical;
     row.T = std::sqrt((vx[i] * vx[i] + vy[i] * vy[i]) / (2.0 * in.mo * in.mo * row.q));
   }
-  if (in.probabilities) {
-    // Two cdfs per point dominate a large run's tests: shared out over the pool.
-    helmert2d::for_each_block(r.rows.size() - 1, [&r, &in](std::size_t first, std::size_t last) {
-      for (std::size_t k = first; k < last; ++k) {
-        OutlierTestRow& row = r.rows[k + 1];
-        row.p_x = t_upper_tail(row.Tvx, 2 * in.n - 5);
-        row.p_y = t_upper_tail(row.Tvy, 2 * in.n - 5);
-      }
-    });
-  }
+  if (in.probabilities) outlier_probabilities(r);
   if (in.n > 3) {
     r.pair_critical = std::sqrt((n - 2.0) * (1.0 - std::pow(in.alpha / n, 1.0 / (n - 3.0))));
     for (int i = 1; i <= in.n; ++i) {
@@ -112,6 +103,17 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
     }
   }
   return r;
+}
+
+void outlier_probabilities(OutlierTestResult& r) {
+  const int f = 2 * r.n - 5;
+  helmert2d::for_each_block(r.rows.size() - 1, [&r, f](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+      OutlierTestRow& row = r.rows[k + 1];
+      row.p_x = t_upper_tail(row.Tvx, f);
+      row.p_y = t_upper_tail(row.Tvy, f);
+    }
+  });
 }
 
 namespace {
