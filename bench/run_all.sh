@@ -7,7 +7,8 @@
 #   with the system's python3 and its numpy) on the same 10^6-common-point job
 #   an older build of the program (BASE=/path/to/helmert2d) on two of the cases
 # Every time is the best of REPS runs (default 3), each writing fresh output files after
-# the disk has caught up with the runs before.
+# the disk has caught up with the runs before; the runs of two cases that make a ratio
+# are taken in turn.
 # Usage: [BASE=old/helmert2d] [REPS=3] bench/run_all.sh [BUILD_DIR]
 # Needs GNU time (apt-get install time).
 set -euo pipefail
@@ -22,22 +23,54 @@ gen="$build/bench/generate_survey"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-declare -A secs
+declare -A secs peak
+# once COMMAND...: runs it once on fresh output files, leaving its time and peak memory
+# in $t and $m.
+once() {
+  rm -f "$work"/report.txt "$work"/p.png "$work"/r.json "$work"/r.csv
+  # Earlier runs' files still being written back to disk would slow this one down.
+  sync
+  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" </dev/null >/dev/null
+  read -r t m <"$work/time.txt"
+}
+# keep LABEL: records $t and $m for LABEL when $t is its fastest time so far.
+keep() {
+  if [ -z "${secs[$1]:-}" ] || awk "BEGIN{exit !($t < ${secs[$1]})}"; then
+    secs[$1]="$t" peak[$1]="$m"
+  fi
+}
+show() {
+  printf '%-44s %8s %10.1f\n' "$1" "${secs[$1]}" "$(awk "BEGIN{print ${peak[$1]}/1024}")"
+}
 # best LABEL COMMAND...: the fastest of $reps runs, with its peak memory.
 best() {
   local label="$1"
   shift
-  local t m b="" pk=""
   for _ in $(seq "$reps"); do
-    rm -f "$work"/report.txt "$work"/p.png "$work"/r.json "$work"/r.csv
-    # Earlier runs' files still being written back to disk would slow this one down.
-    sync
-    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" </dev/null >/dev/null
-    read -r t m <"$work/time.txt"
-    if [ -z "$b" ] || awk "BEGIN{exit !($t < $b)}"; then b="$t" pk="$m"; fi
+    once "$@"
+    keep "$label"
   done
-  secs[$label]="$b"
-  printf '%-44s %8s %10.1f\n' "$label" "$b" "$(awk "BEGIN{print $pk/1024}")"
+  show "$label"
+}
+# best_pair LABEL_A LABEL_B COMMAND_A... -- COMMAND_B...: as best for both, with the runs
+# of A and B taken in turn, so that a slow spell of the machine falls on both alike.
+best_pair() {
+  local la="$1" lb="$2" a=() b=()
+  shift 2
+  while [ "$1" != "--" ]; do
+    a+=("$1")
+    shift
+  done
+  shift
+  b=("$@")
+  for _ in $(seq "$reps"); do
+    once "${a[@]}"
+    keep "$la"
+    once "${b[@]}"
+    keep "$lb"
+  done
+  show "$la"
+  show "$lb"
 }
 ratio() {  # ratio LABEL A B: time of A / time of B
   printf '%-44s %8.2f\n' "$1" "$(awk "BEGIN{print ${secs[$2]}/${secs[$3]}}")"
@@ -52,14 +85,15 @@ h=("$work/h1.txt" "$work/h2.txt" "$rep")
 c=("$work/c1.txt" "$work/c2.txt" "$rep")
 
 printf '%-44s %8s %10s\n' "case" "time (s)" "peak (MB)"
-best "10^4 + 10^6 further, --no-window" "$prog" --no-pause --no-window "${f[@]}"
-best "10^4 + 10^6 further, --plot p.png" "$prog" --no-pause --no-window --plot "$work/p.png" \
-  "${f[@]}"
-best "10^5 common, --no-window" "$prog" --no-pause --no-window "${h[@]}"
-best "10^5 common, --plot p.png" "$prog" --no-pause --no-window --plot "$work/p.png" "${h[@]}"
-best "10^6 common, report only" "$prog" --no-pause --no-window "${c[@]}"
-best "10^6 common, --json --csv" "$prog" --no-pause --no-window --json "$work/r.json" \
-  --csv "$work/r.csv" "${c[@]}"
+best_pair "10^4 + 10^6 further, --no-window" "10^4 + 10^6 further, --plot p.png" \
+  "$prog" --no-pause --no-window "${f[@]}" -- \
+  "$prog" --no-pause --no-window --plot "$work/p.png" "${f[@]}"
+best_pair "10^5 common, --no-window" "10^5 common, --plot p.png" \
+  "$prog" --no-pause --no-window "${h[@]}" -- \
+  "$prog" --no-pause --no-window --plot "$work/p.png" "${h[@]}"
+best_pair "10^6 common, report only" "10^6 common, --json --csv" \
+  "$prog" --no-pause --no-window "${c[@]}" -- \
+  "$prog" --no-pause --no-window --json "$work/r.json" --csv "$work/r.csv" "${c[@]}"
 # The plot window on a private X server (Xvfb), closed by the end of the run.
 if command -v Xvfb >/dev/null; then
   Xvfb :97 -noreset -screen 0 1280x1024x24 >/dev/null 2>&1 &

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "helmert2d/isttstk.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -118,6 +119,11 @@ TEST(Snoop, FindsTwoBlundersInTheOrderOfTheirT) {
   EXPECT_EQ(doc["snooping"][1]["name"], "C14");
   EXPECT_GT(doc["snooping"][0]["T"].get<double>(), doc["snooping"][0]["c"].get<double>());
   EXPECT_LT(doc["snooping"][1]["mo_after"].get<double>(), 0.005);
+  // The p-values are those of the final estimate, of the 13 points left: t(2 * 13 - 5).
+  ASSERT_EQ(doc["points"].size(), 13u);
+  for (const auto& point : doc["points"]) {
+    EXPECT_EQ(point["p_x"].get<double>(), t_upper_tail(point["Tvx"].get<double>(), 21));
+  }
   EXPECT_NE(run.out.find(" Snooping: C19 left out (T = "), std::string::npos) << run.out;
   EXPECT_EQ(snooped.file("out.txt"), report_of({"--exclude", "C19", "--exclude", "C14"},
                                                first_file(p), second_file(p, n, {})));

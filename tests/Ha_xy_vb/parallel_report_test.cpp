@@ -322,6 +322,9 @@ TEST(ParallelReport, WholeRunIsTheSameWithOneThreadOrMany) {
         << file << " differs when written alone";
   }
   EXPECT_GT(json[0].size(), 10'000'000u);
+  // A library caller gets the p-values too.
+  EXPECT_NE(json[1].find("\"p_x\":0."), std::string::npos);
+  EXPECT_EQ(json[1].find("\"p_x\":null"), std::string::npos);
   ASSERT_GT(report_one.size(), 5'000'000u);
   EXPECT_TRUE(report_one == report_many) << "reports differ";
   EXPECT_NE(report_one.find("<--- an outlier point"), std::string::npos);
