@@ -554,8 +554,24 @@ int Run::finish(int status) {
   }
   if (plot_ != nullptr) plot_->report_finished();
   if (result_writer_.joinable()) result_writer_.join();
-  if (result_error_) std::rethrow_exception(result_error_);
-  if (results_later_ && status == 0) write_result_files();
+  if (results_later_ && status == 0) {
+    try {
+      write_result_files();
+    } catch (...) {
+      result_error_ = std::current_exception();
+    }
+  }
+  // The report is in place: result files that failed are left out, as files that could
+  // not be written completely are.
+  if (result_error_) {
+    for (auto [file, name] :
+         {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
+      if (!file->is_open()) continue;
+      file->abandon();
+      console_ << " ??? Output file " << *name << " could not be written completely\n";
+    }
+    status = 1;
+  }
   status = commit_result_files(status);
   if (status == 0 && !req_.residual_plot_file.empty() && req_.residual_plot &&
       !req_.residual_plot(result_, req_.residual_plot_file)) {

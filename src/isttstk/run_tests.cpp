@@ -106,6 +106,7 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
 }
 
 void outlier_probabilities(OutlierTestResult& r) {
+  if (r.rows.size() < 2) return;
   const int f = 2 * r.n - 5;
   helmert2d::for_each_block(r.rows.size() - 1, [&r, f](std::size_t first, std::size_t last) {
     for (std::size_t k = first; k < last; ++k) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -279,43 +280,75 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
   }
 }
 
-TEST(ResultFiles, CsvReadsBackWithPythonsCsvReader) {
+TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
   if (!have("python3")) GTEST_SKIP() << "python3 is not installed";
-  // Names that need quoting: a comma, a quote, both.
-  const std::string one = "a,b 100 200 1\nq\"x 300 250 2\npl 500 100 3\n\"c,\" 50 60 4\n";
-  const std::string two = "a,b 1100 1200 0\nq\"x 1300 1250 0\npl 1500 1100 0\n";
+  // Names that need quoting (a comma, a quote, both), bytes that are not UTF-8, UTF-8,
+  // and a name longer than a row's room in the writers' buffers.
+  const std::vector<std::string> names = {
+      "a,b", "q\"x", "pl", "\xe9t\xe9", "\xc5\x9ei\xc5\x9fli", "\"c,\"", std::string(40000, 'L')};
+  const int common = 5;  // the rest are further points
+  std::string one, two;
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    const std::string x = std::to_string(100 + 97 * i), y = std::to_string(200 + 31 * i * i);
+    one += names[i] + " " + x + " " + y + " " + std::to_string(i) + "\n";
+    if (i < common) two += names[i] + " " + x + "5 " + y + "5 0\n";
+  }
   JobRun r;
   run_job(r, one, two, {"--csv", "run.csv"});
-  r.dir.write("read.py",
-              "import csv\n"
-              "with open('run.csv', newline='') as f:\n"
-              "    for row in csv.DictReader(f):\n"
-              "        print(row['name'] + '|' + row['X'] + '|' + row['Y'] + '|' + row['role'])\n");
+  r.dir.write(
+      "read.py",
+      "import csv\n"
+      "with open('run.csv', newline='', encoding='latin-1') as f:\n"
+      "    for row in csv.DictReader(f):\n"
+      "        print(row['name'].encode('latin-1').hex() + '|' + row['X'] + '|' + row['Y'] + "
+      "'|' + row['role'])\n");
   const std::string rows = capture("cd " + r.dir.path() + " && python3 read.py");
-  // The report's final list is the reference (0.1 mm): name, x, y, X, Y per row.
+  // The report's final list is the reference (0.1 mm): its rows end in x, y, X, Y (a
+  // long name may run into the row's number).
   std::istringstream report(r.report.substr(r.report.rfind("    i  N.N.")));
   std::string line;
-  std::map<std::string, std::pair<double, double>> final_list;
+  std::vector<std::pair<double, double>> final_list;
   while (std::getline(report, line)) {
-    std::istringstream fields(line);
-    std::string number, name;
-    double x, y, X, Y;
-    if (fields >> number >> name >> x >> y >> X >> Y) final_list[name] = {X, Y};
+    std::istringstream split(line);
+    std::vector<std::string> tokens{std::istream_iterator<std::string>(split), {}};
+    if (tokens.size() >= 5 && tokens.back().find('.') != std::string::npos) {
+      final_list.emplace_back(std::stod(tokens[tokens.size() - 2]), std::stod(tokens.back()));
+    }
   }
+  ASSERT_EQ(final_list.size(), names.size());
+  auto hex = [](const std::string& bytes) {
+    std::string h;
+    char b[3];
+    for (const unsigned char c : bytes) {
+      std::snprintf(b, sizeof b, "%02x", c);
+      h += b;
+    }
+    return h;
+  };
   std::istringstream csv_rows(rows);
-  int count = 0;
-  while (std::getline(csv_rows, line)) {
+  std::size_t count = 0;
+  for (; std::getline(csv_rows, line); ++count) {
     std::vector<std::string> f;
     std::istringstream split(line);
     for (std::string part; std::getline(split, part, '|');) f.push_back(part);
     ASSERT_EQ(f.size(), 4u) << line;
-    ASSERT_TRUE(final_list.count(f[0])) << f[0];
-    EXPECT_NEAR(std::stod(f[1]), final_list[f[0]].first, 1e-4) << f[0];
-    EXPECT_NEAR(std::stod(f[2]), final_list[f[0]].second, 1e-4) << f[0];
-    EXPECT_EQ(f[3], count < 3 ? "common" : "further");
-    ++count;
+    ASSERT_LT(count, names.size());
+    const std::string& name = names[count];
+    EXPECT_EQ(f[0], hex(name)) << "row " << count;
+    EXPECT_NEAR(std::stod(f[1]), final_list[count].first, 1e-4) << "row " << count;
+    EXPECT_NEAR(std::stod(f[2]), final_list[count].second, 1e-4) << "row " << count;
+    EXPECT_EQ(f[3], count < common ? "common" : "further");
   }
-  EXPECT_EQ(count, 4);
+  EXPECT_EQ(count, names.size());
+  // The JSON holds every name as UTF-8: bytes that are not are replaced by U+FFFD.
+  ASSERT_EQ(r.doc["transformed"].size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string want = i == 3 ? "\xef\xbf\xbdt\xef\xbf\xbd" : names[i];
+    EXPECT_EQ(r.doc["transformed"][i]["name"], want) << "name " << i;
+    if (i < common) {
+      EXPECT_EQ(r.doc["points"][i]["name"], want) << "name " << i;
+    }
+  }
 }
 
 TEST(ResultFiles, RefusedWhenAnOutputNamesAnotherFile) {
