@@ -36,11 +36,6 @@ class JsonSink {
     text_.number(v);
     return *this;
   }
-  // A value read from a file.
-  JsonSink& given(double v) {
-    text_.given(v);
-    return *this;
-  }
   JsonSink& integer(long long v) {
     char tmp[24];
     const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
@@ -54,7 +49,6 @@ class JsonSink {
   }
   // "key":
   JsonSink& key(std::string_view k) { return string(k).raw(":"); }
-  void flush() { text_.flush(); }
 
  private:
   TextSink text_;

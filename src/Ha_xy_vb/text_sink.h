@@ -56,13 +56,6 @@ class TextSink {
     end_ = write_shortest(end_, v);
     return *this;
   }
-  /// As number, for a value read from a file.
-  TextSink& given(double v, std::string_view absent = "null") {
-    if (!finite(v)) return raw(absent);
-    room(kNumber);
-    end_ = write_given(end_, v);
-    return *this;
-  }
   /// Room for `n` (at most 32768) characters: returns where they go. The caller writes
   /// them and then hands the end of what it wrote to advance().
   char* reserve(std::size_t n) {
@@ -75,7 +68,6 @@ class TextSink {
     pass_on(buf_, static_cast<std::size_t>(end_ - buf_));
     end_ = buf_;
   }
-  std::ostream* stream() const { return out_; }
 
  private:
   static constexpr std::size_t kSize = 1 << 16;
