@@ -37,6 +37,9 @@ std::string_view trim_blanks(std::string_view s) {
 std::string assign_columns(const std::vector<std::string_view>& names, const char* what,
                            ColumnMap& map) {
   map.field = {-1, -1, -1, -1};
+  // A delimiter at the end of the names closes no column.
+  map.count = names.size();
+  if (map.count > 1 && trim_blanks(names.back()).empty()) --map.count;
   for (std::size_t i = 0; i < names.size(); ++i) {
     Column c{};
     if (!column_of(trim_blanks(names[i]), c)) continue;
@@ -64,6 +67,65 @@ std::string field_name(const ColumnMap& map, std::size_t i) {
   return s;
 }
 
+// True for a third value that a file leaves out: an empty field, NULL, NA or '-' (in
+// any case).
+bool absent_value(std::string_view token) {
+  return token.empty() || token == "-" || equals_ignoring_case(token, "NULL") ||
+         equals_ignoring_case(token, "NA");
+}
+
+// "--columns lists 4", "the header has 4" or "a record has 4 (name, N, E, h)": where
+// the number of fields of a line comes from.
+std::string columns_source(const CoordinateFormat& format, std::size_t count) {
+  const std::string n = std::to_string(count);
+  if (format.auto_columns) return "the header has " + n;
+  if (format.columns_given) return "--columns lists " + n;
+  return "a record has " + n + " (name, N, E, h)";
+}
+
+// Reads one split line as a record into `rec` by the columns of `map`. Returns an empty
+// text, or what is wrong with the line.
+std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
+                        const std::vector<std::string_view>& fields, CoordinateRecord& rec) {
+  const std::size_t needed = map.needed();
+  if (fields.size() < needed) {
+    // The first missing field that holds a column.
+    std::size_t missing = needed - 1;
+    for (const int f : map.field)
+      if (f >= 0 && static_cast<std::size_t>(f) >= fields.size())
+        missing = std::min(missing, static_cast<std::size_t>(f));
+    return field_name(map, missing) + " is missing; the line has " + std::to_string(fields.size()) +
+           (fields.size() == 1 ? " field" : " fields");
+  }
+  // Every line holds as many fields as there are columns; a delimiter at its end (one
+  // more, empty field) is allowed, as exports often write one.
+  const bool trailing_delimiter = fields.size() == map.count + 1 && fields.back().empty();
+  if (fields.size() != map.count && !trailing_delimiter) {
+    return "the line has " + std::to_string(fields.size()) + " fields, but " +
+           columns_source(format, map.count);
+  }
+  const auto name_field = static_cast<std::size_t>(map.field[index(Column::name)]);
+  rec.name = fields[name_field];
+  if (rec.name.empty()) return field_name(map, name_field) + " is empty";
+  double* const target[4] = {nullptr, &rec.first, &rec.second, &rec.third};
+  rec.third = 0.0;
+  for (std::size_t c = 1; c < 4; ++c) {
+    const int f = map.field[c];
+    if (f < 0) continue;
+    const std::string_view token = fields[static_cast<std::size_t>(f)];
+    if (c == index(Column::third) && absent_value(token)) {
+      // Passed through as absent: null in the JSON, an empty CSV field.
+      rec.third = std::numeric_limits<double>::quiet_NaN();
+      continue;
+    }
+    if (!textio::parse_number(token, *target[c], format.decimal_comma)) {
+      return field_name(map, static_cast<std::size_t>(f)) + " is not a number: '" +
+             textio::printable_token(token) + "'";
+    }
+  }
+  return {};
+}
+
 // Reads the records of out.text line by line; the first line that cannot be read sets
 // out.error and ends the reading with no records.
 void read_lines(const CoordinateFormat& format, CoordinateFile& out) {
@@ -77,47 +139,30 @@ void read_lines(const CoordinateFormat& format, CoordinateFile& out) {
   };
 
   ColumnMap map = format.columns;
+  CoordinateRecord rec;
   if (format.header) {
     if (!lines.next(line, number)) return;
+    const auto split = textio::split_fields(line, format.delimiter, SIZE_MAX, fields);
     if (format.auto_columns) {
-      const auto split = textio::split_fields(line, format.delimiter, SIZE_MAX, fields);
       if (split.bad_field != 0) {
         return fail("header field " + std::to_string(split.bad_field) + ": " + split.problem);
       }
       if (std::string what = assign_columns(fields, "the header", map); !what.empty()) {
         return fail(std::move(what));
       }
+    } else if (split.bad_field == 0 && read_fields(format, map, fields, rec).empty()) {
+      // A header that reads as a record is more likely a point than a header.
+      out.header_record = {number, std::string(rec.name)};
     }
   }
 
-  const std::size_t needed = map.needed();
-  const auto name_field = static_cast<std::size_t>(map.field[index(Column::name)]);
-  CoordinateRecord rec;
-  double* const target[4] = {nullptr, &rec.first, &rec.second, &rec.third};
+  // Every field is split, so that a line with more fields than columns is found.
   while (lines.next(line, number)) {
-    const auto split = textio::split_fields(line, format.delimiter, needed, fields);
+    const auto split = textio::split_fields(line, format.delimiter, SIZE_MAX, fields);
     if (split.bad_field != 0)
       return fail(field_name(map, split.bad_field - 1) + ": " + split.problem);
-    if (fields.size() < needed) {
-      // The first missing field that holds a column.
-      std::size_t missing = needed - 1;
-      for (const int f : map.field)
-        if (f >= 0 && static_cast<std::size_t>(f) >= fields.size())
-          missing = std::min(missing, static_cast<std::size_t>(f));
-      return fail(field_name(map, missing) + " is missing; the line has " +
-                  std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields"));
-    }
-    rec.name = fields[name_field];
-    if (rec.name.empty()) return fail(field_name(map, name_field) + " is empty");
-    rec.third = 0.0;
-    for (std::size_t c = 1; c < 4; ++c) {
-      const int f = map.field[c];
-      if (f < 0) continue;
-      const std::string_view token = fields[static_cast<std::size_t>(f)];
-      if (!textio::parse_number(token, *target[c], format.decimal_comma)) {
-        return fail(field_name(map, static_cast<std::size_t>(f)) + " is not a number: '" +
-                    textio::printable_token(token) + "'");
-      }
+    if (std::string what = read_fields(format, map, fields, rec); !what.empty()) {
+      return fail(std::move(what));
     }
     out.records.push_back(rec);
   }
@@ -162,6 +207,7 @@ std::string CoordinateFormat::set_delimiter(std::string_view value) {
 
 std::string CoordinateFormat::set_columns(std::string_view list) {
   line_mode = true;
+  columns_given = true;
   auto_columns = list == "auto";
   if (auto_columns) return {};
   std::vector<std::string_view> names;
@@ -193,6 +239,8 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
     rec.name = name.text;
     out.records.push_back(rec);
   }
+  if (out.stop.stopped)
+    out.stop.records_after = textio::count_record_lines(out.text, 3, out.stop.line);
   const int last = out.stop.stopped ? out.stop.line : std::numeric_limits<int>::max();
   out.other_lines = textio::count_other_lines(out.text, 4, last);
   return true;

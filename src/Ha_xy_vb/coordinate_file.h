@@ -14,8 +14,8 @@
 namespace helmert2d {
 
 /// One complete record: name, the two coordinates (m) and the third number (passed
-/// through, not used by the transformation). The name views the file's text held by
-/// CoordinateFile.
+/// through, not used by the transformation; NaN when a line-mode file leaves it out).
+/// The name views the file's text held by CoordinateFile.
 struct CoordinateRecord {
   std::string_view name;
   double first = 0.0;
@@ -34,6 +34,12 @@ struct CoordinateFile {
   /// Plain files: the lines before the stop with other than the four fields of a
   /// record, counted while the file is read (on the reading thread).
   textio::FieldCount other_lines;
+  /// Line mode with --header (not --columns auto): the header line when it reads whole
+  /// as a record, so that skipping it may have lost a point.
+  struct HeaderRecord {
+    int line = 0;      ///< 1-based; 0 when the header does not read as a record
+    std::string name;  ///< the name it would have given the point
+  } header_record;
 };
 
 /// What a field of a line holds: the name, the first (northing-like) or second
@@ -43,13 +49,19 @@ enum class Column { name, first, second, third };
 /// The 0-based fields of the columns in a line; -1 for an absent third number.
 struct ColumnMap {
   std::array<int, 4> field{0, 1, 2, 3};  ///< indexed by Column
+  /// The fields of a line: the length of the --columns list, of the header with
+  /// --columns auto (a delimiter at the end closing no field), 4 by default.
+  std::size_t count = 4;
   /// Fields a line needs: one past the last column used.
   std::size_t needed() const;
 };
 
 /// How the coordinate files are written. By default they are plain (white space, no
 /// order of lines); any of the options below switches to line mode: one record per
-/// line, blank lines and '#' lines skipped, a line that cannot be read is an error.
+/// line, blank lines and '#' lines skipped, a line that cannot be read is an error: a
+/// field that should be a number is not one, the name is empty, or the line holds another
+/// number of fields than there are columns. An empty third value, NULL, NA or '-' (in any
+/// case) is an absent third value, read as NaN.
 struct CoordinateFormat {
   bool line_mode = false;
   char delimiter = textio::kBlanks;  ///< ',', ';', '\t' or kBlanks (runs of blanks)
@@ -57,6 +69,7 @@ struct CoordinateFormat {
   bool auto_columns = false;         ///< the header's names choose the columns
   bool decimal_comma = false;        ///< numbers use the comma as decimal mark
   ColumnMap columns;                 ///< name, N, E, h unless --columns says otherwise
+  bool columns_given = false;        ///< --columns was given
 
   /// The option values: --delimiter C and --columns LIST. Each returns an empty text, or
   /// what is wrong with the value.

@@ -149,6 +149,12 @@ void identity(JsonSink& j, const RunIdentity& id) {
     j.raw(i ? ",{" : "{").raw("\"name\":").string(st.name).raw(",\"T\":").number(st.T).raw(",");
     j.raw("\"c\":").number(st.c).raw(",\"mo_after\":").number(st.mo_after).raw("}");
   }
+  j.raw("],\n").raw("\"ignored_records\":").raw("[");
+  for (std::size_t i = 0; i < id.ignored.size(); ++i) {
+    const IgnoredRecords& ig = id.ignored[i];
+    j.raw(i ? ",{" : "{").raw("\"file\":").string(ig.file).raw(",\"line\":").integer(ig.line);
+    j.raw(",\"count\":").integer(ig.count).raw("}");
+  }
   j.raw("],\n");
 }
 

@@ -20,14 +20,22 @@ struct SnoopStep {
   double mo_after = 0.0;  ///< mo of the estimate without it (m)
 };
 
+/// Records of an input file ignored because its reading stopped before them.
+struct IgnoredRecords {
+  std::string file;  ///< the file name as given
+  int line = 0;      ///< 1-based line where reading stopped
+  int count = 0;     ///< lines from there on that would have been read as records
+};
+
 /// What identifies a run beside its results.
 struct RunIdentity {
-  std::string version;                ///< program version
-  std::string first, second, report;  ///< the file names as given
-  std::string time_utc;               ///< start of the run, ISO 8601 UTC
-  bool exact_quantiles = false;       ///< the report used exact critical values
-  std::vector<std::string> excluded;  ///< names left out before the estimation
-  std::vector<SnoopStep> snooping;    ///< data snooping steps, in order
+  std::string version;                  ///< program version
+  std::string first, second, report;    ///< the file names as given
+  std::string time_utc;                 ///< start of the run, ISO 8601 UTC
+  bool exact_quantiles = false;         ///< the report used exact critical values
+  std::vector<std::string> excluded;    ///< names left out before the estimation
+  std::vector<SnoopStep> snooping;      ///< data snooping steps, in order
+  std::vector<IgnoredRecords> ignored;  ///< per input file whose records were ignored
 };
 
 /// The current time as ISO 8601 UTC, for example "2026-12-08T04:30:00Z".

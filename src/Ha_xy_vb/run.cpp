@@ -220,6 +220,11 @@ bool report_reading(std::ostream& console, const std::string& file, const Coordi
   if (format.line_mode) {
     textio::report_line_error(console, file, cf.error);
     if (cf.error) return false;
+    if (cf.header_record.line != 0) {
+      console << " note: " << file << " line " << cf.header_record.line
+              << " is skipped as the header (--header), but it reads as the record of point "
+              << textio::printable_token(cf.header_record.name) << "\n";
+    }
   } else {
     textio::report_stop(console, file, cf.stop);
     report_fields(console, file, cf);
@@ -255,6 +260,7 @@ class Run {
   void start_result_files();
   void write_result_files();
   int commit_result_files(int status);
+  std::vector<IgnoredRecords> ignored_records() const;
 
   const RunRequest& req_;
   std::ostream& console_;
@@ -326,7 +332,19 @@ int Run::execute() {
   }
   write_solution();
   write_final_list();
-  return finish(0);
+  const int written = finish(0);
+  // A run that completed from files whose reading stopped before records that would
+  // have been read says so by its status.
+  return written == 0 && !ignored_records().empty() ? kRecordsIgnored : written;
+}
+
+std::vector<IgnoredRecords> Run::ignored_records() const {
+  std::vector<IgnoredRecords> out;
+  for (const auto& [file, cf] :
+       {std::pair{&req_.file1, &first_}, std::pair{&req_.file2, &second_}}) {
+    if (cf->stop.records_after > 0) out.push_back({*file, cf->stop.line, cf->stop.records_after});
+  }
+  return out;
 }
 
 // Starts writing the result files on a thread of their own; without a thread to spare
@@ -461,8 +479,8 @@ bool Run::open_report() {
   return true;
 }
 
-// Reads the second file, then (when it holds records) the first. False when a file
-// cannot be opened or a line of a line-mode file cannot be read. A first file that is a
+// Reads the second file, then the first. False when a file cannot be opened or a line
+// of a line-mode file cannot be read. A first file that is a
 // regular file of some size is read on a second thread meanwhile: reading it can then
 // neither block nor take input away, and the run behaves as if it were read afterwards.
 bool Run::read_inputs() {
@@ -501,10 +519,8 @@ bool Run::read_inputs() {
     early.join();
     if (early_error) std::rethrow_exception(early_error);
   }
-  if (second_.records.empty()) {
-    first_ = CoordinateFile{};
-    return true;
-  }
+  // The first file is read also when the second holds no point, so that a missing
+  // first file is named and the run writes no report.
   if (!first_read) first_opened = read_coordinate_file(req_.file1, req_.format, first_);
   if (!first_opened) {
     console_ << " ??? First system file " << req_.file1 << " is not opened\n";
@@ -595,6 +611,7 @@ void Run::write_result_files() {
   id.exact_quantiles = req_.tests.exact_quantiles;
   id.excluded = req_.exclude;
   id.snooping = steps_;
+  id.ignored = ignored_records();
   helmert2d::write_result_files(json_file_.is_open() ? &json_file_.stream() : nullptr,
                                 csv_file_.is_open() ? &csv_file_.stream() : nullptr, result_, id);
 }
@@ -649,5 +666,8 @@ int HAxy(const char* file1, const char* file2, const char* outFile, std::ostream
   request.file1 = file1 ? file1 : "";
   request.file2 = file2 ? file2 : "";
   request.report = outFile ? outFile : "";
-  return helmert2d::run_transformation(request, console, plot);
+  // The library's contract: the run completed, whatever its console lines say about
+  // records that were ignored.
+  const int status = helmert2d::run_transformation(request, console, plot);
+  return status == helmert2d::kRecordsIgnored ? 0 : status;
 }

@@ -30,9 +30,14 @@ struct RunRequest {
   std::string version;               ///< the program's version, for the JSON
 };
 
+/// The status of a run that completed, and wrote everything, from an input file whose
+/// reading stopped before lines that would have been read as records.
+constexpr int kRecordsIgnored = 3;
+
 /// Runs the transformation as HAxy does and writes the requested result files.
 /// Returns 0 when the run and every file are complete, 1 otherwise, 2 for an
-/// --exclude name that is not a common point (nothing written).
+/// --exclude name that is not a common point (nothing written), and kRecordsIgnored
+/// instead of 0 when records of an input file were ignored.
 int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot);
 
 }  // namespace helmert2d

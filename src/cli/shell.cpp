@@ -108,13 +108,14 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
   canvas_close_hold();
   const RunOutcome outcome = run(draw);
   int status = outcome.status;
-  if (status == 0 && outcome.drawn && !inv.plot_file.empty() && !save_picture(inv.plot_file)) {
+  const bool completed = status == 0 || status == kCompletedIgnoringRecords;
+  if (completed && outcome.drawn && !inv.plot_file.empty() && !save_picture(inv.plot_file)) {
     console << " ??? Plot file " << inv.plot_file << " is not written\n";
     status = 1;
   }
   if (canvas::display_lost()) {
     if (!display_loss_told.exchange(true)) console << kDisplayLost;
-  } else if (status == 0 && inv.window && inv.plot_file.empty() && !canvas_has_display()) {
+  } else if (completed && inv.window && inv.plot_file.empty() && !canvas_has_display()) {
     console << " The plot was not shown (no display); use --plot FILE to save it as a picture.\n";
   }
   console.flush();

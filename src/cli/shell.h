@@ -11,6 +11,10 @@
 
 namespace helmert2d::cli {
 
+/// The exit status of a run that completed and wrote everything, but ignored records
+/// of an input file: the shell treats it as a completed run.
+constexpr int kCompletedIgnoringRecords = 3;
+
 /// What a program's run reports back to the shell.
 struct RunOutcome {
   int status = 0;      ///< the exit status of the run
@@ -23,9 +27,9 @@ struct RunOutcome {
 ///   display or --no-window, and no --plot), so it may skip the drawing;
 /// - a window close waits until the run and the picture are complete, and then ends
 ///   the program with the run's status;
-/// - a successful run that drew its picture saves it to the --plot file (see
-///   save_picture); a picture that cannot be written gives one console line and
-///   status 1;
+/// - a successful run (status 0 or kCompletedIgnoringRecords) that drew its picture
+///   saves it to the --plot file (see save_picture); a picture that cannot be written
+///   gives one console line and status 1;
 /// - a lost display leaves the run going off-screen; one console line says so, and
 ///   the program ends with the run's status once its files are complete;
 /// - a successful run whose window was wanted but not shown, without --plot, says so

@@ -4,7 +4,8 @@
 //
 // Missing names are asked for at prompts. Exit status: 0 when the run completes,
 // 1 when a file cannot be opened or written or no transformation can be computed,
-// 2 for a wrong option.
+// 2 for a wrong option, 3 when the run completes but records of an input file were
+// ignored.
 #include <algorithm>
 #include <array>
 #include <iostream>
@@ -30,6 +31,9 @@
 namespace {
 
 using helmert2d::cli::Action;
+
+static_assert(helmert2d::kRecordsIgnored == helmert2d::cli::kCompletedIgnoringRecords,
+              "the shell must know the status of a run that ignored records");
 
 // The program's own options (codes of Action::extra rows).
 enum Extra : int {
@@ -138,7 +142,8 @@ const helmert2d::cli::Program kProgram{
         "Exit status: 0 when the run completes; 1 when an input file cannot be opened\n"
         "or (line mode) a line of it cannot be read, the report or the picture cannot\n"
         "be written, or no transformation can be computed; 2 for a wrong option or an\n"
-        "--exclude name that is no common point.\n",
+        "--exclude name that is no common point; 3 when the run completes but records\n"
+        "of an input file were ignored.\n",
 };
 
 // The form of the coordinate files from the options. Returns an empty text, or what

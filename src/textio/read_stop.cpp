@@ -32,7 +32,14 @@ std::string printable_token(std::string_view token) {
 void report_stop(std::ostream& console, const std::string& file, const ReadStop& stop) {
   if (!stop.stopped) return;
   console << " ??? " << file << " line " << stop.line << ": reading stopped at '"
-          << printable_token(stop.token) << "'; the records after it are ignored\n";
+          << printable_token(stop.token) << "'; ";
+  if (stop.records_after == 0) {
+    console << "the records after it are ignored\n";
+  } else if (stop.records_after == 1) {
+    console << "1 record after it is ignored\n";
+  } else {
+    console << stop.records_after << " records after it are ignored\n";
+  }
 }
 
 FieldCount count_other_lines(std::string_view text, std::size_t expected, int last_line) {
@@ -66,6 +73,35 @@ FieldCount count_other_lines(std::string_view text, std::size_t expected, int la
   }
   if (line < last_line) end_line();
   return r;
+}
+
+int count_record_lines(std::string_view text, std::size_t numbers, int first_line) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  int count = 0;
+  int line = 1;
+  std::size_t start = 0;
+  while (start <= text.size() && line < first_line) {
+    const std::size_t nl = text.find('\n', start);
+    if (nl == std::string_view::npos) return 0;
+    start = nl + 1;
+    ++line;
+  }
+  while (start < text.size()) {
+    std::size_t nl = text.find('\n', start);
+    if (nl == std::string_view::npos) nl = text.size();
+    Tokenizer fields(text.substr(start, nl - start));
+    // The fields of the line, up to one more than a record has.
+    std::size_t n = 0;
+    bool numeric = true;
+    for (Token t = fields.next(); !t.empty(); t = fields.next()) {
+      double value = 0.0;
+      if (n > 0 && !parse_number(t.text, value)) numeric = false;
+      if (++n > numbers + 1 || !numeric) break;
+    }
+    if (numeric && n == numbers + 1) ++count;
+    start = nl + 1;
+  }
+  return count;
 }
 
 void report_field_count(std::ostream& console, const std::string& file, const FieldCount& count) {

@@ -89,6 +89,10 @@ struct ReadStop {
   bool stopped = false;  ///< non-blank text remains unread after the last record
   int line = 0;          ///< 1-based line of the token where reading stopped
   std::string token;     ///< that token
+  /// Records ignored for the stop that would be read whole: lines from the stop's line
+  /// to the end that hold a record on their own (see count_record_lines); 0 when not
+  /// counted.
+  int records_after = 0;
 };
 
 /// The stop at a record that cannot be read whole because of the token `failed`. When
@@ -97,8 +101,10 @@ struct ReadStop {
 ReadStop stop_at(const Token& record, const Token& failed);
 
 /// Writes the console line of a stop, when there is one:
-/// " ??? FILE line N: reading stopped at 'TOKEN'; the records after it are ignored".
-/// TOKEN shows at most 40 bytes, bytes that are not printable ASCII as \xNN.
+/// " ??? FILE line N: reading stopped at 'TOKEN'; the records after it are ignored",
+/// or, when `stop.records_after` is K > 0, "...; K records after it are ignored" ("1
+/// record ... is ignored"). TOKEN shows at most 40 bytes, bytes that are not printable
+/// ASCII as \xNN.
 void report_stop(std::ostream& console, const std::string& file, const ReadStop& stop);
 
 /// A token made safe for one console line: at most 40 bytes, each byte that is not
@@ -120,6 +126,11 @@ FieldCount count_other_lines(std::string_view text, std::size_t expected, int la
 /// " ??? FILE line N holds K fields; a record is a name and three numbers, so the
 /// records may be read out of step (M lines do)".
 void report_field_count(std::ostream& console, const std::string& file, const FieldCount& count);
+
+/// Counts the lines from line `first_line` (1-based; a byte-order mark skipped) to the
+/// end of `text` that hold a record on their own: exactly 1 + `numbers` white-space
+/// separated fields, of which all but the first are numbers (parse_number).
+int count_record_lines(std::string_view text, std::size_t numbers, int first_line);
 
 // ---- Records ------------------------------------------------------------------------------
 
