@@ -185,6 +185,22 @@ TEST(LineMode, ALineThatCannotBeReadIsAnErrorAndNoReportIsWritten) {
            {"Point,X,North,E\nA,0,0,0\n", "auto", true, false,
             "1: the header names N twice: fields 2 and 3"},
            {"A;0;12.5;0\n", "name,N,E,h", false, true, "1: field 3 (E) is not a number: '12.5'"},
+           // A line with more fields than columns, also beyond a trailing delimiter.
+           {"A,0,0,0\nB,1,2,3,4\n", "name,N,E,h", false, false,
+            "2: the line has 5 fields, but --columns lists 4"},
+           {"A,0,0,0,\nB,1,2,3,,\n", "name,N,E,h", false, false,
+            "2: the line has 6 fields, but --columns lists 4"},
+           {"A,c,0,0\nB,c,1,2,3\n", "name,code,N,E", false, false,
+            "2: the line has 5 fields, but --columns lists 4"},
+           {"A,0,0,0\n\"B,\",1,2,3,4\n", "name,N,E,h", false, false,
+            "2: the line has 5 fields, but --columns lists 4"},
+           {"id,N,E\nA,0,0\nB,1,2,\"x\"\n", "auto", true, false,
+            "3: the line has 4 fields, but the header has 3"},
+           // Only the third value may be left out.
+           {"A,0,0,0\nB,1,NULL,0\n", "name,N,E,h", false, false,
+            "2: field 3 (E) is not a number: 'NULL'"},
+           {"A,0,0,0\nB,1,2,nil\n", "name,N,E,h", false, false,
+            "2: field 4 (h) is not a number: 'nil'"},
        }) {
     CoordinateFormat f = format_of(c.comma ? ";" : ",", c.columns, c.header, c.comma);
     std::string one = c.one, two = good;

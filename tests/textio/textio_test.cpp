@@ -156,6 +156,35 @@ TEST(ReadStop, NamesTheFailedTokenOrTheRecordCutShort) {
   EXPECT_EQ(console.str(),
             " ??? one.txt line 7: reading stopped at '2026-11-30'; the records after it are "
             "ignored\n");
+  for (const auto& [count, tail] : {std::pair{1, "1 record after it is ignored\n"},
+                                    std::pair{126, "126 records after it are ignored\n"}}) {
+    std::ostringstream os;
+    textio::report_stop(os, "one.txt", textio::ReadStop{true, 100, "1353,165", count});
+    EXPECT_EQ(os.str(),
+              std::string(" ??? one.txt line 100: reading stopped at '1353,165'; ") + tail);
+  }
+}
+
+// Lines that would read whole as a record of a name and three numbers on their own,
+// from the stop's line on.
+TEST(ReadStop, CountsTheLinesThatWouldReadAsRecords) {
+  struct Case {
+    const char* text;
+    int first_line, count;
+  };
+  for (const Case& c : {
+           Case{"A 1 2\nB 3 4 5\nC 6 7 8\n", 2, 2},  // the stop's own line counts
+           {"A 1 2\nB 3 4 5\nC 6 7 8", 3, 1},        // no line end after the last
+           {"A 1 2 3\nP9 1353,165 4 0\nQ 1 2 3\r\n\n  R\t-1e3 +.5 5.\n", 2, 2},
+           {"A 1 2 3\nB x 1 2\nSurveyed 2026 by team B\nTotal 7 points\nEND\n\n", 2, 0},
+           {"A 1 2 3\nB x\nC 1 2 3 4\nD 1 2\nE 1 2 inf\nF 1 nan 2\n12 1 2 3\n", 2, 1},
+           {"\xEF\xBB\xBF"
+            "A 1 2 3\n",
+            1, 1},
+           {"A 1 2 3\n", 5, 0},  // past the end
+       }) {
+    EXPECT_EQ(textio::count_record_lines(c.text, 3, c.first_line), c.count) << c.text;
+  }
 }
 
 // ---- Faults of users' files ----
