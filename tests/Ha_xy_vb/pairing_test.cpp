@@ -54,6 +54,16 @@ TEST(Pairing, EveryPointCommonLeavesNoTransformedRows) {
   EXPECT_EQ(r.report.substr(r.report.size() - 2 * rule.size()), rule + rule);
 }
 
+TEST(Pairing, TheLibraryRunCompletesWhenRecordsAreIgnored) {
+  // HAxy's callers get 0 for a completed run; the console names what was ignored.
+  const RunResult r = run_transformation("A 0 0 0\nB 100 0 0\nC 0 100 0\nD 0 x 0\nE 1 1 0\n",
+                                         "A 10 10 0\nB 110 10 0\nC 10 110 0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.console.find("line 4: reading stopped at 'x'; 1 record after it is ignored"),
+            std::string::npos)
+      << r.console;
+}
+
 // Characters of a UTF-8 line: the bytes that do not continue a sequence.
 std::size_t columns(const std::string& s) {
   std::size_t n = 0;
