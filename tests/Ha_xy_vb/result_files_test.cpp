@@ -12,12 +12,17 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "Ha_xy_vb/run_result.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/mtrs.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using helmert2d::compute_run;
+using helmert2d::MirroredFit;
+using helmert2d::RunResult;
+using helmert2d::Solved;
 using nlohmann::json;
 using testsupport::read_file;
 using testsupport::run_program;
@@ -130,6 +135,62 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
     for (auto* m : {A, N, Q}) free_matrix(m);
     for (auto* v : {l, u, p}) free_vector(v);
   }
+}
+
+// The mirrored fit X = a x + o y + tx, Y = o x - a y + ty behind the warning, against the
+// 2n equations solved through the matrix library; the warning's verdict on a job that
+// is mirrored (one file's coordinates swapped) and on the same job as it is.
+TEST(ResultFiles, MirroredFitMatchesAnIndependentLeastSquaresFit) {
+  for (const int n : {3, 7, 25}) {
+    const Job job = make_job(n, 0, 0.9999, 1.1, 4521000.5, 501234.25);
+    for (const bool swapped : {false, true}) {
+      RunResult r;
+      for (int i = 0; i < n; ++i) {
+        const double X = swapped ? job.Y[i] : job.X[i], Y = swapped ? job.X[i] : job.Y[i];
+        r.points.add(std::to_string(i), job.x[i], job.y[i], X, Y);
+      }
+      ASSERT_EQ(compute_run(r), Solved::yes);
+      ASSERT_TRUE(r.plausibility.mirrored);
+      const MirroredFit& m = *r.plausibility.mirrored;
+      double** A = create_matrix(2 * n, 4);
+      double* l = create_vector(2 * n);
+      for (int i = 0; i < n; ++i) {
+        double* rx = A[2 * i + 1];
+        double* ry = A[2 * i + 2];
+        rx[1] = job.x[i], rx[2] = job.y[i], rx[3] = 1, rx[4] = 0;
+        ry[1] = -job.y[i], ry[2] = job.x[i], ry[3] = 0, ry[4] = 1;
+        l[2 * i + 1] = r.points.X[i + 1];
+        l[2 * i + 2] = r.points.Y[i + 1];
+      }
+      double** N = AT_B_(2 * n, A, 4, 2 * n, A, 4);
+      double** Q = gaussj_(4, N);
+      double* u = AT_b_(2 * n, A, 4, l);
+      double* p = A_b_(4, Q, 4, u);
+      double vv = 0;
+      for (int i = 1; i <= 2 * n; ++i) {
+        double ax = 0;
+        for (int c = 1; c <= 4; ++c) ax += A[i][c] * p[c];
+        vv += (ax - l[i]) * (ax - l[i]);
+      }
+      const std::string what = "n=" + std::to_string(n) + (swapped ? " swapped" : "");
+      EXPECT_NEAR(m.a, p[1], 1e-9) << what;
+      EXPECT_NEAR(m.o, p[2], 1e-9) << what;
+      EXPECT_NEAR(m.tx, p[3], 1e-3) << what;
+      EXPECT_NEAR(m.ty, p[4], 1e-3) << what;
+      // A mirrored job leaves the millimetre noise, solved either way.
+      EXPECT_NEAR(m.mo, std::sqrt(vv / (2 * n - 4)), swapped ? 1e-6 : 1e-6 * m.mo) << what;
+      EXPECT_EQ(r.plausibility.mirrored_better, swapped) << what;
+      EXPECT_EQ(r.plausibility.scale_far, false) << what;
+      for (auto* mat : {A, N, Q}) free_matrix(mat);
+      for (auto* v : {l, u, p}) free_vector(v);
+    }
+  }
+  // Points on a line fit both ways; exact ones give no warning for their rounding.
+  RunResult line;
+  for (int i = 0; i < 5; ++i) line.points.add("L", 1000.0 + 3 * i, 2000.0 + 7 * i, 10 * i, 0.3);
+  ASSERT_EQ(compute_run(line), Solved::yes);
+  EXPECT_FALSE(line.plausibility.mirrored_better);
+  EXPECT_TRUE(line.plausibility.scale_far);
 }
 
 TEST(ResultFiles, TwoPointsHaveNoStandardDeviationsAndNoTests) {
