@@ -37,18 +37,21 @@ std::string_view trim_blanks(std::string_view s) {
 std::string assign_columns(const std::vector<std::string_view>& names, const char* what,
                            ColumnMap& map) {
   map.field = {-1, -1, -1, -1};
+  map.label = {};
   // A delimiter at the end of the names closes no column.
   map.count = names.size();
   if (map.count > 1 && trim_blanks(names.back()).empty()) --map.count;
   for (std::size_t i = 0; i < names.size(); ++i) {
     Column c{};
-    if (!column_of(trim_blanks(names[i]), c)) continue;
+    const std::string_view label = trim_blanks(names[i]);
+    if (!column_of(label, c)) continue;
     int& field = map.field[index(c)];
     if (field >= 0) {
       return std::string(what) + " names " + kLabel[index(c)] + " twice: fields " +
              std::to_string(field + 1) + " and " + std::to_string(i + 1);
     }
     field = static_cast<int>(i);
+    map.label[index(c)] = label;
   }
   for (const Column c : {Column::name, Column::first, Column::second}) {
     if (map.field[index(c)] < 0) {
@@ -150,6 +153,7 @@ void read_lines(const CoordinateFormat& format, CoordinateFile& out) {
       if (std::string what = assign_columns(fields, "the header", map); !what.empty()) {
         return fail(std::move(what));
       }
+      out.columns = map;
     } else if (split.bad_field == 0 && read_fields(format, map, fields, rec).empty()) {
       // A header that reads as a record is more likely a point than a header.
       out.header_record = {number, std::string(rec.name)};
@@ -252,6 +256,7 @@ bool read_coordinate_file(const std::string& path, const CoordinateFormat& forma
   out = CoordinateFile{};
   if (!textio::read_file(path, out.text)) return false;
   out.records.reserve(out.text.size() / 32 + 1);
+  out.columns = format.columns;
   read_lines(format, out);
   return true;
 }

@@ -23,6 +23,25 @@ struct CoordinateRecord {
   double third = 0.0;
 };
 
+/// What a field of a line holds: the name, the first (northing-like) or second
+/// (easting-like) coordinate, or the third number.
+enum class Column { name, first, second, third };
+
+/// The 0-based fields of the columns in a line; -1 for an absent third number.
+struct ColumnMap {
+  std::array<int, 4> field{0, 1, 2, 3};  ///< indexed by Column
+  /// The names the columns were given (--columns or the header), as written, indexed by
+  /// Column; all empty for the default columns.
+  std::array<std::string, 4> label;
+  /// The fields of a line: the length of the --columns list, of the header with
+  /// --columns auto (a delimiter at the end closing no field), 4 by default.
+  std::size_t count = 4;
+  /// Fields a line needs: one past the last column used.
+  std::size_t needed() const;
+  /// Whether the easting-like column comes before the northing-like one ("EN").
+  bool easting_first() const { return field[2] < field[1]; }
+};
+
 /// A coordinate file read whole. Plain files: reading stops at the first record that
 /// cannot be read whole; `stop` then tells where. Line mode: reading ends at the first
 /// line that cannot be read; `error` then tells which, and the records are not to be used.
@@ -40,20 +59,9 @@ struct CoordinateFile {
     int line = 0;      ///< 1-based; 0 when the header does not read as a record
     std::string name;  ///< the name it would have given the point
   } header_record;
-};
-
-/// What a field of a line holds: the name, the first (northing-like) or second
-/// (easting-like) coordinate, or the third number.
-enum class Column { name, first, second, third };
-
-/// The 0-based fields of the columns in a line; -1 for an absent third number.
-struct ColumnMap {
-  std::array<int, 4> field{0, 1, 2, 3};  ///< indexed by Column
-  /// The fields of a line: the length of the --columns list, of the header with
-  /// --columns auto (a delimiter at the end closing no field), 4 by default.
-  std::size_t count = 4;
-  /// Fields a line needs: one past the last column used.
-  std::size_t needed() const;
+  /// The columns the file was read by: the default for plain files, --columns, or in
+  /// line mode with --columns auto those its header named.
+  ColumnMap columns;
 };
 
 /// How the coordinate files are written. By default they are plain (white space, no

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include "result_files.h"
 #include "text_sink.h"
@@ -137,6 +140,8 @@ void identity(JsonSink& j, const RunIdentity& id) {
   j.raw("\"time\":").string(id.time_utc).raw(",\n").raw("\"files\":").raw("{\"first\":");
   j.string(id.first).raw(",\"second\":").string(id.second).raw(",\"report\":");
   j.string(id.report).raw("},\n");
+  j.raw("\"axis_order\":").raw("{\"first\":").string(axis_order_name(id.first_order));
+  j.raw(",\"second\":").string(axis_order_name(id.second_order)).raw("},\n");
   j.raw("\"alpha\":").number(kAlpha).raw(",\"exact_quantiles\":").boolean(id.exact_quantiles);
   j.raw(",\n").raw("\"excluded\":").raw("[");
   for (std::size_t i = 0; i < id.excluded.size(); ++i) {
@@ -201,20 +206,71 @@ void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity&
   } else {
     j.raw("null");
   }
-  j.raw("},\n");
+  j.raw("},\n").raw("\"warnings\":").raw("[");
+  const std::vector<std::string> warnings = run_warnings(res);
+  for (std::size_t i = 0; i < warnings.size(); ++i) {
+    if (i) j.raw(",");
+    j.string(warnings[i]);
+  }
+  j.raw("],\n");
   if (res.scale) scale_tests_json(j, *res.scale);
   if (res.outliers) outlier_summary(j, *res.outliers);
   j.raw("\n").raw("\"points\":").raw("[");
 }
 
-std::string proj_pipeline(const Solution& s) {
+const char* axis_order_name(AxisOrder order) {
+  return order == AxisOrder::EN ? "EN" : "NE";
+}
+
+std::string proj_pipeline(const Solution& s, AxisOrder first, AxisOrder second) {
   // X = xoff + s11 x + s12 y, Y = yoff + s21 x + s22 y (PROJ's affine operation); the
-  // third coordinate passes through unchanged.
+  // third coordinate passes through unchanged. PROJ's axisswap with order=2,1 exchanges
+  // the first two coordinates, turning a file's EN into the program's NE and back.
+  constexpr const char* kSwap = " +step +proj=axisswap +order=2,1";
   const double minus_o = s.o == 0.0 ? 0.0 : -s.o;  // "0", not "-0", without rotation
-  return "+proj=pipeline +step +proj=affine +xoff=" + json_number(s.tx) +
-         " +yoff=" + json_number(s.ty) + " +s11=" + json_number(s.a) +
-         " +s12=" + json_number(minus_o) + " +s21=" + json_number(s.o) +
-         " +s22=" + json_number(s.a);
+  std::string p = "+proj=pipeline";
+  if (first == AxisOrder::EN) p += kSwap;
+  p += " +step +proj=affine +xoff=" + json_number(s.tx) + " +yoff=" + json_number(s.ty) +
+       " +s11=" + json_number(s.a) + " +s12=" + json_number(minus_o) + " +s21=" + json_number(s.o) +
+       " +s22=" + json_number(s.a);
+  if (second == AxisOrder::EN) p += kSwap;
+  return p;
+}
+
+namespace {
+
+// `v` with `decimals` decimals.
+std::string fixed_text(double v, int decimals) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  return res.ec == std::errc{} ? std::string(buf, res.ptr) : json_number(v);
+}
+
+// `v` with at most `digits` significant digits.
+std::string general_text(double v, int digits) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+  return res.ec == std::errc{} ? std::string(buf, res.ptr) : json_number(v);
+}
+
+}  // namespace
+
+std::vector<std::string> run_warnings(const RunResult& res) {
+  std::vector<std::string> out;
+  const Plausibility& p = res.plausibility;
+  if (p.mirrored_better) {
+    out.push_back(
+        "the points fit at least 100 times better mirrored, with one file's two "
+        "coordinates swapped (mo " +
+        fixed_text(p.mirrored->mo, 4) + " m instead of " + fixed_text(res.solution.mo, 4) +
+        " m): the easting and northing columns of one file are probably swapped, as "
+        "in a GIS file with X = easting");
+  }
+  if (p.scale_far) {
+    out.push_back("the scale k = " + general_text(res.solution.k, 6) +
+                  " differs from 1 by more than 5%: the two files may use different units");
+  }
+  return out;
 }
 
 }  // namespace helmert2d

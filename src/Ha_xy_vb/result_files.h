@@ -3,6 +3,7 @@
 #ifndef HELMERT2D_SRC_HA_XY_VB_RESULT_FILES_H
 #define HELMERT2D_SRC_HA_XY_VB_RESULT_FILES_H
 
+#include <array>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -27,6 +28,13 @@ struct IgnoredRecords {
   int count = 0;     ///< lines from there on that would have been read as records
 };
 
+/// The order of a file's two coordinates: northing-like first ("NE", the program's own
+/// order and that of plain files) or easting-like first ("EN").
+enum class AxisOrder { NE, EN };
+
+/// "NE" or "EN".
+const char* axis_order_name(AxisOrder order);
+
 /// What identifies a run beside its results.
 struct RunIdentity {
   std::string version;                  ///< program version
@@ -36,6 +44,12 @@ struct RunIdentity {
   std::vector<std::string> excluded;    ///< names left out before the estimation
   std::vector<SnoopStep> snooping;      ///< data snooping steps, in order
   std::vector<IgnoredRecords> ignored;  ///< per input file whose records were ignored
+
+  /// The order of the first and the second file's coordinate columns.
+  AxisOrder first_order = AxisOrder::NE, second_order = AxisOrder::NE;
+  /// In line mode with named columns: the second file's names of its name, northing-like
+  /// and easting-like columns, which head the CSV's columns; all empty otherwise.
+  std::array<std::string, 3> second_names;
 };
 
 /// The current time as ISO 8601 UTC, for example "2026-12-08T04:30:00Z".
@@ -44,9 +58,11 @@ std::string utc_timestamp();
 /// Writes the JSON document of the run into `json` and the final list as RFC 4180 CSV
 /// into `csv`, each when set. JSON numbers are written in their shortest form that reads
 /// back as the same double; values that are not finite are null. The CSV has the header
-/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points). The
-/// rows of the two files are formatted side by side, so that values they share are
-/// formatted once.
+/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points); with
+/// `id.second_names` set, the name, coordinate and residual columns take the second
+/// file's names and its order instead (Point,Easting,Northing,third,role,vEasting,
+/// vNorthing,flagged). The rows of the two files are formatted side by side, so that
+/// values they share are formatted once.
 void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& result,
                         const RunIdentity& id);
 
@@ -57,9 +73,16 @@ class TextSink;
 /// `s` as a JSON string: escaped, and with bytes that are not UTF-8 replaced.
 void write_json_string(TextSink& out, std::string_view s);
 
-/// A PROJ pipeline that maps the first file's coordinates (first, second) into system
-/// II as the run does: one affine step with the full-precision parameters.
-std::string proj_pipeline(const Solution& sol);
+/// A PROJ pipeline that maps the first file's coordinates, in that file's column order,
+/// into system II in the second file's column order as the run does: one affine step
+/// with the full-precision parameters, with an axis swap before it when the first file
+/// is EN and after it when the second is.
+std::string proj_pipeline(const Solution& sol, AxisOrder first = AxisOrder::NE,
+                          AxisOrder second = AxisOrder::NE);
+
+/// The run's warnings, each one line without its prefix: a fit far better mirrored, a
+/// scale far from 1. The console gives them as " warning: TEXT", the JSON as a list.
+std::vector<std::string> run_warnings(const RunResult& result);
 
 /// Appends the shortest decimal text that reads back as the same double; appends
 /// nothing and returns false when `v` is not finite.

@@ -36,10 +36,13 @@ void put_csv_text(TextSink& line, std::string_view s) {
 // What every row of the lists needs beside the point itself.
 struct RowContext {
   const RunResult& res;
+  // The CSV gives the coordinates and residuals easting-like first (the second file's EN).
+  bool csv_easting_first = false;
   // The critical values are the same on every row: their text is made once.
   NumberText critical, critical_exact, pair_critical;
 
-  explicit RowContext(const RunResult& r) : res(r) {
+  RowContext(const RunResult& r, const RunIdentity& id)
+      : res(r), csv_easting_first(id.second_order == AxisOrder::EN) {
     if (res.outliers) {
       critical.shortest(res.outliers->component_critical);
       critical_exact.shortest(res.outliers->component_critical_exact);
@@ -85,8 +88,10 @@ void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink*
   if (csv != nullptr) {
     put_csv_text(*csv, cp.name[i]);
     RowCursor c(*csv, kRowRoom);
-    c.raw(",").number(X, "").raw(",").number(Y, "").raw(",").given(cp.third[i], "");
-    c.raw(",common,").number(vx, "").raw(",").number(vy, "").raw(",");
+    const bool swap = ctx.csv_easting_first;
+    c.raw(",").number(swap ? Y : X, "").raw(",").number(swap ? X : Y, "").raw(",");
+    c.given(cp.third[i], "").raw(",common,").number(swap ? vy : vx, "").raw(",");
+    c.number(swap ? vx : vy, "").raw(",");
     if (o != nullptr) c.boolean(o->rows[i].component_flagged || o->rows[i].pair_flagged);
     c.raw("\r\n");
   }
@@ -128,7 +133,9 @@ void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink
   if (csv != nullptr) {
     put_csv_text(*csv, fp.name);
     RowCursor c(*csv, kRowRoom);
-    c.raw(",").number(X, "").raw(",").number(Y, "").raw(",").number(third, "");
+    const bool swap = ctx.csv_easting_first;
+    c.raw(",").number(swap ? Y : X, "").raw(",").number(swap ? X : Y, "").raw(",");
+    c.number(third, "");
     c.raw(",further,,,\r\n");
   }
 }
@@ -157,13 +164,37 @@ void side_by_side(std::ostream* json, std::ostream* csv, std::size_t count, cons
   for (std::size_t k = 0; k < count; ++k) rows(k, j ? &*j : nullptr, c ? &*c : nullptr);
 }
 
+// The CSV's header: name,X,Y,... or, with the second file's column names, those names
+// in its order and each residual named after its coordinate ("v" + name).
+void csv_header(std::ostream& csv, const RunIdentity& id) {
+  const auto& names = id.second_names;
+  if (names[0].empty()) {
+    csv << "name,X,Y,third,role,vx,vy,flagged\r\n";
+    return;
+  }
+  const bool swap = id.second_order == AxisOrder::EN;
+  const std::string& c1 = swap ? names[2] : names[1];
+  const std::string& c2 = swap ? names[1] : names[2];
+  TextSink h(csv);
+  put_csv_text(h, names[0]);
+  h.put(',');
+  put_csv_text(h, c1);
+  h.put(',');
+  put_csv_text(h, c2);
+  h.raw(",third,role,");
+  put_csv_text(h, "v" + c1);
+  h.put(',');
+  put_csv_text(h, "v" + c2);
+  h.raw(",flagged\r\n");
+}
+
 }  // namespace
 
 void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& res,
                         const RunIdentity& id) {
   if (json != nullptr) write_json_head(*json, res, id);
-  if (csv != nullptr) *csv << "name,X,Y,third,role,vx,vy,flagged\r\n";
-  const RowContext ctx(res);
+  if (csv != nullptr) csv_header(*csv, id);
+  const RowContext ctx(res, id);
   const auto n = static_cast<std::size_t>(res.points.n);
   // The final list starts with the common points; the JSON lists them in "points" first.
   side_by_side(json, csv, n,
@@ -179,7 +210,7 @@ void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& 
   if (json != nullptr) {
     TextSink tail(*json);
     tail.raw("],\n\"proj\":");
-    write_json_string(tail, proj_pipeline(res.solution));
+    write_json_string(tail, proj_pipeline(res.solution, id.first_order, id.second_order));
     tail.raw("\n}\n");
   }
 }

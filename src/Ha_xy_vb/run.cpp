@@ -323,7 +323,10 @@ int Run::execute() {
       break;
     }
   }
-  if (failure.empty()) start_result_files();
+  if (failure.empty()) {
+    for (const std::string& w : run_warnings(result_)) console_ << " warning: " << w << "\n";
+    start_result_files();
+  }
   write_input_listing(*report_, result_.points);
   if (!failure.empty()) {
     *report_ << failure;
@@ -612,6 +615,10 @@ void Run::write_result_files() {
   id.excluded = req_.exclude;
   id.snooping = steps_;
   id.ignored = ignored_records();
+  id.first_order = first_.columns.easting_first() ? AxisOrder::EN : AxisOrder::NE;
+  id.second_order = second_.columns.easting_first() ? AxisOrder::EN : AxisOrder::NE;
+  const auto& label = second_.columns.label;
+  if (!label[0].empty()) id.second_names = {label[0], label[1], label[2]};
   helmert2d::write_result_files(json_file_.is_open() ? &json_file_.stream() : nullptr,
                                 csv_file_.is_open() ? &csv_file_.stream() : nullptr, result_, id);
 }

@@ -91,6 +91,31 @@ struct LeftOutPoint {
   double X = 0.0, Y = 0.0;  ///< system II, as given (m)
 };
 
+/// The best fit of the common points as a mirror image, as if one file's two coordinates
+/// were swapped: X = a x + o y + tx, Y = o x - a y + ty, by least squares through the
+/// centroids (a = ([dx dX] - [dy dY]) / S, o = ([dy dX] + [dx dY]) / S).
+struct MirroredFit {
+  double a = 0, o = 0, tx = 0, ty = 0;
+  double vv = 0;  ///< its [vx2+vy2] (m^2)
+  double mo = 0;  ///< sqrt(vv / f), f = 2n - 4 as for the similarity (m)
+};
+
+/// Signs that the result is implausible, for the run's warnings.
+struct Plausibility {
+  /// The mirrored fit (n > 2; with two points both fits are exact).
+  std::optional<MirroredFit> mirrored;
+  /// The mirrored fit's mo is at most a hundredth of the similarity's (and the
+  /// similarity's residuals are more than rounding: points on a line fit both ways).
+  bool mirrored_better = false;
+  /// |k - 1| > kUnitsScaleLimit: the files may use different units.
+  bool scale_far = false;
+};
+
+/// The deviation |k - 1| beyond which the run warns of different units.
+inline constexpr double kUnitsScaleLimit = 0.05;
+/// How many times smaller the mirrored fit's mo must be for the run to warn.
+inline constexpr double kMirroredRatio = 100.0;
+
 /// Everything the report says about a run with at least two distinct common points.
 struct RunResult {
   CommonPoints points;                        ///< the common points, in report order
@@ -99,6 +124,7 @@ struct RunResult {
   std::optional<OutlierTestResult> outliers;  ///< the outlier tests (n > 2)
   std::vector<FurtherPoint> further;          ///< the final list after the common points
   std::vector<LeftOutPoint> left_out;         ///< common points left out of the estimate
+  Plausibility plausibility;                  ///< for the warnings (console and JSON)
 };
 
 /// How the run's tests take their critical values.
@@ -118,7 +144,7 @@ enum class Solved {
 };
 
 /// Solves the transformation of `result.points` and computes its residuals, [vv], f,
-/// mo and (n > 2) the scale and outlier tests.
+/// mo, (n > 2) the scale and outlier tests and the plausibility checks.
 Solved compute_run(RunResult& result, const TestSettings& settings = {});
 
 /// The inputs of the scale and outlier tests, taken from a solved run.

@@ -109,6 +109,52 @@ void standard_deviations(Solution& s) {
   s.sd_A = m * std::sqrt(qAA);
 }
 
+// The mirrored fit, about the centroids of the solved similarity, with its residuals
+// formed point by point (not as a difference of sums, which loses the small [vv] of a
+// good fit).
+MirroredFit mirrored_fit(const CommonPoints& cp, const Solution& s) {
+  double S = 0, pxX = 0, pyY = 0, pxY = 0, pyX = 0;
+  for (int i = 1; i <= cp.n; ++i) {
+    const double dx = cp.x[i] - s.xm, dy = cp.y[i] - s.ym;
+    const double dX = cp.X[i] - s.Xm, dY = cp.Y[i] - s.Ym;
+    S += dx * dx + dy * dy;
+    pxX += dx * dX;
+    pyY += dy * dY;
+    pxY += dx * dY;
+    pyX += dy * dX;
+  }
+  MirroredFit m;
+  m.a = (pxX - pyY) / S;
+  m.o = (pyX + pxY) / S;
+  m.tx = s.Xm - m.a * s.xm - m.o * s.ym;
+  m.ty = s.Ym - m.o * s.xm + m.a * s.ym;
+  for (int i = 1; i <= cp.n; ++i) {
+    const double dx = cp.x[i] - s.xm, dy = cp.y[i] - s.ym;
+    const double vx = m.a * dx + m.o * dy - (cp.X[i] - s.Xm);
+    const double vy = m.o * dx - m.a * dy - (cp.Y[i] - s.Ym);
+    m.vv += vx * vx + vy * vy;
+  }
+  m.mo = std::sqrt(m.vv / (2 * (cp.n - 2)));
+  return m;
+}
+
+// The warnings' conditions: a fit that is far better mirrored, a scale far from 1.
+Plausibility plausibility(const CommonPoints& cp, const Solution& s) {
+  Plausibility p;
+  p.scale_far = std::fabs(s.k - 1.0) > kUnitsScaleLimit;
+  if (cp.n < 3) return p;
+  p.mirrored = mirrored_fit(cp, s);
+  // Points on a line fit both ways alike, up to rounding: the similarity's residuals must
+  // be more than rounding of the second file's spread before the two are compared.
+  double spread = 0;
+  for (int i = 1; i <= cp.n; ++i) {
+    const double dX = cp.X[i] - s.Xm, dY = cp.Y[i] - s.Ym;
+    spread += dX * dX + dY * dY;
+  }
+  p.mirrored_better = s.vv > 1e-12 * spread && s.mo >= kMirroredRatio * p.mirrored->mo;
+  return p;
+}
+
 }  // namespace
 
 double Solution::sd_transformed(double x, double y) const {
@@ -150,6 +196,7 @@ OutlierTestInput outlier_test_input(const CommonPoints& cp, const Solution& s) {
 Solved compute_run(RunResult& r, const TestSettings& settings) {
   r.scale.reset();
   r.outliers.reset();
+  r.plausibility = {};
   if (!solve(r.points, r.solution)) return Solved::too_few;
   compute_residuals(r.points, r.solution);
   const Solution& s = r.solution;
@@ -168,6 +215,7 @@ Solved compute_run(RunResult& r, const TestSettings& settings) {
     outlier.exact_quantiles = settings.exact_quantiles;
     r.outliers = outlier_tests(outlier);
   }
+  r.plausibility = plausibility(r.points, r.solution);
   return Solved::yes;
 }
 

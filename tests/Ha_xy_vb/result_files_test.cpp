@@ -12,12 +12,17 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "Ha_xy_vb/run_result.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/mtrs.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using helmert2d::compute_run;
+using helmert2d::MirroredFit;
+using helmert2d::RunResult;
+using helmert2d::Solved;
 using nlohmann::json;
 using testsupport::read_file;
 using testsupport::run_program;
@@ -132,6 +137,62 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
   }
 }
 
+// The mirrored fit X = a x + o y + tx, Y = o x - a y + ty behind the warning, against the
+// 2n equations solved through the matrix library; the warning's verdict on a job that
+// is mirrored (one file's coordinates swapped) and on the same job as it is.
+TEST(ResultFiles, MirroredFitMatchesAnIndependentLeastSquaresFit) {
+  for (const int n : {3, 7, 25}) {
+    const Job job = make_job(n, 0, 0.9999, 1.1, 4521000.5, 501234.25);
+    for (const bool swapped : {false, true}) {
+      RunResult r;
+      for (int i = 0; i < n; ++i) {
+        const double X = swapped ? job.Y[i] : job.X[i], Y = swapped ? job.X[i] : job.Y[i];
+        r.points.add(std::to_string(i), job.x[i], job.y[i], X, Y);
+      }
+      ASSERT_EQ(compute_run(r), Solved::yes);
+      ASSERT_TRUE(r.plausibility.mirrored);
+      const MirroredFit& m = *r.plausibility.mirrored;
+      double** A = create_matrix(2 * n, 4);
+      double* l = create_vector(2 * n);
+      for (int i = 0; i < n; ++i) {
+        double* rx = A[2 * i + 1];
+        double* ry = A[2 * i + 2];
+        rx[1] = job.x[i], rx[2] = job.y[i], rx[3] = 1, rx[4] = 0;
+        ry[1] = -job.y[i], ry[2] = job.x[i], ry[3] = 0, ry[4] = 1;
+        l[2 * i + 1] = r.points.X[i + 1];
+        l[2 * i + 2] = r.points.Y[i + 1];
+      }
+      double** N = AT_B_(2 * n, A, 4, 2 * n, A, 4);
+      double** Q = gaussj_(4, N);
+      double* u = AT_b_(2 * n, A, 4, l);
+      double* p = A_b_(4, Q, 4, u);
+      double vv = 0;
+      for (int i = 1; i <= 2 * n; ++i) {
+        double ax = 0;
+        for (int c = 1; c <= 4; ++c) ax += A[i][c] * p[c];
+        vv += (ax - l[i]) * (ax - l[i]);
+      }
+      const std::string what = "n=" + std::to_string(n) + (swapped ? " swapped" : "");
+      EXPECT_NEAR(m.a, p[1], 1e-9) << what;
+      EXPECT_NEAR(m.o, p[2], 1e-9) << what;
+      EXPECT_NEAR(m.tx, p[3], 1e-3) << what;
+      EXPECT_NEAR(m.ty, p[4], 1e-3) << what;
+      // A mirrored job leaves the millimetre noise, solved either way.
+      EXPECT_NEAR(m.mo, std::sqrt(vv / (2 * n - 4)), swapped ? 1e-6 : 1e-6 * m.mo) << what;
+      EXPECT_EQ(r.plausibility.mirrored_better, swapped) << what;
+      EXPECT_EQ(r.plausibility.scale_far, false) << what;
+      for (auto* mat : {A, N, Q}) free_matrix(mat);
+      for (auto* v : {l, u, p}) free_vector(v);
+    }
+  }
+  // Points on a line fit both ways; exact ones give no warning for their rounding.
+  RunResult line;
+  for (int i = 0; i < 5; ++i) line.points.add("L", 1000.0 + 3 * i, 2000.0 + 7 * i, 10 * i, 0.3);
+  ASSERT_EQ(compute_run(line), Solved::yes);
+  EXPECT_FALSE(line.plausibility.mirrored_better);
+  EXPECT_TRUE(line.plausibility.scale_far);
+}
+
 TEST(ResultFiles, TwoPointsHaveNoStandardDeviationsAndNoTests) {
   const Job job = make_job(2, 1, 1.0, 0.1, 10, 20);
   JobRun r;
@@ -228,54 +289,114 @@ bool have(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// A plain job file ("name x y h" lines) as comma-delimited text with the header
+// Name,N,E,H, or with Name,E,N,H and the two coordinates swapped.
+std::string as_csv(const std::string& plain, bool easting_first) {
+  std::ostringstream out;
+  out << (easting_first ? "Name,E,N,H\n" : "Name,N,E,H\n");
+  std::istringstream in(plain);
+  for (std::string name, x, y, h; in >> name >> x >> y >> h;) {
+    out << name << "," << (easting_first ? y : x) << "," << (easting_first ? x : y) << "," << h
+        << "\n";
+  }
+  return out.str();
+}
+
+// The fields of each record of a file (split at commas, else at blanks), by name; a
+// header line whose second field is not a number is passed over.
+std::map<std::string, std::vector<std::string>> records_by_name(const std::string& text) {
+  std::map<std::string, std::vector<std::string>> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> f;
+    if (line.find(',') != std::string::npos) {
+      std::istringstream split(line);
+      for (std::string part; std::getline(split, part, ',');) f.push_back(part);
+    } else {
+      std::istringstream split(line);
+      f.assign(std::istream_iterator<std::string>(split), {});
+    }
+    if (f.size() < 3 || f[1].find_first_not_of("0123456789.-+eE") != std::string::npos) continue;
+    out[f[0]] = f;
+  }
+  return out;
+}
+
+// The README's recipe: the pipeline in `proj`, applied by cct to the first file's two
+// coordinate columns as they stand, must give every further point's coordinates in the
+// final list (the CSV, in the second file's column order), within 0.1 mm; cct -I maps
+// them back. A job in each of the four pairs of column orders, the bundled CSV files
+// (Easting before Northing) and the plain files.
 TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
   if (!have("cct")) GTEST_SKIP() << "PROJ's cct is not installed (tools/install-deps)";
   const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
+  const std::vector<std::string> line_mode{"--delimiter", ",", "--header", "--columns", "auto"};
   struct Case {
-    std::string one, two;
+    std::string what, one, two;
+    bool line_mode;
+    const char *first, *second;  // axis orders
+    std::string csv_header;      // its start
   };
   const Job job = make_job(8, 40, 0.99996, 2.9, 4521000.5, 501234.25);
-  for (const Case& c :
-       {Case{read_file(examples + "local.txt"), read_file(examples + "national.txt")},
-        Case{job.one, job.two}}) {
+  std::vector<Case> cases{
+      {"plain example", read_file(examples + "local.txt"), read_file(examples + "national.txt"),
+       false, "NE", "NE", "name,X,Y,third,role,vx,vy,"},
+      {"plain job", job.one, job.two, false, "NE", "NE", "name,X,Y,"},
+      {"csv example", read_file(examples + "local.csv"), read_file(examples + "national.csv"), true,
+       "EN", "EN", "Point,Easting,Northing,third,role,vEasting,vNorthing,"}};
+  for (const bool en1 : {false, true}) {
+    for (const bool en2 : {false, true}) {
+      cases.push_back({"job", as_csv(job.one, en1), as_csv(job.two, en2), true, en1 ? "EN" : "NE",
+                       en2 ? "EN" : "NE",
+                       en2 ? "Name,E,N,third,role,vE,vN," : "Name,N,E,third,role,vN,vE,"});
+    }
+  }
+  for (const Case& c : cases) {
+    const std::string what = c.what + " " + c.first + "/" + c.second;
     JobRun r;
-    run_job(r, c.one, c.two);
+    std::vector<std::string> args{"--csv", "run.csv"};
+    if (c.line_mode) args.insert(args.end(), line_mode.begin(), line_mode.end());
+    run_job(r, c.one, c.two, args);
+    EXPECT_EQ(r.doc["axis_order"]["first"], c.first) << what;
+    EXPECT_EQ(r.doc["axis_order"]["second"], c.second) << what;
+    const std::string csv = read_file(r.dir.file("run.csv"));
+    EXPECT_EQ(csv.rfind(c.csv_header, 0), 0u) << what << "\n" << csv.substr(0, 80);
+    const auto final_list = records_by_name(csv);
+    const auto source = records_by_name(c.one);
     const std::string proj = r.doc["proj"];
-    // Forward: every further point's first-file coordinates through cct.
+    // Forward: every further point's first-file columns through cct.
     std::ostringstream in;
-    in.precision(17);
-    std::vector<const json*> further;
-    std::istringstream first(c.one);
-    std::string name;
-    double x, y, h;
-    std::map<std::string, std::pair<double, double>> source;
-    while (first >> name >> x >> y >> h) source[name] = {x, y};
+    std::vector<std::string> further;
     for (const json& t : r.doc["transformed"]) {
       if (t["role"] != "further") continue;
-      const auto& s = source.at(t["name"]);
-      in << s.first << " " << s.second << " 0 0\n";
-      further.push_back(&t);
+      const std::string name = t["name"];
+      in << source.at(name)[1] << " " << source.at(name)[2] << " 0 0\n";
+      further.push_back(name);
+      // The JSON's X is always the northing-like coordinate.
+      const bool en2 = std::string(c.second) == "EN";
+      EXPECT_NEAR(t["X"].get<double>(), std::stod(final_list.at(name)[en2 ? 2 : 1]), 1e-9) << what;
     }
     ASSERT_FALSE(further.empty());
     r.dir.write("fwd.txt", in.str());
     std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
     std::ostringstream back_in;
-    back_in.precision(17);
-    for (const json* t : further) {
-      double X, Y, z, tt;
-      ASSERT_TRUE(fwd >> X >> Y >> z >> tt);
-      EXPECT_NEAR(X, (*t)["X"].get<double>(), 1e-4);
-      EXPECT_NEAR(Y, (*t)["Y"].get<double>(), 1e-4);
-      back_in << (*t)["X"].get<double>() << " " << (*t)["Y"].get<double>() << " 0 0\n";
+    for (const std::string& name : further) {
+      double c1, c2, z, tt;
+      ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
+      const std::vector<std::string>& row = final_list.at(name);
+      EXPECT_NEAR(c1, std::stod(row[1]), 1e-4) << what << " " << name;
+      EXPECT_NEAR(c2, std::stod(row[2]), 1e-4) << what << " " << name;
+      back_in << row[1] << " " << row[2] << " 0 0\n";
     }
-    // Inverse: the final list back to the first file.
+    // Inverse: the final list back to the first file's columns.
     r.dir.write("inv.txt", back_in.str());
     std::istringstream inv(capture("cct -I -d 6 " + proj + " < " + r.dir.file("inv.txt")));
-    for (const json* t : further) {
-      double bx, by, z, tt;
-      ASSERT_TRUE(inv >> bx >> by >> z >> tt);
-      EXPECT_NEAR(bx, source.at((*t)["name"]).first, 1e-4);
-      EXPECT_NEAR(by, source.at((*t)["name"]).second, 1e-4);
+    for (const std::string& name : further) {
+      double b1, b2, z, tt;
+      ASSERT_TRUE(inv >> b1 >> b2 >> z >> tt) << what;
+      EXPECT_NEAR(b1, std::stod(source.at(name)[1]), 1e-4) << what << " " << name;
+      EXPECT_NEAR(b2, std::stod(source.at(name)[2]), 1e-4) << what << " " << name;
     }
   }
 }
