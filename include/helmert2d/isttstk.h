@@ -59,20 +59,23 @@ struct ScaleTestInput {
 
 /// Values and verdicts of the three scale tests, computed once by scale_tests.
 struct ScaleTestResult {
-  int f = 0;                      ///< degrees of freedom 2(n - 2)
-  double alpha = 0.05;            ///< significance level
-  double deviation = 0.0;         ///< k - 1 (dimensionless; times 1e6 gives ppm)
-  bool within_tolerance = true;   ///< |k - 1| <= 1/50000
-  double F_value = 0.0;           ///< (k - 1)^2 S / mo^2
-  double F_critical = 0.0;        ///< F(1, f) at 1 - alpha, as the report uses it
-  bool F_significant = false;     ///< F_value > F_critical
-  double t_value = 0.0;           ///< |k - 1| / m_k
-  double t_critical = 0.0;        ///< t(f) at 1 - alpha/2, as the report uses it
-  bool t_significant = false;     ///< t_value > t_critical
-  double F_critical_exact = 0.0;  ///< exact F(1, f) quantile at 1 - alpha
-  double F_p = 0.0;               ///< exact P(F > F_value)
-  double t_critical_exact = 0.0;  ///< exact t(f) quantile at 1 - alpha/2
-  double t_p = 0.0;               ///< exact two-sided 2 P(T > t_value)
+  int f = 0;                     ///< degrees of freedom 2(n - 2)
+  double alpha = 0.05;           ///< significance level
+  double deviation = 0.0;        ///< k - 1 (dimensionless; times 1e6 gives ppm)
+  bool within_tolerance = true;  ///< |k - 1| <= 1/50000
+  /// (k - 1)^2 S / mo^2; 0 when k is exactly 1, infinite when mo = 0 and k != 1
+  double F_value = 0.0;
+  double F_critical = 0.0;           ///< F(1, f) at 1 - alpha, as the report uses it
+  bool F_significant = false;        ///< F_value > F_critical
+  double t_value = 0.0;              ///< |k - 1| / m_k (0 and infinite as F_value)
+  double t_critical = 0.0;           ///< t(f) at 1 - alpha/2, as the report uses it
+  bool t_significant = false;        ///< t_value > t_critical
+  bool F_significant_exact = false;  ///< F_value > F_critical_exact
+  bool t_significant_exact = false;  ///< t_value > t_critical_exact
+  double F_critical_exact = 0.0;     ///< exact F(1, f) quantile at 1 - alpha
+  double F_p = 0.0;                  ///< exact P(F > F_value)
+  double t_critical_exact = 0.0;     ///< exact t(f) quantile at 1 - alpha/2
+  double t_p = 0.0;                  ///< exact two-sided 2 P(T > t_value)
 };
 
 /// Computes the tolerance, F and t tests of the scale factor with the closed-form
@@ -104,16 +107,21 @@ struct OutlierTestInput {
   bool probabilities = false;    ///< also compute each row's exact p_x, p_y (costs O(n) cdfs)
 };
 
-/// One common point's outlier test values (residual units m).
+/// One common point's outlier test values (residual units m). A residual that is
+/// exactly 0 has test value 0. A point whose cofactor q is 0 (all the other points at
+/// one place fix its residual) is not tested: its s0, mean errors and test values are
+/// not-a-number and it is never flagged.
 struct OutlierTestRow {
-  double q = 0.0;                  ///< cofactor of the residual components
-  double svx0 = 0.0, svy0 = 0.0;   ///< s0 with the tested component set aside (m)
-  double mvx = 0.0, mvy = 0.0;     ///< mean errors of vx and vy (m)
-  double Tvx = 0.0, Tvy = 0.0;     ///< component test values |v| / m_v
-  bool component_flagged = false;  ///< Tvx or Tvy above the component critical value
-  double T = 0.0;                  ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
-  bool pair_flagged = false;       ///< T above c (only when n > 3)
-  double p_x = 0.0, p_y = 0.0;     ///< exact P(t(2n - 5) > Tvx), > Tvy (when asked for)
+  double q = 0.0;                        ///< cofactor of the residual components
+  bool tested = true;                    ///< false when q is 0 (up to rounding): no test
+  double svx0 = 0.0, svy0 = 0.0;         ///< s0 with the tested component set aside (m)
+  double mvx = 0.0, mvy = 0.0;           ///< mean errors of vx and vy (m)
+  double Tvx = 0.0, Tvy = 0.0;           ///< component test values |v| / m_v
+  bool component_flagged = false;        ///< Tvx or Tvy above the component critical value
+  bool component_flagged_exact = false;  ///< Tvx or Tvy above the exact critical value
+  double T = 0.0;                        ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
+  bool pair_flagged = false;             ///< T above c (only when n > 3)
+  double p_x = 0.0, p_y = 0.0;           ///< exact P(t(2n - 5) > Tvx), > Tvy (when asked for)
 };
 
 /// The outlier tests of all common points, computed once by outlier_tests.

@@ -110,11 +110,13 @@ void scale_tests_json(JsonSink& j, const ScaleTestResult& r) {
   j.raw("\"F\":").raw("{\"statistic\":").number(r.F_value).raw(",\"df1\":").integer(1);
   j.raw(",\"df2\":").integer(r.f).raw(",\"critical\":").number(r.F_critical);
   j.raw(",\"critical_exact\":").number(r.F_critical_exact).raw(",\"p\":").number(r.F_p);
-  j.raw(",\"significant\":").boolean(r.F_significant).raw("},");
+  j.raw(",\"significant\":").boolean(r.F_significant);
+  j.raw(",\"significant_exact\":").boolean(r.F_significant_exact).raw("},");
   j.raw("\"t\":").raw("{\"statistic\":").number(r.t_value).raw(",\"df\":").integer(r.f);
   j.raw(",\"critical\":").number(r.t_critical).raw(",\"critical_exact\":");
   j.number(r.t_critical_exact).raw(",\"p\":").number(r.t_p).raw(",\"significant\":");
-  j.boolean(r.t_significant).raw("}},");
+  j.boolean(r.t_significant).raw(",\"significant_exact\":").boolean(r.t_significant_exact);
+  j.raw("}},");
 }
 
 void outlier_summary(JsonSink& j, const OutlierTestResult& r) {

@@ -77,7 +77,8 @@ void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink*
       e.raw(",\"critical\":").number(ctx.critical, "null").raw(",\"critical_exact\":");
       e.number(ctx.critical_exact, "null").raw(",\"p_x\":").number(row.p_x, "null");
       e.raw(",\"p_y\":").number(row.p_y, "null").raw(",\"flagged\":");
-      e.boolean(row.component_flagged);
+      e.boolean(row.component_flagged).raw(",\"flagged_exact\":");
+      e.boolean(row.component_flagged_exact);
       if (cp.n > 3) {
         e.raw(",\"T\":").number(row.T, "null").raw(",\"c\":").number(ctx.pair_critical, "null");
         e.raw(",\"outlier\":").boolean(row.pair_flagged);

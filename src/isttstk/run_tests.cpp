@@ -2,6 +2,7 @@
 // the residual components and the residual pairs of the common points. Each test is
 // computed once into a result; the writers only format those results.
 #include <cmath>
+#include <limits>
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
@@ -15,20 +16,47 @@ ScaleTestResult scale_tests(const ScaleTestInput& in) {
   const double d = in.k - 1.0;
   r.deviation = d;
   r.within_tolerance = std::fabs(d) <= 2e-5;
-  // F test: d^2 S / mo^2 against F(1, f) at 1 - alpha.
-  r.F_value = (d * d * in.S) / in.mo / in.mo;
+  if (d == 0.0) {
+    // No deviation to test, whatever mo is (a perfect fit gives 0/0 otherwise).
+    r.F_value = 0.0;
+    r.t_value = 0.0;
+  } else if (in.mo == 0.0) {
+    // A perfect fit with k != 1: the residuals leave no room for the deviation.
+    r.F_value = std::numeric_limits<double>::infinity();
+    r.t_value = r.F_value;
+  } else {
+    // F test: d^2 S / mo^2; t test: |d| / m_k, m_k the mean error of k.
+    r.F_value = (d * d * in.S) / in.mo / in.mo;
+    r.t_value =
+        (std::fabs(d) / in.mo) / std::sqrt((in.a * in.a + in.o * in.o) / in.k / in.k / in.S);
+  }
+  // F(1, f) at 1 - alpha.
   r.F_critical_exact = F_exact(in.alpha, 1, in.f);
   r.F_critical = in.exact_quantiles ? r.F_critical_exact : F_(in.alpha, 1, in.f);
   r.F_significant = !(r.F_value <= r.F_critical);
+  r.F_significant_exact = !(r.F_value <= r.F_critical_exact);
   r.F_p = F_upper_tail(r.F_value, 1, in.f);
-  // t test: |d| / m_k against t(f) at 1 - alpha/2, m_k the mean error of k.
-  r.t_value = (std::fabs(d) / in.mo) / std::sqrt((in.a * in.a + in.o * in.o) / in.k / in.k / in.S);
+  // t(f) at 1 - alpha/2.
   r.t_critical_exact = t_exact(in.alpha / 2.0, in.f);
   r.t_critical = in.exact_quantiles ? r.t_critical_exact : t_(in.alpha / 2.0, in.f);
   r.t_significant = !(r.t_value <= r.t_critical);
+  r.t_significant_exact = !(r.t_value <= r.t_critical_exact);
   r.t_p = 2.0 * t_upper_tail(r.t_value, in.f);
   return r;
 }
+
+namespace {
+
+// "   Tolc = " and a scale test value; a perfect fit with k != 1 has no finite one.
+void test_value(std::ostream& report, double value) {
+  if (std::isinf(value)) {
+    report << "   Tolc = unbounded";
+  } else {
+    frmt(report, "   Tolc = ", value, "##.##");
+  }
+}
+
+}  // namespace
 
 void write_scale_tests(std::ostream& report, const ScaleTestResult& r) {
   report << "                ========================== \n";
@@ -37,14 +65,18 @@ void write_scale_tests(std::ostream& report, const ScaleTestResult& r) {
   report << "\n";
 
   const double d = r.deviation;
-  frmt(report, "   1 / ", 1.0 / std::fabs(d), "##.##");
+  if (d == 0.0) {
+    report << "   0 / 1";  // k exactly 1: the ratio 1/|d| has no value
+  } else {
+    frmt(report, "   1 / ", 1.0 / std::fabs(d), "##.##");
+  }
   report << (r.within_tolerance ? " <=  " : "  >  ");
   frmt(report, " 1 / 50000  -->  ", d * 1e6, "##.##");
   report << "ppm \n";
   report << "\n";
 
   report << "           F - Dagilimine gore olcek testi :\n";
-  frmt(report, "   Tolc = ", r.F_value, "##.##");
+  test_value(report, r.F_value);
   report << (r.F_significant ? "  >  F(1," : " <=  F(1,") << r.f << "," << 1.0 - r.alpha;
   frmt(report, ") =", r.F_critical, "##.##");
   report << (r.F_significant ? " --> Olcek parametresi anlamlidir\n"
@@ -52,7 +84,7 @@ void write_scale_tests(std::ostream& report, const ScaleTestResult& r) {
   report << "\n";
 
   report << "           t - Dagilimine gore olcek testi :\n";
-  frmt(report, "   Tolc = ", r.t_value, "##.##");
+  test_value(report, r.t_value);
   report << (r.t_significant ? "  >  t(" : " <=  t(") << r.f << "," << 1.0 - r.alpha / 2.0;
   frmt(report, ")   =", r.t_critical, "#0.00");
   report << (r.t_significant ? " --> Olcek parametresi anlamlidir \n"
@@ -63,6 +95,18 @@ void write_scale_tests(std::ostream& report, const ScaleTestResult& r) {
 void write_scale_tests(std::ostream& report, const ScaleTestInput& in) {
   write_scale_tests(report, scale_tests(in));
 }
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A residual cofactor at or below this is 0 but for rounding. q = 0 exactly when all
+// the other common points coincide; rounding of reduced coordinates of the order of
+// 10^6 m over a configuration of a few metres leaves about 1e-10. A real cofactor this
+// small would hide a blunder of 30000 standard deviations, so no test is lost.
+constexpr double kNoRedundancy = 1e-9;
+
+}  // namespace
 
 OutlierTestResult outlier_tests(const OutlierTestInput& in) {
   OutlierTestResult r;
@@ -84,15 +128,28 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
     const double dy = y[i] - in.ym;
     // Cofactor of a residual of the similarity transformation through the centroid.
     row.q = 1.0 - (1.0 / n + (dx * dx + dy * dy) / in.S);
+    if (!(row.q > kNoRedundancy)) {
+      // The other points fix this point's residual (they all lie at one place): it has
+      // no redundancy and no test; a value it shows is rounding.
+      row.tested = false;
+      row.svx0 = row.svy0 = row.mvx = row.mvy = kNaN;
+      row.Tvx = row.Tvy = row.T = kNaN;
+      continue;
+    }
     // Standard deviations with the tested component set aside (f - 1 degrees of freedom).
     row.svx0 = std::sqrt((in.vv - vx[i] * vx[i] / row.q) / (in.f - 1));
     row.svy0 = std::sqrt((in.vv - vy[i] * vy[i] / row.q) / (in.f - 1));
     row.mvx = std::sqrt(row.q) * row.svx0;
     row.mvy = std::sqrt(row.q) * row.svy0;
-    row.Tvx = std::fabs(vx[i] / row.mvx);
-    row.Tvy = std::fabs(vy[i] / row.mvy);
+    // A residual of exactly 0 has test value 0, also when its mean error is 0 (a
+    // perfect fit, where |v| / m would be 0/0).
+    row.Tvx = vx[i] == 0.0 ? 0.0 : std::fabs(vx[i] / row.mvx);
+    row.Tvy = vy[i] == 0.0 ? 0.0 : std::fabs(vy[i] / row.mvy);
     row.component_flagged = row.Tvx > r.component_critical || row.Tvy > r.component_critical;
-    row.T = std::sqrt((vx[i] * vx[i] + vy[i] * vy[i]) / (2.0 * in.mo * in.mo * row.q));
+    row.component_flagged_exact =
+        row.Tvx > r.component_critical_exact || row.Tvy > r.component_critical_exact;
+    const double vv_i = vx[i] * vx[i] + vy[i] * vy[i];
+    row.T = vv_i == 0.0 ? 0.0 : std::sqrt(vv_i / (2.0 * in.mo * in.mo * row.q));
   }
   if (in.probabilities) outlier_probabilities(r);
   if (in.n > 3) {
@@ -143,16 +200,24 @@ void write_component_table(std::ostream& report, const OutlierTestInput& in,
       f.integer(static_cast<int>(i), "#####");
     }
     f.text((*in.name)[i], "#####");
+    // A value the test does not have (no redundancy) is a "-" in its field.
+    const auto value = [&f, &row](double v, const char* mask) {
+      if (row.tested) {
+        f.number(v, mask);
+      } else {
+        f.text("-", mask);
+      }
+    };
     f.number(vx[i], "###.##");
     f.number(row.q, "###.##");
-    f.number(row.svx0, "###.##");
-    f.number(row.mvx, "###.##");
-    f.number(row.Tvx, "####.##");
+    value(row.svx0, "###.##");
+    value(row.mvx, "###.##");
+    value(row.Tvx, "####.##");
     f.number(vy[i], "####.##");
     f.number(row.q, "###.##");
-    f.number(row.svy0, "###.##");
-    f.number(row.mvy, "###.##");
-    f.number(row.Tvy, "####.##");
+    value(row.svy0, "###.##");
+    value(row.mvy, "###.##");
+    value(row.Tvy, "####.##");
     f.put(row.component_flagged ? " **\n" : "\n");
   });
 
@@ -178,7 +243,11 @@ void write_pair_table(std::ostream& report, const OutlierTestInput& in,
     f.put(". nokta:  T(");
     f.text((*in.name)[i], "#####");
     f.put(")=");
-    f.number(row.T, "#0.00");
+    if (row.tested) {
+      f.number(row.T, "#0.00");
+    } else {
+      f.text("-", "#0.00");
+    }
     f.put("   >    c =");
     f.number(r.pair_critical, "#0.00");
     f.put(row.pair_flagged ? "   <--- an outlier point\n" : "\n");

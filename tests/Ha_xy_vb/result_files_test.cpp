@@ -273,6 +273,35 @@ TEST(ResultFiles, ThreePointReportWithExactQuantiles) {
   EXPECT_NEAR(F["p"].get<double>(), exact.doc["scale_tests"]["t"]["p"].get<double>(), 1e-12);
 }
 
+// 22 points whose F test value (4.02) lies between the closed-form F(1, 40) quantile at
+// 0.95 (3.98) and the exact one (4.08): by default the report's F test calls the scale
+// significant and its t test does not; the verdicts at the exact quantiles follow p.
+TEST(ResultFiles, ExactVerdictsFollowThePValue) {
+  const Job job = make_job(22, 0, 1.000000822, 0.3, 1000, 2000);
+  JobRun r;
+  run_job(r, job.one, job.two);
+  EXPECT_NE(r.report.find("  >  F(1,40,0.95) = 3.98 --> Olcek parametresi anlamlidir\n"),
+            std::string::npos)
+      << r.report;
+  EXPECT_NE(r.report.find(" <=  t(40,0.97)   = 2.02 --> Olcek parametresi anlamsizdir \n"),
+            std::string::npos);
+  const json& tests = r.doc["scale_tests"];
+  EXPECT_TRUE(tests["F"]["significant"].get<bool>());
+  EXPECT_FALSE(tests["t"]["significant"].get<bool>());
+  for (const char* name : {"F", "t"}) {
+    const double p = tests[name]["p"].get<double>();
+    EXPECT_GT(p, 0.05) << name;
+    EXPECT_LT(p, 0.055) << name;
+    EXPECT_EQ(tests[name]["significant_exact"].get<bool>(), p < 0.05) << name;
+  }
+  // Each point's component verdict at the exact quantile follows its p-values at
+  // alpha / (2n) (here none is flagged: the smallest p is about 0.017).
+  for (const json& pt : r.doc["points"]) {
+    const double p = std::min(pt["p_x"].get<double>(), pt["p_y"].get<double>());
+    EXPECT_EQ(pt["flagged_exact"].get<bool>(), p < 0.05 / 44) << pt["name"];
+  }
+}
+
 // Runs a command and returns its standard output.
 std::string capture(const std::string& cmd) {
   std::string out;

@@ -51,8 +51,8 @@ TEST(ScaleTests, ToleranceBoundaryAndNegativeDeviation) {
 
 TEST(ScaleTests, PerfectFitWithOtherScaleIsSignificant) {
   const std::string s = scale_section(1.001, 1e6, 0.0, 4);
-  EXPECT_NE(s.find("   Tolc =   inf  >  F(1,4,0.95) ="), std::string::npos) << s;
-  EXPECT_NE(s.find("   Tolc =   inf  >  t(4,0.97)   ="), std::string::npos) << s;
+  EXPECT_NE(s.find("   Tolc = unbounded  >  F(1,4,0.95) ="), std::string::npos) << s;
+  EXPECT_NE(s.find("   Tolc = unbounded  >  t(4,0.97)   ="), std::string::npos) << s;
 }
 
 TEST(ScaleTests, ThreePointCriticalValues) {
@@ -121,6 +121,40 @@ TEST(OutlierTests, CriticalValuesByPointCount) {
     EXPECT_NE(s.find(row.c), std::string::npos) << row.n;
     EXPECT_EQ(s.substr(s.size() - 2), "\n\n");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Three points on a line, the middle one (q = 2/3) with vx = 0.01 m and the rest of vv
+// in the outer points' vy, so that its Tvx is 32: above the closed-form t(1) quantile
+// at 1 - 0.05/6 (27.79), below the exact one (38.19).
+TEST(OutlierTests, VerdictAtTheExactQuantileFollowsThePValue) {
+  const std::vector<std::string> name{"", "1", "2", "3"};
+  const std::vector<double> x{0, 100, 200, 300}, y{0, 0, 0, 0};
+  const double v = 0.01, rest = v * v * (0.5 + 1.5 / 1024);
+  const std::vector<double> vx{0, 0, v, 0}, vy{0, std::sqrt(rest / 2), 0, -std::sqrt(rest / 2)};
+  OutlierTestInput in;
+  in.n = 3;
+  in.name = &name;
+  in.x = &x;
+  in.y = &y;
+  in.vx = &vx;
+  in.vy = &vy;
+  in.xm = 200;
+  in.ym = 0;
+  in.S = 20000;
+  in.vv = v * v + rest;
+  in.f = 2;
+  in.mo = std::sqrt(in.vv / 2);
+  in.probabilities = true;
+  const OutlierTestResult r = outlier_tests(in);
+  const OutlierTestRow& row = r.rows[2];
+  EXPECT_NEAR(row.Tvx, 32.0, 1e-9);
+  EXPECT_TRUE(row.component_flagged);
+  EXPECT_FALSE(row.component_flagged_exact);
+  EXPECT_EQ(row.component_flagged_exact, row.p_x < 0.05 / 6) << row.p_x;
 }
 
 }  // namespace
