@@ -168,6 +168,9 @@ TEST(ExactDistributions, AgreeWithClosedForms) {
   EXPECT_NEAR(F_exact(0.05, 1, 2), 18.512820512820513, 1e-8);  // 0.95^2 * 2 / (1 - 0.95^2)
   EXPECT_TRUE(std::isnan(t_exact(0.05, 0)));
   EXPECT_EQ(t_upper_tail(INFINITY, 3), 0.0);
+  // A perfect fit with k != 1 has an infinite F statistic: no probability beyond it.
+  EXPECT_EQ(F_upper_tail(INFINITY, 1, 4), 0.0);
+  EXPECT_EQ(F_upper_tail(0.0, 1, 4), 1.0);
 }
 
 // Values from a reference statistics library (SciPy 1.10, scipy.stats.t and .f) at the
