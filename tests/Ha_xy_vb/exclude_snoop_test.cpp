@@ -23,9 +23,15 @@ struct Point {
   double x, y, X, Y;
 };
 
-// n control points with millimetre noise and planted blunders {index, metres}, plus two
-// further points.
-std::vector<Point> job(int n, std::vector<std::pair<int, double>> blunders) {
+// A blunder planted in control point `index`: `size` metres along (ux, uy) in (X, Y).
+struct Blunder {
+  int index;
+  double size;
+  double ux = 0.6, uy = 0.8;
+};
+
+// n control points with millimetre noise and planted blunders, plus two further points.
+std::vector<Point> job(int n, const std::vector<Blunder>& blunders) {
   std::vector<Point> p;
   unsigned long s = 777;
   auto noise = [&s] {
@@ -40,9 +46,9 @@ std::vector<Point> job(int n, std::vector<std::pair<int, double>> blunders) {
     q.Y = 500000.0 + 0.0312 * x + 0.99998 * y + noise();
     p.push_back(q);
   }
-  for (const auto& [i, size] : blunders) {
-    p[i].X += size * 0.6;
-    p[i].Y += size * 0.8;
+  for (const Blunder& b : blunders) {
+    p[b.index].X += b.size * b.ux;
+    p[b.index].Y += b.size * b.uy;
   }
   return p;
 }
@@ -132,6 +138,56 @@ TEST(Snoop, FindsTwoBlundersInTheOrderOfTheirT) {
   const ProgramRun quiet({"--snoop"}, first_file(clean), second_file(clean, n, {}));
   EXPECT_EQ(quiet.file("out.txt"), report_of({}, first_file(clean), second_file(clean, n, {})));
   EXPECT_EQ(quiet.result.out.find("Snooping"), std::string::npos);
+}
+
+// Which point a snooping step leaves out when the tables flag more than one, or flag one
+// by its components alone. Each case first checks, on the run without snooping, that the
+// job flags what the case is about.
+TEST(Snoop, LeavesOutTheFlaggedPointWithTheLargestT) {
+  struct Case {
+    int n;
+    std::vector<Blunder> blunders;
+    std::vector<std::string> flagged;  // by either table, in report order
+    bool pair_flagged;                 // whether the pair test flags them too
+    std::string first_left_out;
+  };
+  for (const Case& c : {
+           // Two flagged at once: the larger T (C30, 9 cm) goes first, not C13's.
+           Case{30, {{3, 0.03, 1, 0}, {20, 0.04, 0, 1}}, {"C13", "C30"}, true, "C30"},
+           // A 7 mm blunder in X alone: the component test flags it, the pair test does not.
+           Case{15, {{4, 0.007, 1, 0}}, {"C14"}, false, "C14"},
+       }) {
+    const auto p = job(c.n, c.blunders);
+    const ProgramRun plain({"--json", "plain.json", "--csv", "plain.csv"}, first_file(p),
+                           second_file(p, c.n, {}));
+    const auto before = nlohmann::json::parse(plain.file("plain.json"));
+    std::vector<std::string> flagged;
+    double largest_T = 0;
+    for (const auto& q : before["points"]) {
+      if (!q["flagged"].get<bool>() && !q["outlier"].get<bool>()) continue;
+      flagged.push_back(q["name"]);
+      EXPECT_EQ(q["outlier"].get<bool>(), c.pair_flagged) << q["name"];
+      if (q["T"].get<double>() > largest_T) largest_T = q["T"].get<double>();
+    }
+    ASSERT_EQ(flagged, c.flagged) << plain.result.out;
+    // The CSV's flagged column says the same, for a flag of either table.
+    std::istringstream csv(plain.file("plain.csv"));
+    std::vector<std::string> csv_flagged;
+    for (std::string line; std::getline(csv, line);) {
+      if (line.ends_with(",true\r")) csv_flagged.push_back(line.substr(0, line.find(',')));
+    }
+    EXPECT_EQ(csv_flagged, c.flagged);
+
+    const ProgramRun snooped({"--snoop", "--json", "run.json"}, first_file(p),
+                             second_file(p, c.n, {}));
+    const auto doc = nlohmann::json::parse(snooped.file("run.json"));
+    ASSERT_GE(doc["snooping"].size(), 1u) << snooped.result.out;
+    EXPECT_EQ(doc["snooping"][0]["name"], c.first_left_out);
+    EXPECT_EQ(doc["snooping"][0]["T"].get<double>(), largest_T);
+    // A point flagged by its components alone says so on the console.
+    EXPECT_EQ(snooped.result.out.find("; component test ") != std::string::npos, !c.pair_flagged)
+        << snooped.result.out;
+  }
 }
 
 TEST(InputNotes, AppearOnlyForWhatTheyName) {

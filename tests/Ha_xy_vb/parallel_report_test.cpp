@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <locale>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -30,6 +35,44 @@ using namespace helmert2d;
 struct ThreadCount {
   explicit ThreadCount(unsigned n) { set_report_threads(n); }
   ~ThreadCount() { set_report_threads(0); }
+};
+
+// Ends the test program with a failure when a test is still running after its time:
+// a fault in the pool's hand-over of blocks shows as a wait that never ends, and it
+// should fail in a minute, not at the suite's time-out.
+class Deadline {
+ public:
+  explicit Deadline(const char* what) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const auto limit = std::chrono::seconds(400);  // instrumented builds run far slower
+#else
+    const auto limit = std::chrono::seconds(90);
+#endif
+    watch_ = std::thread([this, what, limit] {
+      std::unique_lock lock(mutex_);
+      if (!done_cv_.wait_for(lock, limit, [this] { return done_; })) {
+        std::fprintf(stderr, "%s did not finish within %lld s: the pool hangs\n", what,
+                     static_cast<long long>(limit.count()));
+        std::_Exit(1);
+      }
+    });
+  }
+  ~Deadline() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    done_cv_.notify_all();
+    watch_.join();
+  }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_cv_;
+  bool done_ = false;
+  std::thread watch_;
 };
 
 // Values that test the rounding and the layout: exact binary ties at three and four
@@ -186,6 +229,7 @@ std::string write_tables(const Tables& t, unsigned threads, char fill, bool left
 }
 
 TEST(ParallelReport, TablesMatchTheRowByRowWrite) {
+  const Deadline deadline("ParallelReport.TablesMatchTheRowByRowWrite");
   // Sizes around the pool's block and threshold boundaries, one far past them.
   const struct { int n, m; } sizes[] = {{3, 1}, {8191, 8193}, {8193, 2049}, {20000, 30001}};
   for (const auto& size : sizes) {
@@ -264,6 +308,7 @@ TEST(ResultNumbers, ShortestFormIsToCharsForm) {
 }
 
 TEST(ParallelReport, WholeRunIsTheSameWithOneThreadOrMany) {
+  const Deadline deadline("ParallelReport.WholeRunIsTheSameWithOneThreadOrMany");
   testsupport::TempDir dir;
   std::string one, two;
   for (int i = 0; i < 32000; ++i) {

@@ -35,6 +35,7 @@ constexpr double kPi = 3.141592653589793;
 struct Job {
   std::string one, two;
   std::vector<double> x, y, X, Y;
+  std::vector<double> fx, fy;  // the further points in system I
 };
 
 Job make_job(int n, int m, double scale, double angle, double tx, double ty) {
@@ -51,7 +52,11 @@ Job make_job(int n, int m, double scale, double angle, double tx, double ty) {
     const double x = 137.0 * i - 40.0 * (i % 5) + 3.25 * i * i,
                  y = 2000.0 - 151.0 * i + 7.5 * (i % 3);
     one << "P" << i << " " << x << " " << y << " " << 100 + i << "\n";
-    if (i >= n) continue;
+    if (i >= n) {
+      j.fx.push_back(x);
+      j.fy.push_back(y);
+      continue;
+    }
     const double X = tx + scale * (std::cos(angle) * x - std::sin(angle) * y) + noise();
     const double Y = ty + scale * (std::sin(angle) * x + std::cos(angle) * y) + noise();
     two << "P" << i << " " << X << " " << Y << " 0\n";
@@ -90,8 +95,16 @@ bool near(double got, double want, double rel) {
 }
 
 TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
-  for (const int n : {3, 6, 25}) {
-    const Job job = make_job(n, 4, 1.0000421, 0.3, 512.25, -1033.5);
+  struct Case {
+    int n;
+    double scale, angle;
+  };
+  // A scale far from 1 tells sd(A) from sd(A) k, and one within 20 ppm of 1 turns the
+  // tolerance test around.
+  for (const Case& c : {Case{3, 1.0000421, 0.3}, Case{6, 1.0000421, 0.3}, Case{25, 1.0000421, 0.3},
+                        Case{8, 0.25, 2.0}, Case{8, 1.000005, 0.3}}) {
+    const int n = c.n;
+    const Job job = make_job(n, 4, c.scale, c.angle, 512.25, -1033.5);
     JobRun r;
     run_job(r, job.one, job.two);
     // The 2n equations X = a x - o y + tx, Y = o x + a y + ty of weight 1, solved through
@@ -132,6 +145,45 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
     EXPECT_TRUE(near(par["rotation_deg"]["value"], std::atan2(o, a) * 180 / kPi, 1e-9));
     EXPECT_TRUE(
         near(par["rotation_gon"]["sd"], par["rotation_deg"]["sd"].get<double>() / 0.9, 1e-12));
+    // A = atan2(o, a): dA = (a do - o da) / k^2.
+    const double sA =
+        mo * std::sqrt(o * o * Q[1][1] - 2 * a * o * Q[1][2] + a * a * Q[2][2]) / (k * k);
+    EXPECT_TRUE(near(par["rotation_gon"]["sd"], sA * 200 / kPi, 1e-6)) << n;
+    EXPECT_TRUE(near(par["rotation_gon"]["value"], std::atan2(o, a) * 200 / kPi, 1e-9)) << n;
+    EXPECT_TRUE(near(par["scale_ppm"]["value"], (k - 1) * 1e6, 1e-6)) << n;
+    EXPECT_TRUE(near(par["scale_ppm"]["sd"], sk * 1e6, 1e-6)) << n;
+    // The covariance matrix is mo^2 N^-1, signs included (to 1e-6 of sqrt(cii cjj):
+    // the a-o entry is 0 in theory).
+    const json& cov = r.doc["covariance"]["matrix"];
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(cov[i][j].get<double>(), mo * mo * Q[i + 1][j + 1],
+                    1e-6 * mo * mo * std::sqrt(Q[i + 1][i + 1] * Q[j + 1][j + 1]))
+            << i << j << " n=" << n;
+    EXPECT_EQ(r.doc["scale_tests"]["tolerance"]["significant"].get<bool>(), std::fabs(k - 1) > 2e-5)
+        << n;
+    // Further points: X' = a x - o y + tx with sd mo sqrt(g' Q g), g the gradient of X'
+    // (x, -y, 1, 0) or Y' (y, x, 0, 1) at the point's system-I coordinates.
+    const json& transformed = r.doc["transformed"];
+    ASSERT_EQ(transformed.size(), static_cast<std::size_t>(n) + job.fx.size());
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(transformed[i]["X"].get<double>(), job.X[i]);
+      EXPECT_EQ(transformed[i]["Y"].get<double>(), job.Y[i]);
+    }
+    for (std::size_t f = 0; f < job.fx.size(); ++f) {
+      const json& t = transformed[static_cast<std::size_t>(n) + f];
+      const double gx[4] = {job.fx[f], -job.fy[f], 1, 0}, gy[4] = {job.fy[f], job.fx[f], 0, 1};
+      double qx = 0, qy = 0;
+      for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+          qx += gx[i] * Q[i + 1][j + 1] * gx[j];
+          qy += gy[i] * Q[i + 1][j + 1] * gy[j];
+        }
+      EXPECT_TRUE(near(t["X"], a * job.fx[f] - o * job.fy[f] + p[3], 1e-12)) << f;
+      EXPECT_TRUE(near(t["Y"], o * job.fx[f] + a * job.fy[f] + p[4], 1e-12)) << f;
+      EXPECT_TRUE(near(t["sX"], mo * std::sqrt(qx), 1e-6)) << f << " n=" << n;
+      EXPECT_TRUE(near(t["sY"], mo * std::sqrt(qy), 1e-6)) << f << " n=" << n;
+    }
     for (auto* m : {A, N, Q}) free_matrix(m);
     for (auto* v : {l, u, p}) free_vector(v);
   }
@@ -229,6 +281,9 @@ TEST(ExactDistributions, AgreeWithClosedForms) {
   EXPECT_NEAR(F_exact(0.05, 1, 2), 18.512820512820513, 1e-8);  // 0.95^2 * 2 / (1 - 0.95^2)
   EXPECT_TRUE(std::isnan(t_exact(0.05, 0)));
   EXPECT_EQ(t_upper_tail(INFINITY, 3), 0.0);
+  // A perfect fit with k != 1 has an infinite F statistic: no probability beyond it.
+  EXPECT_EQ(F_upper_tail(INFINITY, 1, 4), 0.0);
+  EXPECT_EQ(F_upper_tail(0.0, 1, 4), 1.0);
 }
 
 // Values from a reference statistics library (SciPy 1.10, scipy.stats.t and .f) at the

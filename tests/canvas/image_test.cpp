@@ -172,36 +172,41 @@ canvas_test::Box red_box(const unsigned char* data, int stride, int width, int h
 }
 
 TEST_F(CanvasImage, PrintPagePlacesTheImage) {
-  initwindow(600, 600, "GRAFIK");
-  setfillstyle(1, COLOR(255, 0, 0));
-  bar(0, 0, 600, 600);
   const double dpi = 144;  // device pixels per inch of the check
-  for (double inches : {2.0, 4.5, 7.0})
-    for (const char* title : {"GRAFIK", ""}) {
-      // The same page drawing as the PDF, onto a raster at 144 dots per inch.
-      cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 612 * 2, 792 * 2);
-      cairo_t* cr = cairo_create(sheet);
-      cairo_set_source_rgb(cr, 1, 1, 1);
-      cairo_paint(cr);
-      cairo_scale(cr, 2, 2);
-      {
-        helmert2d::canvas::Window* w = helmert2d::canvas::find_window(-1);
-        const auto region = helmert2d::canvas::copy_region(w->pages[0], 0, 0, INT_MAX, INT_MAX);
-        helmert2d::canvas::render_print_page(cr, region, title, inches, 0.75, 0.75);
+  // A square page and a wide one: the width alone sets the scale.
+  for (const auto [width, height] : {std::pair{600, 600}, std::pair{600, 300}}) {
+    initwindow(width, height, "GRAFIK");
+    setfillstyle(1, COLOR(255, 0, 0));
+    bar(0, 0, width, height);
+    for (double inches : {2.0, 4.5, 7.0})
+      for (const char* title : {"GRAFIK", ""}) {
+        // The same page drawing as the PDF, onto a raster at 144 dots per inch.
+        cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 612 * 2, 792 * 2);
+        cairo_t* cr = cairo_create(sheet);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        cairo_scale(cr, 2, 2);
+        {
+          helmert2d::canvas::Window* w = helmert2d::canvas::find_window(-1);
+          const auto region = helmert2d::canvas::copy_region(w->pages[0], 0, 0, INT_MAX, INT_MAX);
+          helmert2d::canvas::render_print_page(cr, region, title, inches, 0.75, 0.75);
+        }
+        cairo_destroy(cr);
+        cairo_surface_flush(sheet);
+        const canvas_test::Box b =
+            red_box(cairo_image_surface_get_data(sheet), cairo_image_surface_get_stride(sheet),
+                    612 * 2, 792 * 2, 4, false);
+        cairo_surface_destroy(sheet);
+        // The region of width + 1 pixels is `inches` wide; its last column and row are
+        // black, not red.
+        const double top = (*title != '\0' ? 1.0 : 0.75) * dpi;
+        const double per_pixel = inches * dpi / (width + 1);
+        EXPECT_EQ(b.left, 0.75 * dpi) << inches;
+        EXPECT_EQ(b.top, top) << inches;
+        EXPECT_NEAR(b.right + 1 - b.left, per_pixel * width, 1.0) << inches << " " << height;
+        EXPECT_NEAR(b.bottom + 1 - b.top, per_pixel * height, 1.0) << inches << " " << height;
       }
-      cairo_destroy(cr);
-      cairo_surface_flush(sheet);
-      const canvas_test::Box b =
-          red_box(cairo_image_surface_get_data(sheet), cairo_image_surface_get_stride(sheet),
-                  612 * 2, 792 * 2, 4, false);
-      cairo_surface_destroy(sheet);
-      // The 601-pixel region is `inches` wide; its last column is black, not red.
-      const double top = (*title != '\0' ? 1.0 : 0.75) * dpi;
-      EXPECT_EQ(b.left, 0.75 * dpi) << inches;
-      EXPECT_EQ(b.top, top) << inches;
-      EXPECT_NEAR(b.right + 1 - b.left, inches * dpi * 600 / 601, 1.0) << inches;
-      EXPECT_NEAR(b.bottom + 1 - b.top, inches * dpi * 600 / 601, 1.0) << inches;
-    }
+  }
 }
 
 TEST_F(CanvasImage, PdfExportIsOneLetterPage) {

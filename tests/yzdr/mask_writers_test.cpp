@@ -188,7 +188,14 @@ TEST(Rounding, Round1HalvesAwayFromZero) {
 
 TEST(Rounding, Yuvarla) {
   for (const auto& [x, digits, rounded] :
-       {std::tuple{1.23456, 4, 1.2346}, {2.0, 4, 2.0}, {4.03016, 2, 4.03}, {-1.23456, 4, -1.2346}})
+       {std::tuple{1.23456, 4, 1.2346},
+        {2.0, 4, 2.0},
+        {4.03016, 2, 4.03},
+        {-1.23456, 4, -1.2346},
+        // A negative number of digits rounds to tens, hundreds, ...
+        {1234.5, -2, 1200.0},
+        {-1250.0, -2, -1300.0},
+        {1234.5, 0, 1235.0}})
     EXPECT_DOUBLE_EQ(yuvarla(x, digits), rounded) << x;
 }
 
