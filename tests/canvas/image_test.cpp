@@ -174,7 +174,7 @@ canvas_test::Box red_box(const unsigned char* data, int stride, int width, int h
 TEST_F(CanvasImage, PrintPagePlacesTheImage) {
   const double dpi = 144;  // device pixels per inch of the check
   // A square page and a wide one: the width alone sets the scale.
-  for (const auto [width, height] : {std::pair{600, 600}, std::pair{600, 300}}) {
+  for (const auto& [width, height] : {std::pair{600, 600}, std::pair{600, 300}}) {
     initwindow(width, height, "GRAFIK");
     setfillstyle(1, COLOR(255, 0, 0));
     bar(0, 0, width, height);
