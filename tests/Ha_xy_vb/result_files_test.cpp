@@ -101,10 +101,11 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
   };
   // A scale far from 1 tells sd(A) from sd(A) k, and one within 20 ppm of 1 turns the
   // tolerance test around.
-  for (const Case& c : {Case{3, 1.0000421, 0.3}, Case{6, 1.0000421, 0.3}, Case{25, 1.0000421, 0.3},
-                        Case{8, 0.25, 2.0}, Case{8, 1.000005, 0.3}}) {
-    const int n = c.n;
-    const Job job = make_job(n, 4, c.scale, c.angle, 512.25, -1033.5);
+  for (const Case& job_case :
+       {Case{3, 1.0000421, 0.3}, Case{6, 1.0000421, 0.3}, Case{25, 1.0000421, 0.3},
+        Case{8, 0.25, 2.0}, Case{8, 1.000005, 0.3}}) {
+    const int n = job_case.n;
+    const Job job = make_job(n, 4, job_case.scale, job_case.angle, 512.25, -1033.5);
     JobRun r;
     run_job(r, job.one, job.two);
     // The 2n equations X = a x - o y + tx, Y = o x + a y + ty of weight 1, solved through
