@@ -196,8 +196,25 @@ TEST(InputNotes, AppearOnlyForWhatTheyName) {
   };
   const std::string base = "A 0 0 0\nB 100 0 0\nC 0 100 0\n";
   const std::string base2 = "A 10 10 0\nB 110 10 0\nC 10 110 0\n";
+  // Unmatched names Z0, Z1, ...: ten are listed whole, the eleventh is counted.
+  std::string ten, names;
+  for (int i = 0; i < 10; ++i) {
+    ten += "Z" + std::to_string(i) + " 5 5 0\n";
+    names += i ? ", Z" : "Z";
+    names += std::to_string(i);
+  }
   for (const Case& c :
        {Case{base, base2, ""},
+        Case{base, base2 + ten,
+             " note: 10 names of two.txt have no partner in one.txt: " + names + "\n"},
+        Case{
+            base, base2 + ten + "Y 6 6 0\n",
+            " note: 11 names of two.txt have no partner in one.txt: " + names + ", ... (1 more)\n"},
+        // Repeated names in the order they first occur in their file.
+        Case{"Q 9 9 0\n" + base + "A 1 1 0\nQ 1 1 0\n", base2,
+             " note: names that occur more than once in one.txt: Q, A\n"},
+        Case{base, base2 + "C 10 110 0\nB 110 10 0\n",
+             " note: names that occur more than once in two.txt: C, B\n"},
         Case{base, base2 + "Z 5 5 0\nY 6 6 0\n",
              " note: 2 names of two.txt have no partner in one.txt: Z, Y\n"},
         Case{base + "A 1 1 0\n", base2, " note: names that occur more than once in one.txt: A\n"},

@@ -86,7 +86,10 @@ TEST(ParseNumber, DecimalComma) {
     }
   }
   double v = 0;
-  EXPECT_TRUE(textio::parse_number(std::string(70, '1') + ",5", v, true));  // long tokens too
+  // Tokens longer than the short buffer take another path: the same rules hold.
+  EXPECT_TRUE(textio::parse_number(std::string(70, '1') + ",5", v, true));
+  EXPECT_FALSE(textio::parse_number(std::string(70, '1') + ".5", v, true));
+  EXPECT_FALSE(textio::parse_number(std::string(70, '1') + ".234,5", v, true));
   EXPECT_FALSE(textio::parse_number("12,5", v, false));
 }
 
