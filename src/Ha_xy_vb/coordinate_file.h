@@ -34,6 +34,8 @@ struct CoordinateFile {
   /// Plain files: the lines before the stop with other than the four fields of a
   /// record, counted while the file is read (on the reading thread).
   textio::FieldCount other_lines;
+  /// SHA-256 of the bytes read (64 lower-case hex digits), when it was asked for.
+  std::string sha256;
 };
 
 /// What a field of a line holds: the name, the first (northing-like) or second
@@ -76,9 +78,10 @@ bool column_of(std::string_view name, Column& column);
 bool read_coordinate_file(const std::string& path, CoordinateFile& out);
 
 /// Reads `path` in `format`: plain files as above, otherwise line by line; an error of
-/// a line leaves `error` set (and still returns true).
+/// a line leaves `error` set (and still returns true). With `digest`, `out.sha256` is
+/// set to the SHA-256 of the bytes read.
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out);
+                          CoordinateFile& out, bool digest = false);
 
 }  // namespace helmert2d
 
