@@ -7,6 +7,8 @@
 #include <limits>
 #include <utility>
 
+#include "digest/sha256.h"
+
 namespace helmert2d {
 namespace {
 
@@ -251,10 +253,17 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
 }
 
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out) {
-  if (!format.line_mode) return read_coordinate_file(path, out);
+                          CoordinateFile& out, bool digest) {
+  if (!format.line_mode) {
+    if (!read_coordinate_file(path, out)) return false;
+    // Plain reading leaves the text as it was read.
+    if (digest) out.sha256 = digest::sha256_hex(out.text);
+    return true;
+  }
   out = CoordinateFile{};
   if (!textio::read_file(path, out.text)) return false;
+  // Before the lines are read: quoted fields are unquoted in the text itself.
+  if (digest) out.sha256 = digest::sha256_hex(out.text);
   out.records.reserve(out.text.size() / 32 + 1);
   out.columns = format.columns;
   read_lines(format, out);

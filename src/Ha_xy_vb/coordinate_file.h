@@ -62,6 +62,8 @@ struct CoordinateFile {
   /// The columns the file was read by: the default for plain files, --columns, or in
   /// line mode with --columns auto those its header named.
   ColumnMap columns;
+  /// SHA-256 of the bytes read (64 lower-case hex digits), when it was asked for.
+  std::string sha256;
 };
 
 /// How the coordinate files are written. By default they are plain (white space, no
@@ -97,9 +99,10 @@ bool column_of(std::string_view name, Column& column);
 bool read_coordinate_file(const std::string& path, CoordinateFile& out);
 
 /// Reads `path` in `format`: plain files as above, otherwise line by line; an error of
-/// a line leaves `error` set (and still returns true).
+/// a line leaves `error` set (and still returns true). With `digest`, `out.sha256` is
+/// set to the SHA-256 of the bytes read.
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out);
+                          CoordinateFile& out, bool digest = false);
 
 }  // namespace helmert2d
 

@@ -1,6 +1,8 @@
 // The report sections of the run, written from its computed result.
 #include "report_sections.h"
 
+#include <cmath>
+
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 #include "yzdr/row_blocks.h"
@@ -138,6 +140,90 @@ void write_further_rows(std::ostream& r, int n, const std::vector<FurtherPoint>&
 
 void write_final_list_end(std::ostream& r) {
   r << kFinalRule;
+}
+
+namespace {
+
+// An option as a shell would take it back: quoted when it holds anything but letters,
+// digits and a few marks; bytes below the blank are written as \xNN.
+std::string shell_word(std::string_view word) {
+  bool plain = !word.empty();
+  for (const char c : word) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    plain &= alnum || static_cast<unsigned char>(c) >= 0x80 ||
+             std::string_view("-_.,/:=+@%").find(c) != std::string_view::npos;
+  }
+  if (plain) return std::string(word);
+  std::string out = "'";
+  for (const char c : word) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\'') {
+      out += "'\\''";
+    } else if (u < 0x20 || u == 0x7f) {
+      static const char* const hex = "0123456789ABCDEF";
+      out += "\\x";
+      out += hex[u >> 4];
+      out += hex[u & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+const char* const kRecordRule =
+    "   === ==== =========== =========== ===========  ===============\n";
+
+}  // namespace
+
+void write_run_record(std::ostream& r, const RunRecord& rec,
+                      const std::vector<LeftOutPoint>& left_out) {
+  r << "\n";
+  r << "            ==========\n";
+  r << "            Run Record\n";
+  r << "            ==========\n";
+  r << "   Program : " << rec.program << " " << rec.version << "\n";
+  r << "   Time    : " << rec.time_utc << " (UTC)\n";
+  const char* const labels[] = {"   File I  : ", "   File II : "};
+  for (std::size_t i = 0; i < rec.inputs.size() && i < 2; ++i) {
+    r << labels[i] << rec.inputs[i].file << "\n";
+    r << "   SHA-256 : " << rec.inputs[i].sha256 << "\n";
+  }
+  // The options on lines of at most 80 characters (a single long word may pass them).
+  if (!rec.options.empty()) {
+    const std::string indent(13, ' ');
+    std::string line = "   Options :";
+    for (const std::string& option : rec.options) {
+      const std::string word = shell_word(option);
+      if (line.size() > indent.size() && line.size() + 1 + word.size() > 80) {
+        r << line << "\n";
+        line = indent.substr(1);
+      }
+      line += " " + word;
+    }
+    r << line << "\n";
+  }
+  if (left_out.empty()) return;
+  r << "\n";
+  r << "   Left out of the estimation: misclosure = transformed - given (mm)\n";
+  r << kRecordRule;
+  r << "    i  N.N.     vx=X'-X     vy=Y'-Y      length  left out by\n";
+  r << kRecordRule;
+  for (std::size_t k = 0; k < left_out.size(); ++k) {
+    const LeftOutPoint& p = left_out[k];
+    frmt(r, static_cast<int>(k + 1), "######");
+    frmt(r, p.name, "#####");
+    frmt(r, p.vx * 1000.0, "##########.#");
+    frmt(r, p.vy * 1000.0, "##########.#");
+    frmt(r, std::hypot(p.vx, p.vy) * 1000.0, "##########.#");
+    r << "  ";
+    if (p.snoop_step == 0) {
+      r << "--exclude\n";
+    } else {
+      r << "--snoop, step " << p.snoop_step << "\n";
+    }
+  }
+  r << kRecordRule;
 }
 
 }  // namespace helmert2d

@@ -26,6 +26,10 @@ void write_final_list_head(std::ostream& report, const CommonPoints& cp);
 void write_further_rows(std::ostream& report, int n, const std::vector<FurtherPoint>& further,
                         const RowsWritten& written);
 void write_final_list_end(std::ostream& report);
+/// Writes the run record after the final list: program, time, the input files with their
+/// digests, the options, and the misclosures of the points left out (mm).
+void write_run_record(std::ostream& report, const RunRecord& record,
+                      const std::vector<LeftOutPoint>& left_out);
 
 }  // namespace helmert2d
 

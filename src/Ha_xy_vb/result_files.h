@@ -58,11 +58,11 @@ std::string utc_timestamp();
 /// Writes the JSON document of the run into `json` and the final list as RFC 4180 CSV
 /// into `csv`, each when set. JSON numbers are written in their shortest form that reads
 /// back as the same double; values that are not finite are null. The CSV has the header
-/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points); with
-/// `id.second_names` set, the name, coordinate and residual columns take the second
-/// file's names and its order instead (Point,Easting,Northing,third,role,vEasting,
-/// vNorthing,flagged). The rows of the two files are formatted side by side, so that
-/// values they share are formatted once.
+/// name,X,Y,third,role,vx,vy,flagged (vx, vy, flagged empty for further points; an
+/// excluded point has its misclosure in vx, vy); with `id.second_names` set, the name,
+/// coordinate and residual columns take the second file's names and its order instead
+/// (Point,Easting,Northing,third,role,vEasting,vNorthing,flagged). The rows of the two
+/// files are formatted side by side, so that values they share are formatted once.
 void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& result,
                         const RunIdentity& id);
 

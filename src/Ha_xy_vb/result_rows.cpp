@@ -109,26 +109,35 @@ void transformed_common_row(const RowContext& ctx, std::size_t k, TextSink& json
   e.raw(",\"third\":").given(cp.third[i], "null").raw(",\"role\":\"common\"}");
 }
 
-// Further point k: its entry of the JSON list "transformed" and its CSV row.
+// Further point k: its entry of the JSON list "transformed" and its CSV row. A common
+// point left out of the estimation has the role "excluded" and its misclosure as vx, vy.
 void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink* csv) {
   const Solution& s = ctx.res.solution;
   const FurtherPoint& fp = ctx.res.further[k];
-  NumberText X, Y, third;
+  const LeftOutPoint* left =
+      fp.left_out >= 0 ? &ctx.res.left_out[static_cast<std::size_t>(fp.left_out)] : nullptr;
+  NumberText X, Y, third, vx, vy;
   X.shortest(fp.p.X);
   Y.shortest(fp.p.Y);
   third.given(fp.third);
+  if (left != nullptr) {
+    vx.shortest(left->vx);
+    vy.shortest(left->vy);
+  }
   if (json != nullptr) {
     json->raw(k == 0 && ctx.res.points.n == 0 ? "\n{\"name\":" : ",\n{\"name\":");
     write_json_string(*json, fp.name);
     RowCursor e(*json, kRowRoom);
     e.raw(",\"X\":").number(X, "null").raw(",\"Y\":").number(Y, "null");
-    e.raw(",\"third\":").number(third, "null").raw(",\"role\":\"further\",\"sX\":");
+    e.raw(",\"third\":").number(third, "null");
+    e.raw(left != nullptr ? ",\"role\":\"excluded\",\"sX\":" : ",\"role\":\"further\",\"sX\":");
     if (s.f > 0) {
       const double m = s.sd_transformed(fp.x, fp.y);
       e.number(m, "null").raw(",\"sY\":").number(m, "null");
     } else {
       e.raw("null,\"sY\":null");
     }
+    if (left != nullptr) e.raw(",\"vx\":").number(vx, "null").raw(",\"vy\":").number(vy, "null");
     e.raw("}");
   }
   if (csv != nullptr) {
@@ -137,7 +146,12 @@ void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink
     const bool swap = ctx.csv_easting_first;
     c.raw(",").number(swap ? Y : X, "").raw(",").number(swap ? X : Y, "").raw(",");
     c.number(third, "");
-    c.raw(",further,,,\r\n");
+    if (left != nullptr) {
+      c.raw(",excluded,").number(swap ? vy : vx, "").raw(",").number(swap ? vx : vy, "");
+      c.raw(",\r\n");
+    } else {
+      c.raw(",further,,,\r\n");
+    }
   }
 }
 

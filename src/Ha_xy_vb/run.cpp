@@ -126,7 +126,7 @@ void pair_points(const CoordinateFile& first, const CoordinateFile& second,
     for (std::uint32_t j = found; j != NameIndex::kEmpty; j = next[j]) {
       const CoordinateRecord& r1 = first.records[j];
       if (leave) {
-        left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second});
+        left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second, j});
         continue;
       }
       cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
@@ -193,18 +193,34 @@ void write_input_notes(std::ostream& console, const RunRequest& req, const Coord
   }
 }
 
-// Transforms every record of the first file that is not a common point, in file order.
+// Transforms every record of the first file that is not a common point, in file order;
+// a record left out of the estimation is tied to its first pairing in `left_out`.
 std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
                                             const std::vector<char>& is_common,
+                                            const std::vector<LeftOutPoint>& left_out,
                                             const Solution& sol) {
+  std::vector<int> left_of(left_out.empty() ? 0 : first.records.size(), -1);
+  for (std::size_t k = left_out.size(); k-- > 0;) {
+    left_of[left_out[k].record] = static_cast<int>(k);
+  }
   std::vector<FurtherPoint> out;
   out.reserve(first.records.size());
   for (std::size_t j = 0; j < first.records.size(); ++j) {
     if (is_common[j]) continue;
     const CoordinateRecord& r = first.records[j];
-    out.push_back({r.name, r.first, r.second, r.third, sol.apply(r.first, r.second)});
+    out.push_back({r.name, r.first, r.second, r.third, sol.apply(r.first, r.second),
+                   left_of.empty() ? -1 : left_of[j]});
   }
   return out;
+}
+
+// The misclosure of each point left out: transformed minus given, as a residual.
+void set_misclosures(std::vector<LeftOutPoint>& left_out, const Solution& sol) {
+  for (LeftOutPoint& p : left_out) {
+    const PlanePoint q = sol.apply(p.x, p.y);
+    p.vx = q.X - p.X;
+    p.vy = q.Y - p.Y;
+  }
 }
 
 // Warns when lines before the stop hold other than the four fields of a record: a fifth
@@ -253,6 +269,7 @@ class Run {
   bool read_inputs();
   int estimate();
   bool snoop_step();
+  RunRecord run_record();
   void write_solution();
   void write_final_list();
   int finish(int status);
@@ -313,7 +330,8 @@ int Run::execute() {
                   : " ??? The coordinates are too large: their sums overflow; no "
                     "transformation computed\n";
   } else {
-    result_.further = transform_further(first_, is_common_, result_.solution);
+    set_misclosures(result_.left_out, result_.solution);
+    result_.further = transform_further(first_, is_common_, result_.left_out, result_.solution);
     // A further point near the largest double may transform beyond it: the final list
     // would show "inf", so the run ends as for sums that overflow.
     for (const FurtherPoint& fp : result_.further) {
@@ -325,6 +343,7 @@ int Run::execute() {
   }
   if (failure.empty()) {
     for (const std::string& w : run_warnings(result_)) console_ << " warning: " << w << "\n";
+    if (changes_report_numbers(req_)) result_.record = run_record();
     start_result_files();
   }
   write_input_listing(*report_, result_.points);
@@ -335,6 +354,7 @@ int Run::execute() {
   }
   write_solution();
   write_final_list();
+  if (result_.record) write_run_record(*report_, *result_.record, result_.left_out);
   const int written = finish(0);
   // A run that completed from files whose reading stopped before records that would
   // have been read says so by its status.
@@ -397,6 +417,12 @@ int Run::estimate() {
     solved_ = compute_run(result_, req_.tests);
     while (*solved_ == Solved::yes && snoop_step()) {
     }
+    // Each point left out is tied to the step that left it out.
+    for (LeftOutPoint& p : result_.left_out) {
+      for (std::size_t s = 0; s < steps_.size(); ++s) {
+        if (steps_[s].name == p.name) p.snoop_step = static_cast<int>(s + 1);
+      }
+    }
   }
   return 0;
 }
@@ -451,6 +477,17 @@ bool Run::snoop_step() {
   return true;
 }
 
+// The run record of the report: who made it when, from which bytes, with which options.
+RunRecord Run::run_record() {
+  RunRecord rec;
+  rec.program = "helmert2d";
+  rec.version = req_.version;
+  rec.time_utc = started_;
+  rec.inputs = {{req_.file1, first_.sha256}, {req_.file2, second_.sha256}};
+  rec.options = req_.options_given;
+  return rec;
+}
+
 // The report and the result files must name no input and no other output.
 bool Run::check_output_names() {
   if (textio::same_file(req_.report, req_.file1) || textio::same_file(req_.report, req_.file2)) {
@@ -491,12 +528,13 @@ bool Run::read_inputs() {
   bool first_opened = false;
   std::exception_ptr early_error;
   std::error_code ec;
+  const bool digest = changes_report_numbers(req_);
   if (std::filesystem::is_regular_file(req_.file1, ec) &&
       std::filesystem::file_size(req_.file1, ec) >= kEarlyReadBytes && !ec) {
     try {
-      early = std::thread([this, &first_opened, &early_error] {
+      early = std::thread([this, &first_opened, &early_error, digest] {
         try {
-          first_opened = read_coordinate_file(req_.file1, req_.format, first_);
+          first_opened = read_coordinate_file(req_.file1, req_.format, first_, digest);
         } catch (...) {
           early_error = std::current_exception();
         }
@@ -512,7 +550,7 @@ bool Run::read_inputs() {
     }
   } joiner{early};
 
-  if (!read_coordinate_file(req_.file2, req_.format, second_)) {
+  if (!read_coordinate_file(req_.file2, req_.format, second_, digest)) {
     console_ << " ??? Second system file " << req_.file2 << " is not opened\n";
     return false;
   }
@@ -524,7 +562,7 @@ bool Run::read_inputs() {
   }
   // The first file is read also when the second holds no point, so that a missing
   // first file is named and the run writes no report.
-  if (!first_read) first_opened = read_coordinate_file(req_.file1, req_.format, first_);
+  if (!first_read) first_opened = read_coordinate_file(req_.file1, req_.format, first_, digest);
   if (!first_opened) {
     console_ << " ??? First system file " << req_.file1 << " is not opened\n";
     return false;
@@ -653,6 +691,10 @@ int Run::commit_result_files(int status) {
 }
 
 }  // namespace
+
+bool changes_report_numbers(const RunRequest& request) {
+  return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles;
+}
 
 int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot) {
   Run run(request, console, plot);

@@ -28,11 +28,18 @@ struct RunRequest {
   TestSettings tests;                ///< --exact-quantiles
   CoordinateFormat format;           ///< --delimiter, --columns, --header, --decimal-comma
   std::string version;               ///< the program's version, for the JSON
+  /// The command line's options and their values as the user gave them, in order, for
+  /// the report's run record (file names not included).
+  std::vector<std::string> options_given;
 };
 
 /// The status of a run that completed, and wrote everything, from an input file whose
 /// reading stopped before lines that would have been read as records.
 constexpr int kRecordsIgnored = 3;
+
+/// Whether the request uses an option that changes the report's numbers beyond what the
+/// two files give: the report of such a run ends with a run record.
+bool changes_report_numbers(const RunRequest& request);
 
 /// Runs the transformation as HAxy does and writes the requested result files.
 /// Returns 0 when the run and every file are complete, 1 otherwise, 2 for an

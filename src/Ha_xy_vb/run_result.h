@@ -82,6 +82,9 @@ struct FurtherPoint {
   double x = 0.0, y = 0.0;  ///< system I (m)
   double third = 0.0;       ///< the file's third value, passed through
   PlanePoint p;             ///< transformed into system II (m)
+  /// A common point left out of the estimation: its 0-based index in RunResult::left_out
+  /// (the first pairing of its record); -1 for a point the second file does not hold.
+  int left_out = -1;
 };
 
 /// A common point left out of the estimation (--exclude or data snooping).
@@ -89,6 +92,26 @@ struct LeftOutPoint {
   std::string name;
   double x = 0.0, y = 0.0;  ///< system I (m)
   double X = 0.0, Y = 0.0;  ///< system II, as given (m)
+  std::size_t record = 0;   ///< 0-based index of its record in the first file
+  int snoop_step = 0;       ///< 1-based step of data snooping that left it out; 0: --exclude
+  /// Misclosure, transformed minus given (the residuals' sign: vx = X' - X), set once
+  /// the transformation is solved (m).
+  double vx = 0.0, vy = 0.0;
+};
+
+/// An input file as the run read it.
+struct InputDigest {
+  std::string file;    ///< the name as given
+  std::string sha256;  ///< SHA-256 of the bytes read: 64 lower-case hex digits
+};
+
+/// What a report records about how it was made, when an option changed its numbers:
+/// written after the final list, together with RunResult::left_out.
+struct RunRecord {
+  std::string program, version;
+  std::string time_utc;              ///< start of the run, ISO 8601 UTC (the JSON's time)
+  std::vector<InputDigest> inputs;   ///< the first file, then the second
+  std::vector<std::string> options;  ///< the options and their values as given, in order
 };
 
 /// The best fit of the common points as a mirror image, as if one file's two coordinates
@@ -125,6 +148,7 @@ struct RunResult {
   std::vector<FurtherPoint> further;          ///< the final list after the common points
   std::vector<LeftOutPoint> left_out;         ///< common points left out of the estimate
   Plausibility plausibility;                  ///< for the warnings (console and JSON)
+  std::optional<RunRecord> record;            ///< the report's run record, when it has one
 };
 
 /// How the run's tests take their critical values.

@@ -80,12 +80,14 @@ std::optional<int> parse(const Program& program, int argc, const char* const* ar
     const Option* o = find_option(program, arg, value_at);
     if (o == nullptr) return usage_error(program, "unknown option '" + arg + "'", err);
 
+    if (o->action != Action::end_of_options) inv.options_given.push_back(arg);
     std::string value;
     if (!o->value.empty()) {
       if (value_at != std::string::npos) {
         value = arg.substr(value_at);
       } else if (i + 1 < argc) {
         value = argv[++i];
+        inv.options_given.push_back(value);
       }
       if (value.empty()) {
         return usage_error(

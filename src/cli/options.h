@@ -65,6 +65,9 @@ struct Invocation {
   bool window = true;
   /// The program's own options in command-line order: code and value (empty for a flag).
   std::vector<std::pair<int, std::string>> extras;
+  /// Every option and its value as given on the command line, in order ("--plot",
+  /// "p.png", "--json=r.json"); the end of options "--" and the operands not included.
+  std::vector<std::string> options_given;
 
   /// True when the program's option `code` was given.
   bool given(int code) const;

@@ -243,6 +243,7 @@ int main(int argc, char** argv) {
   request.file2 = file2;
   request.report = out;
   request.version = HELMERT2D_VERSION;
+  request.options_given = inv.options_given;
   for (const auto& [code, value] : inv.extras) {
     if (code == kJson) request.json_file = value;
     if (code == kCsv) request.csv_file = value;

@@ -94,6 +94,29 @@ std::string report_of(const std::vector<std::string>& options, const std::string
   return ProgramRun(options, one, two).file("out.txt");
 }
 
+// A report split at its run record: what comes before it, and the record ("" for none).
+std::pair<std::string, std::string> split_record(const std::string& report) {
+  const std::size_t at = report.find("\n            ==========\n            Run Record\n");
+  if (at == std::string::npos) return {report, ""};
+  return {report.substr(0, at), report.substr(at)};
+}
+
+// The record's row of a point left out: its misclosure vx, vy (mm) and how it was left
+// out; false when the record has no such row.
+bool left_out_row(const std::string& record, const std::string& name, double& vx, double& vy,
+                  std::string& by) {
+  std::istringstream lines(record);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string i, n;
+    double length = 0;
+    if (!(fields >> i >> n >> vx >> vy >> length) || n != name) continue;
+    std::getline(fields >> std::ws, by);
+    return std::abs(std::hypot(vx, vy) - length) <= 0.1;
+  }
+  return false;
+}
+
 TEST(Exclude, ReportEqualsTheRunWithoutThoseNames) {
   struct Case {
     int n;
@@ -106,8 +129,22 @@ TEST(Exclude, ReportEqualsTheRunWithoutThoseNames) {
     for (const auto& name : c.names) options.insert(options.end(), {"--exclude", name});
     const ProgramRun excluded(options, first_file(p), second_file(p, c.n, {}));
     ASSERT_EQ(excluded.result.status, 0) << excluded.result.out;
-    EXPECT_EQ(excluded.file("out.txt"), report_of({}, first_file(p), second_file(p, c.n, c.names)))
+    // Up to its run record, the report is that of the files without those names.
+    const auto [body, record] = split_record(excluded.file("out.txt"));
+    EXPECT_EQ(body, report_of({}, first_file(p), second_file(p, c.n, c.names)))
         << c.n << " " << c.names[0];
+    for (const auto& name : c.names) {
+      double vx = 0, vy = 0;
+      std::string by;
+      ASSERT_TRUE(left_out_row(record, name, vx, vy, by)) << record;
+      EXPECT_EQ(by, "--exclude");
+      // C12 carries the planted blunder (+30, +40 mm in the given X, Y); left out, it no
+      // longer bends the estimate, and transformed minus given shows it with the opposite
+      // sign.
+      if (name != "C12") continue;
+      EXPECT_NEAR(vx, -30.0, 6.0);
+      EXPECT_NEAR(vy, -40.0, 6.0);
+    }
     EXPECT_NE(excluded.result.out.find(" Left out of the estimation: " + c.names[0]),
               std::string::npos);
   }
@@ -131,12 +168,40 @@ TEST(Snoop, FindsTwoBlundersInTheOrderOfTheirT) {
     EXPECT_EQ(point["p_x"].get<double>(), t_upper_tail(point["Tvx"].get<double>(), 21));
   }
   EXPECT_NE(run.out.find(" Snooping: C19 left out (T = "), std::string::npos) << run.out;
-  EXPECT_EQ(snooped.file("out.txt"), report_of({"--exclude", "C19", "--exclude", "C14"},
-                                               first_file(p), second_file(p, n, {})));
-  // Without blunders nothing is left out, and the report is the plain one.
+  const auto [body, record] = split_record(snooped.file("out.txt"));
+  EXPECT_EQ(body, split_record(report_of({"--exclude", "C19", "--exclude", "C14"}, first_file(p),
+                                         second_file(p, n, {})))
+                      .first);
+  // The record names the step that left each point out, and keeps the JSON's time.
+  for (const auto& [name, by] : {std::pair{"C19", "--snoop, step 1"}, {"C14", "--snoop, step 2"}}) {
+    double vx = 0, vy = 0;
+    std::string how;
+    ASSERT_TRUE(left_out_row(record, name, vx, vy, how)) << record;
+    EXPECT_EQ(how, by);
+  }
+  EXPECT_NE(record.find("   Time    : " + doc["time"].get<std::string>() + " (UTC)\n"),
+            std::string::npos)
+      << record;
+  // In the JSON the points left out are "excluded", with the planted blunders (m) as
+  // misclosures of the opposite sign.
+  int excluded = 0;
+  for (const auto& point : doc["transformed"]) {
+    if (point["role"] != "excluded") continue;
+    ++excluded;
+    const double size = point["name"] == "C19" ? 0.08 : 0.05;
+    EXPECT_NEAR(point["vx"].get<double>(), -0.6 * size, 0.006) << point;
+    EXPECT_NEAR(point["vy"].get<double>(), -0.8 * size, 0.006) << point;
+  }
+  EXPECT_EQ(excluded, 2);
+  // Without blunders nothing is left out: the report is the plain one and its record
+  // has no table of points left out.
   const auto clean = job(n, {});
   const ProgramRun quiet({"--snoop"}, first_file(clean), second_file(clean, n, {}));
-  EXPECT_EQ(quiet.file("out.txt"), report_of({}, first_file(clean), second_file(clean, n, {})));
+  const auto [quiet_body, quiet_record] = split_record(quiet.file("out.txt"));
+  EXPECT_EQ(quiet_body, report_of({}, first_file(clean), second_file(clean, n, {})));
+  EXPECT_NE(quiet_record.find("   Options : --no-window --no-pause --snoop\n"), std::string::npos)
+      << quiet_record;
+  EXPECT_EQ(quiet_record.find("Left out"), std::string::npos);
   EXPECT_EQ(quiet.result.out.find("Snooping"), std::string::npos);
 }
 
@@ -199,7 +264,8 @@ TEST(InputNotes, AppearOnlyForWhatTheyName) {
   // Unmatched names Z0, Z1, ...: ten are listed whole, the eleventh is counted.
   std::string ten, names;
   for (int i = 0; i < 10; ++i) {
-    ten += "Z" + std::to_string(i) + " 5 5 0\n";
+    ten += 'Z';
+    ten += std::to_string(i) + " 5 5 0\n";
     names += i ? ", Z" : "Z";
     names += std::to_string(i);
   }

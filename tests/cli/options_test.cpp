@@ -75,20 +75,42 @@ TEST(CliOptions, ParsesRunsThatGoOn) {
     std::string plot;
     bool pause, window;
     Extras extras;
+    std::vector<std::string> given;  // the options as given, for the report's run record
   };
   const Extras three{{kFlag, ""}, {kValued, "P1"}, {kValued, "P2"}};
   const std::vector<Case> cases{
-      {{}, false, {}, "", true, true, {}},
-      {{"a", "b", "c"}, false, {"a", "b", "c"}, "", true, true, {}},
-      {{"--no-pause", "a", "--no-window"}, false, {"a"}, "", false, false, {}},
-      {{"--plot", "p.png", "a"}, false, {"a"}, "p.png", true, true, {}},
-      {{"--plot=p=q.bmp", "a"}, false, {"a"}, "p=q.bmp", true, true, {}},
+      {{}, false, {}, "", true, true, {}, {}},
+      {{"a", "b", "c"}, false, {"a", "b", "c"}, "", true, true, {}, {}},
+      {{"--no-pause", "a", "--no-window"},
+       false,
+       {"a"},
+       "",
+       false,
+       false,
+       {},
+       {"--no-pause", "--no-window"}},
+      {{"--plot", "p.png", "a"}, false, {"a"}, "p.png", true, true, {}, {"--plot", "p.png"}},
+      {{"--plot=p=q.bmp", "a"}, false, {"a"}, "p=q.bmp", true, true, {}, {"--plot=p=q.bmp"}},
       // A value is taken whole, even when it looks like an option; the last --plot wins.
-      {{"--plot", "--", "--plot", "x.bmp"}, false, {}, "x.bmp", true, true, {}},
-      {{"--", "--no-pause", "-h", "-"}, false, {"--no-pause", "-h", "-"}, "", true, true, {}},
-      {{"-", "a"}, false, {"-", "a"}, "", true, true, {}},
-      {{"--flag", "--exclude", "P1", "--exclude=P2"}, false, {}, "", true, true, three},
-      {{"--flag", "-12.5", "-3"}, true, {"-12.5", "-3"}, "", true, true, {{kFlag, ""}}},
+      {{"--plot", "--", "--plot", "x.bmp"},
+       false,
+       {},
+       "x.bmp",
+       true,
+       true,
+       {},
+       {"--plot", "--", "--plot", "x.bmp"}},
+      {{"--", "--no-pause", "-h", "-"}, false, {"--no-pause", "-h", "-"}, "", true, true, {}, {}},
+      {{"-", "a"}, false, {"-", "a"}, "", true, true, {}, {}},
+      {{"--flag", "--exclude", "P1", "--exclude=P2"},
+       false,
+       {},
+       "",
+       true,
+       true,
+       three,
+       {"--flag", "--exclude", "P1", "--exclude=P2"}},
+      {{"--flag", "-12.5", "-3"}, true, {"-12.5", "-3"}, "", true, true, {{kFlag, ""}}, {"--flag"}},
   };
   for (const Case& c : cases) {
     const Parsed p = parse(c.args, c.numbers_are_operands);
@@ -99,6 +121,7 @@ TEST(CliOptions, ParsesRunsThatGoOn) {
     EXPECT_EQ(p.inv.pause, c.pause);
     EXPECT_EQ(p.inv.window, c.window);
     EXPECT_EQ(p.inv.extras, c.extras);
+    EXPECT_EQ(p.inv.options_given, c.given);
     EXPECT_EQ(p.inv.given(kFlag), !c.extras.empty());
     EXPECT_EQ(p.out + p.err, "");
   }
