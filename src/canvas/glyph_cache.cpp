@@ -13,6 +13,7 @@
 // live as long as cairo keeps the font.
 #include "glyph_cache.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -165,6 +166,14 @@ void render(cairo_scaled_font_t* font, int cell_height, char32_t cp, CachedGlyph
   cairo_surface_destroy(mask);
   if (!exact) g.runs.clear();
   g.exact = exact;
+  for (std::size_t k = 0; k < g.runs.size(); ++k) {
+    const GlyphRun& r = g.runs[k];
+    const bool first = k == 0;
+    g.left = first ? r.dx : std::min(g.left, r.dx);
+    g.right = first ? r.dx + r.length - 1 : std::max(g.right, r.dx + r.length - 1);
+    g.top = first ? r.dy : std::min(g.top, r.dy);
+    g.bottom = first ? r.dy : std::max(g.bottom, r.dy);
+  }
 }
 
 }  // namespace

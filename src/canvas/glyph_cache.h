@@ -32,6 +32,9 @@ struct CachedGlyph {
   bool exact = false;
   double advance = 0;
   std::vector<GlyphRun> runs;
+  /// The box of the runs' pixels relative to the pen position (as in GlyphRun), edges
+  /// included; empty (left > right) for a glyph without ink.
+  int left = 0, top = 0, right = -1, bottom = -1;
 };
 
 /// A glyph placed on the text's baseline, `x` pixels from the start of the text.

@@ -5,10 +5,12 @@
 // separately in x and y (cell height = ascent + descent, average width = the mean
 // advance of 'a' to 'z'). Text is laid out horizontally in an opaque cell-high box and
 // turned into the page by the direction's quarter turns, so that all four directions
-// show identical glyphs. The glyphs come from the glyph cache (glyph_cache.h), whose
-// pixels equal cairo's; text the cache cannot reproduce is rendered by cairo onto a
-// strip and copied into the page. A text whose box misses the page or the viewport
-// clip is not drawn at all.
+// show identical glyphs. Glyphs are drawn whole: ink that the hinted font puts beyond
+// the box (an underscore or a descender below a small cell, a hook left of the start)
+// is drawn too, without a background of its own. The glyphs come from the glyph cache
+// (glyph_cache.h), whose pixels equal cairo's; text the cache cannot reproduce is rendered by cairo
+// onto a strip and copied into the page. A text whose box misses the page or the viewport clip is
+// not drawn at all.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -208,21 +210,39 @@ struct Clip {
   }
 };
 
-// Calls span(j, i0, i1) for each run of glyph pixels of a laid-out text `width` pixels
-// wide: row j of its box (0 at the top), columns i0 to i1, cut to the box.
-template <class Span>
+// The pixels a text may set, in the frame of its box (i along the text, j down across
+// it, box pixel (0, 0) at the top left): its width-by-height box and the ink of its
+// glyphs beyond it, edges included.
+struct Reach {
+  long long left, top, right, bottom;
+  bool beyond_box(int width, int height) const {
+    return left < 0 || top < 0 || right >= width || bottom >= height;
+  }
+};
+
+// Calls inside(j, i0, i1) for each run of glyph pixels of a laid-out text `width`
+// pixels wide that lies in its box: row j of the box (0 at the top), columns i0 to i1;
+// and outside(j, i0, i1) for each part of a run beyond the box.
+template <class Inside, class Outside>
 void for_each_run(const CellFont& cf, int width, const std::vector<PlacedGlyph>& placed,
-                  const Span& span) {
+                  const Inside& inside, const Outside& outside) {
   for (const PlacedGlyph& p : placed) {
     for (const GlyphRun& run : p.glyph->runs) {
       const long long j = static_cast<long long>(cf.ascent) + run.dy;
-      if (j < 0 || j >= cf.height) continue;
-      const long long i0 = std::max<long long>(p.x + run.dx, 0);
-      const long long i1 = std::min<long long>(p.x + run.dx + run.length - 1, width - 1);
-      if (i0 <= i1) span(j, i0, i1);
+      const long long a = p.x + run.dx, b = a + run.length - 1;
+      if (j < 0 || j >= cf.height) {
+        outside(j, a, b);
+        continue;
+      }
+      if (a < 0) outside(j, a, std::min(b, -1LL));
+      if (b >= width) outside(j, std::max<long long>(a, width), b);
+      const long long i0 = std::max(a, 0LL), i1 = std::min<long long>(b, width - 1);
+      if (i0 <= i1) inside(j, i0, i1);
     }
   }
 }
+
+void no_run(long long, long long, long long) {}
 
 // A horizontal text whose box lies inside the clip: the box is composed in a small
 // buffer that stays in the processor's cache (background, then the glyphs' runs) and
@@ -234,10 +254,13 @@ void draw_composed(std::uint32_t* data, long long stride, const CellFont& cf, co
   thread_local std::vector<std::uint32_t> box;
   const auto w = static_cast<std::size_t>(width);
   box.assign(w * static_cast<std::size_t>(cf.height), paper);
-  for_each_run(cf, width, placed, [&](long long j, long long i0, long long i1) {
-    std::uint32_t* row = box.data() + static_cast<std::size_t>(j) * w;
-    std::fill(row + i0, row + i1 + 1, ink);
-  });
+  for_each_run(
+      cf, width, placed,
+      [&](long long j, long long i0, long long i1) {
+        std::uint32_t* row = box.data() + static_cast<std::size_t>(j) * w;
+        std::fill(row + i0, row + i1 + 1, ink);
+      },
+      no_run);
   long long x0, y0;
   turn.map(0, 0, x0, y0);
   for (int j = 0; j < cf.height; ++j)
@@ -251,9 +274,10 @@ std::uint32_t opaque_pixel(int color) {
 }
 
 // Draws the laid-out glyphs of a text `width` pixels wide: its cell-high box in the
-// background colour, then the glyphs' pixels inside the box in the current colour.
+// background colour, then the glyphs' pixels in the current colour, also those beyond
+// the box (`overhang`: whether there are any).
 void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& clip, int width,
-                 const std::vector<PlacedGlyph>& placed) {
+                 const std::vector<PlacedGlyph>& placed, bool overhang) {
   cairo_surface_t* page = active_surface(w);
   cairo_surface_flush(page);
   auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(page));
@@ -273,8 +297,14 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
   };
   const std::uint32_t ink = opaque_pixel(w.st.color);
   const std::uint32_t paper = opaque_pixel(w.st.bkcolor);
+  auto ink_beyond_box = [&] {
+    if (!overhang) return;
+    for_each_run(cf, width, placed, no_run,
+                 [&](long long j, long long i0, long long i1) { fill(i0, j, i1, j, ink); });
+  };
   if (turn.dir == 0 && clip.contains_box(turn, width, cf.height)) {
     draw_composed(data, stride, cf, turn, width, placed, ink, paper);
+    ink_beyond_box();
     cairo_surface_mark_dirty(page);
     return;
   }
@@ -290,21 +320,26 @@ void draw_cached(Window& w, const CellFont& cf, const Turn& turn, const Clip& cl
   const long long across = (y2 - y0) * stride + (x2 - x0);
   // A box wholly inside the clip needs no clipping of its runs.
   const bool inside = clip.contains_box(turn, width, cf.height);
-  for_each_run(cf, width, placed, [&](long long j, long long i0, long long i1) {
-    if (!inside) {
-      fill(i0, j, i1, j, ink);
-      return;
-    }
-    std::uint32_t* out = data + origin + i0 * along + j * across;
-    for (long long k = 0; k <= i1 - i0; ++k) out[k * along] = ink;
-  });
+  for_each_run(
+      cf, width, placed,
+      [&](long long j, long long i0, long long i1) {
+        if (!inside) {
+          fill(i0, j, i1, j, ink);
+          return;
+        }
+        std::uint32_t* out = data + origin + i0 * along + j * across;
+        for (long long k = 0; k <= i1 - i0; ++k) out[k * along] = ink;
+      },
+      no_run);
+  ink_beyond_box();
   cairo_surface_mark_dirty(page);
 }
 
 // Draws `text` through cairo's text path: rendered horizontally onto opaque strips and
-// copied into the page, turned.
+// copied into the page, turned. The strips cover the text's reach; beyond its box only
+// the pixels that a glyph covers are copied.
 void draw_through_cairo(Window& w, const CellFont& cf, const Turn& turn, const Clip& clip,
-                        int width, const std::string& text) {
+                        int width, const Reach& reach, const std::string& text) {
   cairo_glyph_t* glyphs = nullptr;
   int count = 0;
   if (cairo_scaled_font_text_to_glyphs(cf.font, 0, cf.ascent, text.c_str(),
@@ -318,21 +353,38 @@ void draw_through_cairo(Window& w, const CellFont& cf, const Turn& turn, const C
   const int stride = cairo_image_surface_get_stride(page);
   const std::uint32_t bg = pixel_of(w.st.bkcolor);
   const int rgb = converttorgb(w.st.color);
+  const bool overhang = reach.beyond_box(width, cf.height);
+  const int rows = static_cast<int>(reach.bottom - reach.top + 1);
 
   // Strips of at most kStrip columns and about 2^22 pixels.
-  const int strip_width = std::clamp((1 << 22) / cf.height, 1, kStrip);
-  for (int start = 0; start < width; start += strip_width) {
-    const int sw = std::min(strip_width, width - start);
+  const int strip_width = std::clamp((1 << 22) / rows, 1, kStrip);
+  for (long long start = reach.left; start <= reach.right; start += strip_width) {
+    const int sw = static_cast<int>(std::min<long long>(strip_width, reach.right - start + 1));
     // Skip strips that land wholly outside the clip.
     long long x0, y0, x1, y1;
-    turn.map(start, 0, x0, y0);
-    turn.map(start + sw - 1, cf.height - 1, x1, y1);
+    turn.map(start, reach.top, x0, y0);
+    turn.map(start + sw - 1, reach.bottom, x1, y1);
     if (clip.misses(x0, y0, x1, y1)) continue;
 
-    cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sw, cf.height);
-    if (cairo_surface_status(strip) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_t* strip = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sw, rows);
+    // Which strip pixels the glyphs cover, where the strip reaches beyond the box.
+    cairo_surface_t* mask =
+        overhang ? cairo_image_surface_create(CAIRO_FORMAT_A8, sw, rows) : nullptr;
+    if (cairo_surface_status(strip) != CAIRO_STATUS_SUCCESS ||
+        (mask != nullptr && cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS)) {
       cairo_surface_destroy(strip);
+      if (mask != nullptr) cairo_surface_destroy(mask);
       continue;
+    }
+    // Glyphs near the strip, shifted into it.
+    std::vector<cairo_glyph_t> part;
+    const double margin = 2.0 * cf.height + 8;
+    for (int k = 0; k < count; ++k) {
+      if (glyphs[k].x < start - margin || glyphs[k].x > start + sw + margin) continue;
+      cairo_glyph_t g = glyphs[k];
+      g.x -= static_cast<double>(start);
+      g.y -= static_cast<double>(reach.top);
+      part.push_back(g);
     }
     cairo_t* c = cairo_create(strip);
     cairo_set_antialias(c, CAIRO_ANTIALIAS_NONE);
@@ -342,31 +394,39 @@ void draw_through_cairo(Window& w, const CellFont& cf, const Turn& turn, const C
     cairo_set_source_rgb(c, (rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
                          ((rgb >> 16) & 0xFF) / 255.0);
     cairo_set_scaled_font(c, cf.font);
-    // Glyphs near the strip, shifted into it.
-    std::vector<cairo_glyph_t> part;
-    const double margin = 2.0 * cf.height + 8;
-    for (int k = 0; k < count; ++k) {
-      if (glyphs[k].x < start - margin || glyphs[k].x > start + sw + margin) continue;
-      cairo_glyph_t g = glyphs[k];
-      g.x -= start;
-      part.push_back(g);
-    }
     if (!part.empty()) cairo_show_glyphs(c, part.data(), static_cast<int>(part.size()));
     cairo_destroy(c);
     cairo_surface_flush(strip);
+    const unsigned char* mdata = nullptr;
+    int mstride = 0;
+    if (mask != nullptr) {
+      c = cairo_create(mask);
+      cairo_set_antialias(c, CAIRO_ANTIALIAS_NONE);
+      cairo_set_scaled_font(c, cf.font);
+      if (!part.empty()) cairo_show_glyphs(c, part.data(), static_cast<int>(part.size()));
+      cairo_destroy(c);
+      cairo_surface_flush(mask);
+      mdata = cairo_image_surface_get_data(mask);
+      mstride = cairo_image_surface_get_stride(mask);
+    }
 
     const unsigned char* sdata = cairo_image_surface_get_data(strip);
     const int sstride = cairo_image_surface_get_stride(strip);
-    for (int j = 0; j < cf.height; ++j) {
+    for (int j = 0; j < rows; ++j) {
       const auto* src = reinterpret_cast<const std::uint32_t*>(sdata + j * sstride);
+      const long long bj = reach.top + j;
       for (int i = 0; i < sw; ++i) {
+        const long long bi = start + i;
+        const bool in_box = bi >= 0 && bi < width && bj >= 0 && bj < cf.height;
+        if (!in_box && (mdata == nullptr || mdata[j * mstride + i] == 0)) continue;
         long long px, py;
-        turn.map(start + i, j, px, py);
+        turn.map(bi, bj, px, py);
         if (px < clip.left || px > clip.right || py < clip.top || py > clip.bottom) continue;
         reinterpret_cast<std::uint32_t*>(data + py * stride)[px] = src[i];
       }
     }
     cairo_surface_destroy(strip);
+    if (mask != nullptr) cairo_surface_destroy(mask);
   }
   if (glyphs != nullptr) cairo_glyph_free(glyphs);
   cairo_surface_mark_dirty(page);
@@ -381,6 +441,37 @@ int text_width(const CellFont& cf, const std::string& text, std::vector<PlacedGl
   return width_of(cf.font, text);
 }
 
+// The reach of a text `width` pixels wide: exact from the cached glyphs' ink, or from
+// cairo's ink extents, rounded out by a pixel, when the text is not cached.
+Reach reach_of(const CellFont& cf, const std::string& text, int width,
+               const std::vector<PlacedGlyph>& placed) {
+  Reach r{0, 0, width - 1LL, cf.height - 1LL};
+  if (!placed.empty()) {
+    for (const PlacedGlyph& p : placed) {
+      const CachedGlyph& g = *p.glyph;
+      if (g.left > g.right) continue;
+      r.left = std::min(r.left, p.x + g.left);
+      r.right = std::max(r.right, p.x + g.right);
+      r.top = std::min<long long>(r.top, cf.ascent + g.top);
+      r.bottom = std::max<long long>(r.bottom, cf.ascent + g.bottom);
+    }
+    return r;
+  }
+  cairo_text_extents_t te;
+  cairo_scaled_font_text_extents(cf.font, text.c_str(), &te);
+  if (!(te.width > 0 && te.height > 0) || !std::isfinite(te.width) || !std::isfinite(te.height))
+    return r;
+  auto at = [](double v, double limit) {
+    return static_cast<long long>(std::clamp(v, -limit, limit));
+  };
+  constexpr double kLimit = 4.0 * kMaxCell;
+  r.left = std::min(r.left, at(std::floor(te.x_bearing) - 1, kLimit));
+  r.right = std::max(r.right, at(std::ceil(te.x_bearing + te.width) + 1, kLimit + width));
+  r.top = std::min(r.top, at(cf.ascent + std::floor(te.y_bearing) - 1, kLimit));
+  r.bottom = std::max(r.bottom, at(cf.ascent + std::ceil(te.y_bearing + te.height) + 1, kLimit));
+  return r;
+}
+
 // Where a text `width` pixels wide lands when anchored at page point (x, y) with the
 // anchors and direction of `st`, and the page pixels it may change.
 struct TextPlace {
@@ -390,7 +481,7 @@ struct TextPlace {
 };
 
 TextPlace place_text(const Window& w, const DrawState& st, const CellFont& cf, long long x,
-                     long long y, int width) {
+                     long long y, int width, const Reach& reach) {
   const int dir = ((st.direction % 4) + 4) % 4;
   const long long ax = st.along == Along::start ? 0 : st.along == Along::centre ? width / 2 : width;
   const long long ay = st.across == Across::bottom     ? cf.height
@@ -406,29 +497,30 @@ TextPlace place_text(const Window& w, const DrawState& st, const CellFont& cf, l
   if (width <= 0 || cf.height <= 0 || p.clip.left > p.clip.right || p.clip.top > p.clip.bottom)
     return p;
   long long x0, y0, x1, y1;
-  p.turn.map(0, 0, x0, y0);
-  p.turn.map(width - 1, cf.height - 1, x1, y1);
+  p.turn.map(reach.left, reach.top, x0, y0);
+  p.turn.map(reach.right, reach.bottom, x1, y1);
   p.drawn = !p.clip.misses(x0, y0, x1, y1);
   return p;
 }
 
 // Draws `text` anchored at page point (x, y) in the current style; returns its width.
-// A text whose box lies wholly outside the page or the viewport clip is not drawn.
+// A text whose reach lies wholly outside the page or the viewport clip is not drawn.
 int draw_text(Window& w, long long x, long long y, const std::string& raw) {
   const CellFont& cf = cell_font(w);
   const std::string text = to_utf8(raw);
   thread_local std::vector<PlacedGlyph> placed;
   const int width = text_width(cf, text, placed);
-  const TextPlace p = place_text(w, w.st, cf, x, y, width);
+  const Reach reach = reach_of(cf, text, width, placed);
+  const TextPlace p = place_text(w, w.st, cf, x, y, width, reach);
   if (!p.drawn) return std::max(width, 0);
 
   // An empty layout of a non-empty text means the cache could not take it.
   const bool cached = !placed.empty();
   count_text(cached);
   if (cached)
-    draw_cached(w, cf, p.turn, p.clip, width, placed);
+    draw_cached(w, cf, p.turn, p.clip, width, placed, reach.beyond_box(width, cf.height));
   else
-    draw_through_cairo(w, cf, p.turn, p.clip, width, text);
+    draw_through_cairo(w, cf, p.turn, p.clip, width, reach, text);
   return width;
 }
 
@@ -460,23 +552,30 @@ void outtext_locked(Window& w, const std::string& text) {
 
 }  // namespace
 
-PixelBox text_pixels(int x, int y, const std::string& text) {
+TextPixels text_pixels(int x, int y, const std::string& raw) {
   Window& w = current_window();
   PageLock lock(w);
   const CellFont& cf = cell_font(w);
+  const std::string text = to_utf8(raw);
   thread_local std::vector<PlacedGlyph> placed;
-  const int width = text_width(cf, to_utf8(text), placed);
+  const int width = text_width(cf, text, placed);
+  const Reach reach = reach_of(cf, text, width, placed);
   // The anchors outtextxy would use: it takes them afresh after another kind of text.
   DrawState st = w.st;
   if (st.last_text != TextOp::outtextxy) compute_anchors(st);
   const TextPlace p = place_text(w, st, cf, static_cast<long long>(st.vp_left) + x,
-                                 static_cast<long long>(st.vp_top) + y, width);
+                                 static_cast<long long>(st.vp_top) + y, width, reach);
   if (!p.drawn) return {};
-  long long x0, y0, x1, y1;
-  p.turn.map(0, 0, x0, y0);
-  p.turn.map(width - 1, cf.height - 1, x1, y1);
-  return {std::max(std::min(x0, x1), p.clip.left), std::max(std::min(y0, y1), p.clip.top),
-          std::min(std::max(x0, x1), p.clip.right), std::min(std::max(y0, y1), p.clip.bottom)};
+  // Box-frame rectangle (i0, j0)-(i1, j1) on the page, cut to the clip.
+  auto on_page = [&p](long long i0, long long j0, long long i1, long long j1) -> PixelBox {
+    long long x0, y0, x1, y1;
+    p.turn.map(i0, j0, x0, y0);
+    p.turn.map(i1, j1, x1, y1);
+    return {std::max(std::min(x0, x1), p.clip.left), std::max(std::min(y0, y1), p.clip.top),
+            std::min(std::max(x0, x1), p.clip.right), std::min(std::max(y0, y1), p.clip.bottom)};
+  };
+  return {on_page(0, 0, width - 1, cf.height - 1),
+          on_page(reach.left, reach.top, reach.right, reach.bottom)};
 }
 
 void drop_font(Window& w) {

@@ -30,7 +30,10 @@ using helmert2d::canvas::PixelBox;
 struct FurtherLabel {
   std::string name;
   int x, y;  // pixel of the point: the name ends and the symbol centres here
-  int left = 0, top = 0, right = -1, bottom = -1;  // pixels the name sets
+  int left = 0, top = 0, right = -1, bottom = -1;  // the name's box: pixels it sets whole
+  // How far glyphs of the name reach beyond its box on each side (pixels; kFar: any
+  // distance).
+  std::uint8_t beyond_left = 0, beyond_top = 0, beyond_right = 0, beyond_bottom = 0;
   bool name_drawn = true, symbol_drawn = true;
 };
 using Batch = std::vector<FurtherLabel>;
@@ -47,12 +50,35 @@ void set_name_style(int color) {
 }
 const int kRed = COLOR(255, 0, 0), kBlue = COLOR(0, 0, 255);
 
+constexpr std::uint8_t kFar = 255;
+constexpr long long kFarPixels = 1LL << 40;
+
 void find_pixels(FurtherLabel& p) {
-  const PixelBox b = helmert2d::canvas::text_pixels(p.x, p.y, p.name);
-  p.left = static_cast<int>(b.left);
-  p.top = static_cast<int>(b.top);
-  p.right = static_cast<int>(b.right);
-  p.bottom = static_cast<int>(b.bottom);
+  const helmert2d::canvas::TextPixels t = helmert2d::canvas::text_pixels(p.x, p.y, p.name);
+  p.left = static_cast<int>(t.box.left);
+  p.top = static_cast<int>(t.box.top);
+  p.right = static_cast<int>(t.box.right);
+  p.bottom = static_cast<int>(t.box.bottom);
+  if (t.box.empty() && !t.reach.empty()) {
+    // Only glyph parts beyond the box land on the page: nothing is set whole.
+    p.left = p.x, p.top = p.y, p.right = p.x - 1, p.bottom = p.y - 1;
+    p.beyond_left = p.beyond_top = p.beyond_right = p.beyond_bottom = kFar;
+    return;
+  }
+  auto beyond = [](long long by) {
+    return static_cast<std::uint8_t>(std::clamp<long long>(by, 0, kFar));
+  };
+  p.beyond_left = beyond(t.box.left - t.reach.left);
+  p.beyond_top = beyond(t.box.top - t.reach.top);
+  p.beyond_right = beyond(t.reach.right - t.box.right);
+  p.beyond_bottom = beyond(t.reach.bottom - t.box.bottom);
+}
+
+// A box holding every pixel the name of `p` may set.
+PixelBox reach_of(const FurtherLabel& p) {
+  auto far = [](std::uint8_t by) { return by == kFar ? kFarPixels : by; };
+  return {p.left - far(p.beyond_left), p.top - far(p.beyond_top), p.right + far(p.beyond_right),
+          p.bottom + far(p.beyond_bottom)};
 }
 
 // Which pixels of the page the names drawn later set, one bit per pixel.
@@ -237,7 +263,10 @@ struct GrafikRunPlot::Drawer {
         // The symbol comes after its own name: only later names can cover it.
         p->symbol_drawn =
             !later.covered(p->x + c.left, p->y + c.top, p->x + c.right, p->y + c.bottom);
-        p->name_drawn = later.cover(p->left, p->top, p->right, p->bottom);
+        // Glyph parts beyond the box are drawn over only where later boxes lie.
+        const PixelBox r = reach_of(*p);
+        p->name_drawn = !later.covered(r.left, r.top, r.right, r.bottom);
+        later.cover(p->left, p->top, p->right, p->bottom);
       }
     };
     for (auto batch = found.rbegin(); batch != found.rend(); ++batch) leave_out(*batch, circle);

@@ -66,9 +66,9 @@ bool same_both_ways(const Rect& r, Draw draw, bool cached = true) {
 }
 
 // Region that holds a text `w` long and `h` high whatever its justification, anchored at
-// (x, y) in direction `dir`, with a margin.
+// (x, y) in direction `dir`, with a margin that holds glyph parts beyond the text's box.
 Rect around(int x, int y, int dir, int w, int h) {
-  const int along = w + 2, across = h + 2;
+  const int along = w + h + 2, across = h + h / 2 + 2;
   if (dir % 2 == 0) return {x - along, y - across, x + along, y + across};
   return {x - across, y - along, x + across, y + along};
 }
@@ -233,6 +233,67 @@ TEST(CanvasGlyphCache, TextsOutsideThePageAreSkipped) {
   // One pixel inside is drawn.
   outtextxy(-w + 1, 50, "P123456");
   EXPECT_EQ(cd::glyph_cache_counts().cached, counts.cached + 1);
+}
+
+// Glyphs are drawn whole: the ink beyond the cell-high box (an underscore or a
+// descender below a small cell, the hook of a J left of the start) equals cairo's own
+// rendering of the text without a box, from the cache and through cairo alike, while
+// the opaque box keeps its cell. The fonts and sizes of the plots' names among them.
+TEST(CanvasGlyphCache, GlyphsBeyondTheBoxAreDrawnWhole) {
+  constexpr int kSize = 120, kX = 40, kY = 60;
+  struct Style {
+    int font, size;
+  };
+  for (const Style st : {Style{0, 1}, Style{2, 5}, Style{4, 1}, Style{1, 1}, Style{5, 7}})
+    for (const char* text : {"P_1", "Jog|y_", "(gj)"})
+      for (bool cache : {true, false}) {
+        page(kSize);
+        settextstyle(st.font, 0, st.size);
+        settextjustify(0, 1);  // the baseline on kY
+        setbkcolor(2);
+        setcolor(15);
+        cd::set_glyph_cache(cache);
+        outtextxy(kX, kY, text);
+        cd::set_glyph_cache(true);
+        const cd::CellFont& cf = cd::current_window().cell;
+        const canvas_test::Box box{kX, kY - cf.ascent, kX + textwidth(text) - 1,
+                                   kY - cf.ascent + cf.height - 1};
+        // Cairo's pixels of the text alone.
+        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, kSize, kSize);
+        cairo_t* c = cairo_create(mask);
+        cairo_set_antialias(c, CAIRO_ANTIALIAS_NONE);
+        cairo_set_scaled_font(c, cf.font);
+        cairo_move_to(c, kX, kY);
+        cairo_show_text(c, text);
+        cairo_destroy(c);
+        cairo_surface_flush(mask);
+        const unsigned char* m = cairo_image_surface_get_data(mask);
+        const int stride = cairo_image_surface_get_stride(mask);
+        int beyond = 0, wrong = 0;
+        for (int y = 0; y < kSize; ++y)
+          for (int x = 0; x < kSize; ++x) {
+            const bool in_box = x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
+            const bool ink = m[y * stride + x] != 0;
+            beyond += ink && !in_box;
+            const int want = ink ? 15 : in_box ? 2 : 0;
+            wrong += getpixel(x, y) != want;
+          }
+        cairo_surface_destroy(mask);
+        const std::string what = "font " + std::to_string(st.font) + " size " +
+                                 std::to_string(st.size) + " text " + text +
+                                 (cache ? " cached" : " through cairo");
+        EXPECT_EQ(wrong, 0) << what;
+        // The plots' fonts cut the underscore (and more) without this.
+        if (std::string(text) == "P_1" && (st.font == 0 || st.font == 2))
+          EXPECT_GT(beyond, 0) << what;
+      }
+  // A text whose box lies above the page still draws its underscore into it.
+  page(kSize);
+  settextstyle(0, 0, 1);
+  settextjustify(0, 0);  // the box's bottom on y = 0: the box is off the page
+  setcolor(15);
+  outtextxy(10, 0, "__");
+  EXPECT_GT(canvas_test::count_color(kSize, kSize, 15), 0);
 }
 
 // ---- Circle stamps ----

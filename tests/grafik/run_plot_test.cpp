@@ -105,7 +105,7 @@ TEST(RunPlot, NamesLeftOutUnderLaterNamesChangeNoPixel) {
   for (int i = 0; i < 400; ++i) {
     X.push_back(near_x(gen) / 2 + 5750);
     Y.push_back(near_y(gen) / 2 + 11000);
-    common.push_back(std::string(1, 'C').append(std::to_string(i)));
+    common.push_back(std::string(i % 3 == 0 ? "C_" : "C").append(std::to_string(i)));
   }
   const int n = static_cast<int>(X.size()) - 1;
   struct Further {
@@ -114,9 +114,11 @@ TEST(RunPlot, NamesLeftOutUnderLaterNamesChangeNoPixel) {
   };
   std::vector<Further> further;
   for (int i = 0; i < 6000; ++i) {
-    // Crowded names of many lengths, a few non-ASCII ones, some far off the page.
+    // Crowded names of many lengths, a few non-ASCII ones, some far off the page, and
+    // some whose underscore or bar reaches below the name's box.
     std::string name = (i % 97 == 0 ? "Ş" : "P") + std::to_string(i);
     if (i % 13 == 0) name += "-long-suffix";
+    if (i % 5 == 2) name += i % 2 == 0 ? "_a" : "|";
     const double far = i % 211 == 0 ? 1e5 : 0.0;
     further.push_back({name, near_x(gen) + far, near_y(gen) - far});
   }
