@@ -284,8 +284,9 @@ TEST(CanvasGlyphCache, GlyphsBeyondTheBoxAreDrawnWhole) {
                                  (cache ? " cached" : " through cairo");
         EXPECT_EQ(wrong, 0) << what;
         // The plots' fonts cut the underscore (and more) without this.
-        if (std::string(text) == "P_1" && (st.font == 0 || st.font == 2))
+        if (std::string(text) == "P_1" && (st.font == 0 || st.font == 2)) {
           EXPECT_GT(beyond, 0) << what;
+        }
       }
   // A text whose box lies above the page still draws its underscore into it.
   page(kSize);

@@ -264,11 +264,15 @@ def main():
             text = c.text
             for name, value in values.items():
                 text = re.sub(r"\b%s\b" % name, value, text)
-            # A fresh folder: examples/, build/bin/ and the placeholder files.
+            # A fresh folder: examples/, build/bin/, build/tests/ and the placeholder files.
             root = os.path.join(work, "run%d" % n)
             shutil.copytree(os.path.join(source, "examples"), os.path.join(root, "examples"))
             os.makedirs(os.path.join(root, "build"))
             os.symlink(programs, os.path.join(root, "build", "bin"))
+            # Test programs that the README runs to print a table.
+            tests_dir = os.path.join(os.path.dirname(os.path.dirname(built[0])), "tests")
+            if os.path.isdir(tests_dir):
+                os.symlink(tests_dir, os.path.join(root, "build", "tests"))
             for name, src in PLACEHOLDER_FILES.items():
                 shutil.copy(os.path.join(source, src), os.path.join(root, name))
             cwd = root if c.doc == "README.md" else os.path.join(root, "examples")
