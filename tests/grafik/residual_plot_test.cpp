@@ -266,6 +266,28 @@ TEST(ResidualPlotPicture, FlaggedVectorPointsItsWayAboutAnEighthOfTheFrame) {
   EXPECT_GT(count(p, kGrey), 10);
   EXPECT_GT(count(p, kBlack, 770, 799), 100);
   EXPECT_GT(count(p, kBlack, 750, 769), 50);  // scale bar and its labels
+
+  // The scale bar: the longest residual, E's 22.4 mm, rounded down to 20 mm, drawn at the
+  // vectors' scale, so 20 / 22.36 of E's vector. Its black run starts at the frame's left.
+  int bar = 0;
+  for (int y = 756; y < 770 && bar == 0; ++y)
+    while (p.at(L + bar, y) == kBlack && p.at(L + bar + 1, y) == kBlack) ++bar;
+  EXPECT_NEAR(bar, length * 20.0 / std::hypot(20.0, 10.0), 4.0) << length;
+
+  // The legend says what the data hold: drawn here with the text it should have, in the
+  // picture's font, its dark pixels are the picture's.
+  initwindow(800, 800);
+  setbkcolor(COLOR(255, 255, 255));
+  cleardevice();
+  settextstyle(2, 0, 5);
+  setcolor(COLOR(0, 0, 0));
+  settextjustify(0, 2);
+  outtextxy(L, 780, "n = 5   mo = 12.3 mm   k = 1.0000042   flagged: 1   labels omitted: 0");
+  int differ = 0;
+  for (int y = 775; y < 800; ++y)
+    for (int x = 0; x < 800; ++x)
+      differ += (getpixel(x, y) == COLOR(0, 0, 0)) != (p.at(x, y) == kBlack);
+  EXPECT_EQ(differ, 0);
 }
 
 // The bundled example through the program: its blunder (point 108, at the south-east,
