@@ -70,13 +70,15 @@ bool held_open(const struct stat& st) {
 
 // The temporary's name up to its random suffix: "NAME." in NAME's folder, with NAME cut
 // short when the whole would pass the folder's limit on a name's length (255 bytes on
-// common filesystems), so that every name that can be created can be written.
+// common filesystems), so that every name that can be created can be written. Empty
+// when the target's own name is too long.
 std::string temporary_prefix(const std::string& target) {
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
   long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
   if (limit <= 0) limit = NAME_MAX;
+  if (base.size() > static_cast<std::size_t>(limit)) return {};  // no such name can exist
   const std::size_t room = static_cast<std::size_t>(limit) - kSuffixLength - 1;
   return target.substr(0, target.size() - base.size()) + base.substr(0, room) + ".";
 }
@@ -155,6 +157,7 @@ bool OutputFile::open(const std::string& path) {
   // goes into the folder the name resolves to (/proc/self/cwd/NAME: the working folder).
   if (const std::string real = resolve_links(path).string(); !real.empty()) target_ = real;
   const std::string prefix = temporary_prefix(target_);
+  if (prefix.empty()) return false;
   // The temporary's name is registered for the signal cleanup before the file exists,
   // so a signal at any moment, on any thread, removes whatever was created.
   for (int attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
