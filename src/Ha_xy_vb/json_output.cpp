@@ -1,7 +1,8 @@
 // The head of the JSON document of a run: its identity, parameters and tests; the lists
 // of points follow as rows. Written as a stream, so that a run of a million points needs
 // no document tree in memory. Strings that need escaping go through nlohmann::json's
-// serializer; numbers through std::to_chars (shortest round trip).
+// serializer (bytes that are not UTF-8 as "\udcNN", see write_json_string); numbers
+// through std::to_chars (shortest round trip).
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -50,6 +51,7 @@ class JsonSink {
     write_json_string(text_, s);
     return *this;
   }
+  void flush() { text_.flush(); }
   // "key":
   JsonSink& key(std::string_view k) { return string(k).raw(":"); }
 
@@ -165,6 +167,35 @@ void identity(JsonSink& j, const RunIdentity& id) {
   j.raw("],\n");
 }
 
+// The length of the valid UTF-8 sequence at the start of `s` (RFC 3629: no overlong
+// forms, no surrogates, nothing above U+10FFFF), or 0 when it does not start with one.
+std::size_t utf8_sequence_length(std::string_view s) {
+  const auto b = [&s](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const auto tail = [&](std::size_t k) { return k < s.size() && (b(k) & 0xC0) == 0x80; };
+  const unsigned char c = b(0);
+  if (c < 0x80) return 1;
+  std::size_t n = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) low = 0xA0;   // overlong
+    if (c == 0xED) high = 0x9F;  // surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) low = 0x90;   // overlong
+    if (c == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (s.size() < n || b(1) < low || b(1) > high) return 0;
+  for (std::size_t k = 2; k < n; ++k) {
+    if (!tail(k)) return 0;
+  }
+  return n;
+}
+
 }  // namespace
 
 std::string utc_timestamp() {
@@ -189,9 +220,33 @@ void write_json_string(TextSink& out, std::string_view s) {
     out.put('"').raw(s).put('"');
     return;
   }
-  // Escapes, and replaces bytes that are not UTF-8, as the JSON standard requires.
-  out.raw(nlohmann::json(std::string(s))
-              .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  // Valid UTF-8 is escaped by nlohmann::json's serializer. Each byte that is not part of
+  // valid UTF-8 becomes the escape of the lone surrogate U+DC80..U+DCFF ("\udcNN", NN the
+  // byte), as Python's "surrogateescape" error handler writes it, so a reader gets the
+  // CSV's bytes back; nlohmann::json has no such mode, so these are written here.
+  out.put('"');
+  std::size_t i = 0;
+  while (i < s.size()) {
+    std::size_t end = i;
+    while (end < s.size()) {
+      const std::size_t n = utf8_sequence_length(s.substr(end));
+      if (n == 0) break;
+      end += n;
+    }
+    if (end > i) {
+      const std::string text = nlohmann::json(std::string(s.substr(i, end - i))).dump();
+      out.raw(std::string_view(text).substr(1, text.size() - 2));  // without its quotes
+    }
+    if (end < s.size()) {
+      static const char kHex[] = "0123456789abcdef";
+      const auto u = static_cast<unsigned char>(s[end]);
+      const char escape[6] = {'\\', 'u', 'd', 'c', kHex[u >> 4], kHex[u & 15]};
+      out.put(escape, sizeof escape);
+      ++end;
+    }
+    i = end;
+  }
+  out.put('"');
 }
 
 void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity& id) {
@@ -218,6 +273,7 @@ void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity&
   if (res.scale) scale_tests_json(j, *res.scale);
   if (res.outliers) outlier_summary(j, *res.outliers);
   j.raw("\n").raw("\"points\":").raw("[");
+  j.flush();
 }
 
 const char* axis_order_name(AxisOrder order) {

@@ -70,7 +70,9 @@ void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& 
 void write_json_head(std::ostream& out, const RunResult& result, const RunIdentity& id);
 
 class TextSink;
-/// `s` as a JSON string: escaped, and with bytes that are not UTF-8 replaced.
+/// `s` as a JSON string: escaped, and each byte that is not part of valid UTF-8 written
+/// as the lone surrogate U+DC00 + byte ("\udc80" .. "\udcff"), so the bytes can be told
+/// back ("surrogateescape").
 void write_json_string(TextSink& out, std::string_view s);
 
 /// A PROJ pipeline that maps the first file's coordinates, in that file's column order,

@@ -171,6 +171,9 @@ void side_by_side(std::ostream* json, std::ostream* csv, std::size_t count, cons
     if (json != nullptr) j.emplace(out[s++]);
     if (csv != nullptr) c.emplace(out[s]);
     for (std::size_t k = first; k < last; ++k) rows(k, j ? &*j : nullptr, c ? &*c : nullptr);
+    // Here, not in the destructors, so that a block that cannot grow fails the pool's task.
+    if (j) j->flush();
+    if (c) c->flush();
   };
   if (write_row_blocks(std::span<std::ostream* const>(streams, used), count, blocks)) return;
   std::optional<TextSink> j, c;
@@ -227,6 +230,7 @@ void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& 
     tail.raw("],\n\"proj\":");
     write_json_string(tail, proj_pipeline(res.solution, id.first_order, id.second_order));
     tail.raw("\n}\n");
+    tail.flush();
   }
 }
 

@@ -10,6 +10,7 @@
 #include <iomanip>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -262,6 +263,7 @@ class Run {
   Run& operator=(const Run&) = delete;
 
   int execute();
+  int out_of_memory();
 
  private:
   bool check_output_names();
@@ -621,11 +623,24 @@ int Run::finish(int status) {
   // The report is in place: result files that failed are left out, as files that could
   // not be written completely are.
   if (result_error_) {
+    const std::string* failed = nullptr;
     for (auto [file, name] :
          {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
       if (!file->is_open()) continue;
       file->abandon();
-      console_ << " ??? Output file " << *name << " could not be written completely\n";
+      if (failed == nullptr) failed = name;
+    }
+    bool memory = false;
+    try {
+      std::rethrow_exception(result_error_);
+    } catch (const std::bad_alloc&) {
+      memory = true;
+    } catch (...) {
+    }
+    if (failed != nullptr && memory) {
+      console_ << " ??? Out of memory: output file " << *failed << " is not written\n";
+    } else if (failed != nullptr) {
+      console_ << " ??? Output file " << *failed << " could not be written completely\n";
     }
     status = 1;
   }
@@ -675,10 +690,18 @@ bool Run::open_result_files() {
   return true;
 }
 
-// Puts the result files in place once the report is: each complete or absent.
+// Puts the result files in place once the report is: each complete or absent. Both are
+// flushed first, so that one that fails (a closed pipe, a full disk) leaves the other
+// uncommitted too.
 int Run::commit_result_files(int status) {
-  for (auto [file, name] :
-       {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
+  const std::pair<textio::OutputFile*, const std::string*> files[] = {
+      {&json_file_, &req_.json_file}, {&csv_file_, &req_.csv_file}};
+  for (auto [file, name] : files) {
+    if (status != 0 || !file->is_open() || file->flush()) continue;
+    console_ << " ??? Output file " << *name << " could not be written completely\n";
+    status = 1;
+  }
+  for (auto [file, name] : files) {
     if (!file->is_open()) continue;
     if (status != 0) {
       file->abandon();
@@ -690,6 +713,24 @@ int Run::commit_result_files(int status) {
   return status;
 }
 
+// Ends a run that ran out of memory as one whose output cannot be written: one console
+// line naming the first output not yet in place, status 1, and every output not yet
+// committed left as it was (its temporary removed).
+int Run::out_of_memory() {
+  if (result_writer_.joinable()) result_writer_.join();
+  const std::string* name =
+      req_.residual_plot_file.empty() ? &req_.report : &req_.residual_plot_file;
+  for (auto [file, file_name] :
+       {std::pair{&csv_file_, &req_.csv_file}, std::pair{&json_file_, &req_.json_file},
+        std::pair{&report_file_, &req_.report}}) {
+    if (!file->is_open()) continue;
+    file->abandon();
+    name = file_name;
+  }
+  console_ << " ??? Out of memory: output file " << *name << " is not written\n";
+  return 1;
+}
+
 }  // namespace
 
 bool changes_report_numbers(const RunRequest& request) {
@@ -698,7 +739,12 @@ bool changes_report_numbers(const RunRequest& request) {
 
 int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot) {
   Run run(request, console, plot);
-  const int status = run.execute();
+  int status = 1;
+  try {
+    status = run.execute();
+  } catch (const std::bad_alloc&) {
+    status = run.out_of_memory();
+  }
   console.flush();
   return status;
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -24,7 +25,12 @@ class TextSink {
  public:
   explicit TextSink(std::ostream& out) : out_(&out), block_(nullptr) {}
   explicit TextSink(std::string& block) : out_(nullptr), block_(&block) {}
-  ~TextSink() { flush(); }
+  /// Hands on what is still buffered, unless an exception is on its way out (out of
+  /// memory, say): that output is abandoned anyway, and a second exception from here
+  /// would end the program. Writers whose block may fail to grow call flush() first.
+  ~TextSink() {
+    if (std::uncaught_exceptions() == uncaught_) flush();
+  }
   TextSink(const TextSink&) = delete;
   TextSink& operator=(const TextSink&) = delete;
 
@@ -91,6 +97,7 @@ class TextSink {
   std::string* block_;
   char buf_[kSize];
   char* end_ = buf_;
+  int uncaught_ = std::uncaught_exceptions();
 };
 
 /// A number written once for several files: its text, or no text when not finite.

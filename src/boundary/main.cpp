@@ -9,6 +9,7 @@
 // argument.
 #include <array>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -128,7 +129,8 @@ int list_displacements(const helmert2d::cli::Invocation& inv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The program's run; main adds the way out when memory runs out.
+int program(int argc, char** argv) {
   helmert2d::cli::Invocation inv;
   if (const auto end = helmert2d::cli::parse(kProgram, argc, argv, inv, std::cout, std::cerr))
     return *end;
@@ -141,4 +143,15 @@ int main(int argc, char** argv) {
   }
   if (inside) return check_inside(inv.operands);
   return helmert2d::cli::finish(inv, list_displacements(inv));
+}
+
+int main(int argc, char** argv) {
+  helmert2d::cli::reserve_stack();
+  try {
+    return program(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Outputs still open are abandoned on the way here, taking their temporaries.
+    std::cout << " ??? Out of memory\n" << std::flush;
+    return 1;
+  }
 }

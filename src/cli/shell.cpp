@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <iostream>
+#include <new>
 
 #include "canvas/program_hooks.h"
 #include "helmert2d/canvas.h"
@@ -106,7 +107,16 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
   const bool draw = !inv.plot_file.empty() || (inv.window && canvas_has_display());
 
   canvas_close_hold();
-  const RunOutcome outcome = run(draw);
+  RunOutcome outcome;
+  try {
+    outcome = run(draw);
+  } catch (const std::bad_alloc&) {
+    // The run's own outputs are gone with their temporaries; the picture is not saved.
+    console << " ??? Out of memory"
+            << (inv.plot_file.empty() ? "" : ": plot file " + inv.plot_file + " is not written")
+            << "\n";
+    outcome = RunOutcome{1, false};
+  }
   int status = outcome.status;
   const bool completed = status == 0 || status == kCompletedIgnoringRecords;
   if (completed && outcome.drawn && !inv.plot_file.empty() && !save_picture(inv.plot_file)) {
@@ -128,11 +138,23 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
 bool save_picture(const std::string& path) {
   textio::OutputFile file;
   if (!file.open(path)) return false;
-  if (!canvas::write_page(file.stream(), canvas::is_png_name(path))) {
-    file.abandon();
-    return false;
+  try {
+    if (!canvas::write_page(file.stream(), canvas::is_png_name(path))) {
+      file.abandon();
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;  // the temporary goes with `file`
   }
   return file.commit();
+}
+
+__attribute__((noinline)) void reserve_stack() {
+  // One byte per page, from the top of the frame down, so the stack grows page by page.
+  constexpr std::size_t kBytes = 256 * 1024;
+  [[maybe_unused]] volatile char pad[kBytes];
+  for (std::size_t i = kBytes; i >= 4096; i -= 4096) pad[i - 1] = 0;
+  pad[0] = 0;
 }
 
 void pause_for_key() {

@@ -44,6 +44,12 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
 /// file (a FIFO, a device) is written directly. False when it is not written whole.
 bool save_picture(const std::string& path);
 
+/// Maps the first 256 KiB of the calling (main) thread's stack now. Under a limit on
+/// the address space, memory that runs out later then fails an allocation, which the
+/// programs report as such, and not the growth of the stack, which ends a process with
+/// SIGSEGV.
+void reserve_stack();
+
 /// Waits for one key: raw mode on a terminal (" Press any key to continue . . ."),
 /// otherwise one character or the end of standard input, so scripts never hang. The
 /// whole key is read (also the several bytes of an arrow key), and the terminal gets

@@ -10,6 +10,7 @@
 #include <array>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -218,7 +219,8 @@ void say_extra_outputs(const helmert2d::RunRequest& r) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The program's run; main adds the way out when memory runs out.
+int program(int argc, char** argv) {
   helmert2d::cli::Invocation inv;
   if (const auto end = helmert2d::cli::parse(kProgram, argc, argv, inv, std::cout, std::cerr))
     return *end;
@@ -280,4 +282,15 @@ int main(int argc, char** argv) {
       },
       std::cout);
   return helmert2d::cli::finish(inv, status);
+}
+
+int main(int argc, char** argv) {
+  helmert2d::cli::reserve_stack();
+  try {
+    return program(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Outputs still open are abandoned on the way here, taking their temporaries.
+    std::cout << " ??? Out of memory\n" << std::flush;
+    return 1;
+  }
 }

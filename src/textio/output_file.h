@@ -9,9 +9,13 @@
 
 namespace helmert2d::textio {
 
-/// One output file. A regular file or a name that does not exist yet is written to
-/// "NAME.XXXXXX" beside it and renamed over NAME by commit(); a target that is not a
-/// regular file (a FIFO, a device such as /dev/full, a terminal) is written directly.
+/// One output file, handled by what its name stands for once links are followed. A
+/// regular file or a name that does not exist yet is written to "NAME.XXXXXX" in the
+/// folder NAME resolves to (NAME cut short when that would pass the limit on a name's
+/// length) and renamed over NAME by commit(); a target that is not a regular file (a
+/// FIFO, a device such as /dev/full, a terminal, a socket) is written directly, and a
+/// regular file that the process already holds open (its standard output redirected
+/// to a file, named as /dev/stdout) is appended to.
 /// Until commit() the old file, if any, stays untouched; the destructor (and a
 /// SIGINT, SIGTERM or SIGHUP, see install_cleanup_on_signals) removes the temporary.
 class OutputFile {
@@ -26,6 +30,9 @@ class OutputFile {
   /// The stream to write into (classic locale, a large buffer).
   std::ostream& stream() { return stream_; }
   bool is_open() const { return stream_.is_open(); }
+  /// Flushes the stream into the file; false when a byte could not be written. Lets a
+  /// caller see that every one of several files is whole before it commits any.
+  bool flush();
   /// Flushes and closes the stream and renames the temporary over the target. False,
   /// with the temporary removed and the target untouched, when anything failed.
   bool commit();
@@ -41,7 +48,9 @@ class OutputFile {
 };
 
 /// Makes SIGINT, SIGTERM and SIGHUP remove the open temporaries before the process
-/// ends with the signal's usual status. Safe to call more than once.
+/// ends with the signal's usual status, and ignores SIGPIPE and SIGXFSZ, so that a
+/// write to a closed pipe or past the file-size limit fails like one to a full disk.
+/// Safe to call more than once.
 void install_cleanup_on_signals();
 
 /// Registers a temporary file name for removal on those signals; returns its slot, or

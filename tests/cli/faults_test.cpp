@@ -2,7 +2,9 @@
 // the program's ways out under faults: the end of input at a prompt, a picture that
 // cannot be written whole, the terminal at the pause, and a window closed after a
 // failed run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -316,6 +318,149 @@ TEST(CliFaults, SignalMidRunLeavesTheOldReportAndNoTemporary) {
     EXPECT_EQ(left, (std::vector<std::string>{"console.txt", "fifo", "local.txt", "out.txt"}))
         << sig;
   }
+}
+
+// A job with many further points, whose outputs are megabytes long.
+struct LargeJobDir : TempDir {
+  static constexpr int kFurther = 60000;
+  LargeJobDir() {
+    std::ostringstream one;
+    one << kLocal;
+    for (int i = 0; i < kFurther; ++i)
+      one << "P" << i << " " << 1000 + i % 1000 << ".125 " << 1000 + i / 60 << ".25 0\n";
+    write("local.txt", one.str());
+    write("national.txt", testsupport::kNational);
+    write("out.txt", "the last report\n");
+  }
+};
+
+// The console's " ??? " lines.
+std::vector<std::string> failure_lines(const std::string& console) {
+  std::vector<std::string> lines;
+  std::istringstream in(console);
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(" ??? ")) lines.push_back(line);
+  }
+  return lines;
+}
+
+// What a run left: every output complete, or as it was (absent, the last report), and
+// no temporary.
+void expect_outputs_whole(const TempDir& dir) {
+  const std::string report = read_file(dir.file("out.txt"));
+  EXPECT_TRUE(report == "the last report\n" || report.ends_with(testsupport::kFinalRule));
+  if (fs::exists(dir.file("r.json"))) {
+    EXPECT_TRUE(read_file(dir.file("r.json")).ends_with("\n}\n"));
+  }
+  if (fs::exists(dir.file("r.csv"))) {
+    const std::string csv = read_file(dir.file("r.csv"));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 7 + LargeJobDir::kFurther);
+  }
+  for (const std::string& name : names_in(dir)) {
+    EXPECT_FALSE(name.starts_with("out.txt.") || name.starts_with("r.json.") ||
+                 name.starts_with("r.csv."))
+        << name;
+  }
+}
+
+// A file-size limit (SIGXFSZ) and a FIFO whose reader stops (SIGPIPE) fail a write as a
+// full disk does: one console line naming the output, status 1, no temporary, and
+// nothing put in place that was not in place before the failure.
+TEST(CliFaults, FileSizeLimitAndClosedPipeFailTheWrite) {
+  const std::vector<std::string> outputs{"--no-window", "--no-pause", "--json", "r.json"};
+  {
+    SCOPED_TRACE("file-size limit");
+    LargeJobDir dir;
+    std::vector<std::string> args = outputs;
+    for (const char* a : {"--csv", "r.csv", "local.txt", "national.txt", "out.txt"})
+      args.push_back(a);
+    // 400 blocks of at most 1024 bytes: the console fits, the report does not.
+    const auto r = testsupport::run_program(HELMERT2D_PROGRAM, args, dir, "", "ulimit -f 400;");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(failure_lines(r.out),
+              std::vector<std::string>{" ??? Output file out.txt could not be written completely"});
+    EXPECT_EQ(read_file(dir.file("out.txt")), "the last report\n");
+    EXPECT_FALSE(fs::exists(dir.file("r.json")));
+    expect_outputs_whole(dir);
+  }
+  {
+    SCOPED_TRACE("closed pipe");
+    LargeJobDir dir;
+    ASSERT_EQ(mkfifo(dir.file("c.fifo").c_str(), 0600), 0);
+    // The reader takes the first kilobyte and goes; it never blocks, so the test ends
+    // also when the program does not write.
+    const int fifo = ::open(dir.file("c.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fifo, 0);
+    std::thread reader([fifo] {
+      std::size_t got = 0;
+      const auto end = std::chrono::steady_clock::now() + 20s;
+      while (got < 1024 && std::chrono::steady_clock::now() < end) {
+        pollfd p{fifo, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[1024];
+        const ssize_t n = ::read(fifo, buf, sizeof buf);
+        if (n > 0) got += static_cast<std::size_t>(n);
+        if (n == 0) std::this_thread::sleep_for(10ms);
+      }
+      ::close(fifo);
+    });
+    std::vector<std::string> args = outputs;
+    for (const char* a : {"--csv", "c.fifo", "local.txt", "national.txt", "out.txt"})
+      args.push_back(a);
+    const auto r = testsupport::run_program(HELMERT2D_PROGRAM, args, dir);
+    reader.join();
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(failure_lines(r.out),
+              std::vector<std::string>{" ??? Output file c.fifo could not be written completely"});
+    EXPECT_FALSE(fs::exists(dir.file("r.json")));  // the other result file goes too
+    expect_outputs_whole(dir);
+  }
+}
+
+// Memory that runs out (a limit on the address space) at any point of a run ends it with
+// status 1 and one console line, every output whole or as it was, and no temporary. The
+// sanitizers reserve far more address space than any limit here allows.
+TEST(CliFaults, OutOfMemoryEndsLikeAWriteFailure) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a limit on the address space cannot be used under the sanitizers";
+#endif
+  const auto limited = [](const TempDir& dir, long kib, const std::vector<std::string>& args) {
+    return testsupport::run_program(HELMERT2D_PROGRAM, args, dir, "",
+                                    "ulimit -v " + std::to_string(kib) + ";");
+  };
+  // The smallest limit (to 1 MiB) under which the small job runs: the program's start.
+  const std::vector<std::string> small{"--no-window", "--no-pause", "local.txt", "national.txt",
+                                       "out.txt"};
+  testsupport::SmallJobDir probe;
+  long lo = 8 * 1024, hi = 2048 * 1024;
+  if (limited(probe, hi, small).status != 0) GTEST_SKIP() << "does not run under a 2 GiB limit";
+  while (hi - lo > 1024) {
+    const long mid = (lo + hi) / 2;
+    (limited(probe, mid, small).status == 0 ? hi : lo) = mid;
+  }
+  // The large job from there up, in steps of 2 MiB, until it runs through.
+  int out_of_memory = 0;
+  bool completed = false;
+  for (long kib = hi; kib < hi + 256 * 1024 && !completed; kib += 2048) {
+    SCOPED_TRACE("limit " + std::to_string(kib) + " KiB");
+    LargeJobDir dir;
+    const auto r = limited(dir, kib,
+                           {"--no-window", "--no-pause", "--json", "r.json", "--csv", "r.csv",
+                            "local.txt", "national.txt", "out.txt"});
+    ASSERT_TRUE(r.status == 0 || r.status == 1) << r.status << "\n" << r.out << r.err;
+    const std::vector<std::string> lines = failure_lines(r.out);
+    if (r.status == 1) {
+      ASSERT_EQ(lines.size(), 1u) << r.out;
+      out_of_memory += lines[0].starts_with(" ??? Out of memory: output file ");
+    } else {
+      EXPECT_TRUE(lines.empty()) << r.out;
+      EXPECT_TRUE(fs::exists(dir.file("r.json")) && fs::exists(dir.file("r.csv")));
+      completed = true;
+    }
+    expect_outputs_whole(dir);
+  }
+  EXPECT_TRUE(completed);
+  EXPECT_GT(out_of_memory, 0);
 }
 
 }  // namespace

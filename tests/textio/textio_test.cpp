@@ -4,10 +4,12 @@
 // fifth column, and outputs named through symbolic links, dangling ones included.
 #include "textio/textio.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -266,6 +268,68 @@ TEST(OutputFile, CompleteOrAbsent) {
   full.stream() << std::string(1 << 21, 'x');
   EXPECT_FALSE(full.commit());
   EXPECT_FALSE(textio::OutputFile().open(dir.file("nodir/rep.txt")));
+}
+
+// How a target is written follows from what it is, not from how its name is spelt: a
+// regular file under /dev (here /dev/shm) or named through /proc is replaced whole, and
+// one the process holds open (as its redirected standard output) is appended to.
+TEST(OutputFile, WrittenByWhatTheNameStandsFor) {
+  TempDir dir;
+  struct Case {
+    std::string folder;  // where the file lies; skipped when empty
+    std::string spelt;   // the name given, relative to the folder ("" for the file itself)
+  };
+  std::string shm = "/dev/shm/helmert2d-test-XXXXXX";
+  const bool have_shm = ::access("/dev/shm", W_OK) == 0 && ::mkdtemp(shm.data()) != nullptr;
+  const std::string self_dir = "/proc/" + std::to_string(::getpid()) + "/root" + dir.path();
+  for (const Case& c : {Case{have_shm ? shm : "", ""}, Case{dir.path(), self_dir}}) {
+    if (c.folder.empty()) continue;
+    SCOPED_TRACE(c.folder + " " + c.spelt);
+    const std::string real = c.folder + "/r.json";
+    const std::string name = c.spelt.empty() ? real : c.spelt + "/r.json";
+    for (const bool commit : {false, true}) {
+      std::ofstream(real, std::ios::binary) << "old bytes\n";
+      {
+        textio::OutputFile out;
+        ASSERT_TRUE(out.open(name));
+        out.stream() << "{}\n";
+        if (commit) {
+          EXPECT_TRUE(out.commit());
+        }
+      }
+      EXPECT_EQ(read_file(real), commit ? "{}\n" : "old bytes\n");
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(c.folder), {}), 1);
+    }
+  }
+  if (have_shm) std::filesystem::remove_all(shm);
+  // A file this process writes through a descriptor of its own.
+  const std::string log = dir.write("log.txt", "first\n");
+  const int fd = ::open(log.c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  textio::OutputFile out;
+  ASSERT_TRUE(out.open("/dev/fd/" + std::to_string(fd)));
+  out.stream() << "second\n";
+  EXPECT_TRUE(out.commit());
+  ::close(fd);
+  EXPECT_EQ(read_file(log), "first\nsecond\n");
+}
+
+// Every name that can be created can be written: the temporary's name stays within the
+// limit of 255 bytes, also for a target's name of 249 to 255 bytes.
+TEST(OutputFile, NamesUpToTheLengthLimit) {
+  for (std::size_t length = 248; length <= 256; ++length) {
+    SCOPED_TRACE(length);
+    TempDir dir;
+    const std::string name = dir.file(std::string(length - 4, 'n') + ".txt");
+    textio::OutputFile out;
+    const bool valid = length <= 255;
+    ASSERT_EQ(out.open(name), valid);
+    if (!valid) continue;
+    out.stream() << "report";
+    EXPECT_TRUE(out.commit());
+    EXPECT_EQ(read_file(name), "report");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  }
 }
 
 }  // namespace
