@@ -573,6 +573,13 @@ TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
         "\"\\udced\\udca0\\udc80\\udcf4\\udc90\\udc80\\udc80\xe2\x82\xac\"", "\"q\\\"x\""}) {
     EXPECT_NE(text.find(std::string("{\"name\":") + want), std::string::npos) << want;
   }
+  // The raw CSV text (a lenient reader takes an unquoted q"x too): quoted where RFC 4180
+  // says so, with quotes doubled, and other names byte for byte.
+  const std::string csv_text = read_file(r.dir.file("run.csv"));
+  for (const std::string want :
+       {"\r\n\"a,b\",", "\r\n\"q\"\"x\",", "\r\n\"\"\"c,\"\"\",", "\r\n\x80,", "\r\npl,"}) {
+    EXPECT_NE(csv_text.find(want), std::string::npos) << want;
+  }
 }
 
 TEST(ResultFiles, RefusedWhenAnOutputNamesAnotherFile) {
