@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "Ha_xy_vb/run_result.h"
@@ -255,6 +256,24 @@ TEST(ResultFiles, TwoPointsHaveNoStandardDeviationsAndNoTests) {
   EXPECT_FALSE(r.doc.contains("scale_tests"));
   EXPECT_TRUE(r.doc["transformed"][2]["sX"].is_null());
   EXPECT_FALSE(r.doc["points"][0].contains("Tvx"));
+}
+
+// The committed example result files are the bundled example's run, the JSON apart from
+// its time: a key added to either file without regenerating them shows here.
+TEST(ResultFiles, BundledExampleGivesTheCommittedResultFiles) {
+  const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
+  TempDir dir;
+  for (const char* f : {"local.txt", "national.txt"}) dir.write(f, read_file(examples + f));
+  const testsupport::ProgramResult r =
+      run_program(HELMERT2D_PROGRAM,
+                  {"--no-window", "--no-pause", "--json", "run.json", "--csv", "run.csv",
+                   "local.txt", "national.txt", "report.txt"},
+                  dir);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::regex time("\n\"time\":\"[^\"]*\"");
+  EXPECT_EQ(std::regex_replace(read_file(dir.file("run.json")), time, ""),
+            std::regex_replace(read_file(examples + "example-run.json"), time, ""));
+  EXPECT_EQ(read_file(dir.file("run.csv")), read_file(examples + "example-run.csv"));
 }
 
 // Closed forms of Student's t: nu = 1 (Cauchy), 2 and 4 (Abramowitz and Stegun 26.7).

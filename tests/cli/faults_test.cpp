@@ -98,6 +98,9 @@ TEST(CliShell, DrawsSavesAndReportsThePictureAsTheOptionsAsk) {
       {"p.bmp", false, 1, true, true, 1, "", ""},
       {"p.bmp", false, 0, false, true, 0, "", ""},
       {unwritable, true, 0, true, true, 1, "", ""},
+      // A run that completed but ignored records is complete: its picture is saved.
+      {"", true, 3, true, false, 3, kNotShown, ""},
+      {"p.png", false, 3, true, true, 3, "", "\x89PNG"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.plot + (c.window ? " window" : " no-window") + " status " +
@@ -275,10 +278,15 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
       {{"local.txt", "national.txt", "r.txt"}, 0},
       {{"local.txt", "national.txt", "/dev/full"}, 1},
       {{"--plot", "nodir/p.bmp", "local.txt", "national.txt", "r.txt"}, 1},
+      {{"--plot", "p.png", "cut.txt", "national.txt", "r.txt"}, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options[0] + " " + c.options[2]);
     testsupport::SmallJobDir dir;
+    // E lacks its third number: reading stops at F, before F and G (status 3).
+    dir.write("cut.txt",
+              "A 1000 1000 0\nB 1000 3000 0\nC 2000 1000 0\nD 2000 3000 0\nE 1500 2000\n"
+              "F 1200 1600 0\nG 1800 2600 0\n");
     ChildProgram run(dir, xvfb.display(), c.options, ChildProgram::Console::terminal);
     ASSERT_GE(run.master(), 0);
     termios before{};
