@@ -137,14 +137,23 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
       continue;
     }
     // Standard deviations with the tested component set aside (f - 1 degrees of freedom).
-    row.svx0 = std::sqrt((in.vv - vx[i] * vx[i] / row.q) / (in.f - 1));
-    row.svy0 = std::sqrt((in.vv - vy[i] * vy[i] / row.q) / (in.f - 1));
+    // [vv] - v2/q is never negative in exact arithmetic; below 0 it is rounding (a fit
+    // perfect up to rounding) and the component has no s0 to test it against.
+    const auto s0 = [&in](double rest) {
+      return rest >= 0.0 ? std::sqrt(rest / (in.f - 1)) : kNaN;
+    };
+    row.svx0 = s0(in.vv - vx[i] * vx[i] / row.q);
+    row.svy0 = s0(in.vv - vy[i] * vy[i] / row.q);
     row.mvx = std::sqrt(row.q) * row.svx0;
     row.mvy = std::sqrt(row.q) * row.svy0;
     // A residual of exactly 0 has test value 0, also when its mean error is 0 (a
-    // perfect fit, where |v| / m would be 0/0).
-    row.Tvx = vx[i] == 0.0 ? 0.0 : std::fabs(vx[i] / row.mvx);
-    row.Tvy = vy[i] == 0.0 ? 0.0 : std::fabs(vy[i] / row.mvy);
+    // perfect fit, where |v| / m would be 0/0). A residual beside a mean error of 0, or
+    // none, is rounding that nothing else shows: it has no test value and is not flagged.
+    const auto test_value = [](double v, double m) {
+      return v == 0.0 ? 0.0 : m > 0.0 ? std::fabs(v / m) : kNaN;
+    };
+    row.Tvx = test_value(vx[i], row.mvx);
+    row.Tvy = test_value(vy[i], row.mvy);
     row.component_flagged = row.Tvx > r.component_critical || row.Tvy > r.component_critical;
     row.component_flagged_exact =
         row.Tvx > r.component_critical_exact || row.Tvy > r.component_critical_exact;
@@ -200,9 +209,10 @@ void write_component_table(std::ostream& report, const OutlierTestInput& in,
       f.integer(static_cast<int>(i), "#####");
     }
     f.text((*in.name)[i], "#####");
-    // A value the test does not have (no redundancy) is a "-" in its field.
+    // A value the test does not have (no redundancy, or none beyond rounding) is a "-"
+    // in its field.
     const auto value = [&f, &row](double v, const char* mask) {
-      if (row.tested) {
+      if (row.tested && std::isfinite(v)) {
         f.number(v, mask);
       } else {
         f.text("-", mask);
