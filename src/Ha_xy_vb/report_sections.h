@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "run_result.h"
-#include "yzdr/row_blocks.h"
+#include "pool/block_pool.h"
 
 namespace helmert2d {
 

@@ -8,7 +8,7 @@
 
 #include "result_files.h"
 #include "text_sink.h"
-#include "yzdr/row_blocks.h"
+#include "pool/block_pool.h"
 
 namespace helmert2d {
 namespace {

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "../../src/canvas/canvas_internal.h"
+#include "canvas/canvas_internal.h"
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"
