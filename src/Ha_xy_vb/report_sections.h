@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "run_result.h"
 #include "pool/block_pool.h"
+#include "run_result.h"
 
 namespace helmert2d {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <span>
 
+#include "pool/block_pool.h"
 #include "result_files.h"
 #include "text_sink.h"
-#include "pool/block_pool.h"
 
 namespace helmert2d {
 namespace {
