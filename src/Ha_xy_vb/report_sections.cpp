@@ -5,7 +5,7 @@
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
-#include "yzdr/row_blocks.h"
+#include "yzdr/table_rows.h"
 
 namespace helmert2d {
 

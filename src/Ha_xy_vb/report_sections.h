@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pool/block_pool.h"
 #include "run_result.h"
-#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 

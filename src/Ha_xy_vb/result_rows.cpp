@@ -6,9 +6,9 @@
 #include <optional>
 #include <span>
 
+#include "pool/block_pool.h"
 #include "result_files.h"
 #include "text_sink.h"
-#include "yzdr/row_blocks.h"
 
 namespace helmert2d {
 namespace {

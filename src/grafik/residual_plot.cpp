@@ -347,13 +347,9 @@ std::string fixed(double v, int decimals) {
   return buf;
 }
 
-void draw_picture(const ResidualPlotData& data) {
-  setbkcolor(COLOR(255, 255, 255));
-  cleardevice();
-  settextstyle(kFont, 0, kFontSize);
-
-  // World extent of everything shown (points with coordinates that are not finite are
-  // left off the picture).
+// The layout of the page for the world extent of everything shown (points with
+// coordinates that are not finite are left off the picture).
+Layout layout_for(const ResidualPlotData& data) {
   std::vector<double> V{0.0}, H{0.0};
   auto take = [&](double X, double Y) {
     if (!finite(X, Y)) return;
@@ -363,27 +359,36 @@ void draw_picture(const ResidualPlotData& data) {
   for (const ResidualPoint& p : data.points) take(p.X, p.Y);
   for (const LeftOutPoint& p : data.left_out) take(p.X, p.Y);
   const Extremes e = extremes(static_cast<int>(V.size()) - 1, V.data(), H.data());
-  const Layout lay = fit_layout(e);
-  const Frame& f = lay.f;
-  const int side = f.R - f.L;
-  draw_grid_and_axes(lay);
+  return fit_layout(e);
+}
 
+// The length in metres of the longest residual vector of a point that is drawn.
+double longest_residual(const ResidualPlotData& data) {
   double longest = 0.0;
   for (const ResidualPoint& p : data.points)
     if (finite(p.X, p.Y) && finite(p.vx, p.vy)) longest = std::max(longest, std::hypot(p.vx, p.vy));
-  const bool mapped = std::isfinite(Olck) && Olck > 0.0;
-  const double factor = mapped ? vector_factor(longest, Olck, side / 8.0) : 1.0;
+  return longest;
+}
 
-  // Marks in the order their names are placed: flagged points first, then the other
-  // common points, then the points left out.
+// How the residual vectors are drawn: whether the page maps the world (Olck set), the
+// longest vector in metres and the factor that vectors are drawn at.
+struct VectorScale {
+  bool mapped;
+  double longest;
+  double factor;
+};
+
+// Marks in the order their names are placed: flagged points first, then the other
+// common points, then the points left out.
+std::vector<Mark> marks_of(const ResidualPlotData& data, const VectorScale& vs) {
   std::vector<Mark> marks;
   auto add_common = [&](bool flagged) {
     for (const ResidualPoint& p : data.points) {
       if (p.flagged != flagged || !finite(p.X, p.Y)) continue;
       Mark m{SAG(p.Y), YKR(p.X), p.name, flagged ? red() : blue(), false, false, 0, 0, 0, 0};
-      if (mapped && finite(p.vx, p.vy) && longest > 0.0) {
-        m.tip_x = SAG(p.Y + p.vy * factor);
-        m.tip_y = YKR(p.X + p.vx * factor);
+      if (vs.mapped && finite(p.vx, p.vy) && vs.longest > 0.0) {
+        m.tip_x = SAG(p.Y + p.vy * vs.factor);
+        m.tip_y = YKR(p.X + p.vx * vs.factor);
         m.has_vector = m.tip_x != m.x || m.tip_y != m.y;
         m.east = p.vy;
         m.north = p.vx;
@@ -396,8 +401,13 @@ void draw_picture(const ResidualPlotData& data) {
   for (const LeftOutPoint& p : data.left_out)
     if (finite(p.X, p.Y))
       marks.push_back({SAG(p.Y), YKR(p.X), p.name, grey(), true, false, 0, 0, 0, 0});
+  return marks;
+}
 
-  // Names first: their boxes are opaque, and the vectors and symbols go on top.
+// Draws the marks inside frame `f`: names first (their boxes are opaque, and the
+// vectors and symbols go on top), then the vectors, then the symbols. Returns how many
+// names found no place.
+int draw_marks(const std::vector<Mark>& marks, const Frame& f) {
   LabelPlacer labels({f.L + 2, f.T + 2, f.R - 2, f.B - 2});
   const int half = kSymbol / 2 + 1;
   for (const Mark& m : marks) labels.block({m.x - half, m.y - half, m.x + half, m.y + half});
@@ -414,17 +424,18 @@ void draw_picture(const ResidualPlotData& data) {
         arrow(m.x, m.y, m.tip_x, m.tip_y, m.color);
   for (auto it = marks.rbegin(); it != marks.rend(); ++it)
     triangle(it->x, it->y, it->color, it->hollow);
+  return labels.left_out();
+}
 
-  north_arrow(kPage - kRightMargin / 2, kTop);
-
-  // Scale bar and symbol key on one row, the legend line below it.
-  const int bar_row = kPage - 44;
-  const int legend_row = kPage - 20;
-  int x = f.L;
-  const double bar = round_down_125(longest);
-  const int bar_px = mapped ? to_int(bar * factor * Olck) : 0;
+// The scale bar (or a note that there are no vectors) and the symbol key on the row
+// whose text tops are at `row`, from x = `left` on.
+void draw_scale_and_key(int left, int row, const VectorScale& vs) {
+  const int th = textheight("0");
+  int x = left;
+  const double bar = round_down_125(vs.longest);
+  const int bar_px = vs.mapped ? to_int(bar * vs.factor * Olck) : 0;
   if (bar > 0.0 && bar_px >= 2) {
-    const int y = bar_row + th / 2;
+    const int y = row + th / 2;
     setcolor(black());
     setlinestyle(0, 0, 2);
     line(x, y, x + bar_px, y);
@@ -433,14 +444,14 @@ void draw_picture(const ResidualPlotData& data) {
     line(x + bar_px, y - 4, x + bar_px, y + 4);
     x += bar_px + 8;
     const std::string mm = format_step_value(bar * 1000.0, bar * 1000.0) + " mm";
-    text_at(x, bar_row, mm, black());
+    text_at(x, row, mm, black());
     x += text_width(mm) + 16;
-    const std::string times = "vectors x " + format_step_value(factor, factor);
-    text_at(x, bar_row, times, black());
+    const std::string times = "vectors x " + format_step_value(vs.factor, vs.factor);
+    text_at(x, row, times, black());
     x += text_width(times) + 24;
   } else {
     const std::string none = "no residual vectors";
-    text_at(x, bar_row, none, black());
+    text_at(x, row, none, black());
     x += text_width(none) + 24;
   }
   const struct {
@@ -449,20 +460,42 @@ void draw_picture(const ResidualPlotData& data) {
     const char* text;
   } key[] = {{red(), false, "flagged"}, {blue(), false, "common"}, {grey(), true, "left out"}};
   for (const auto& k : key) {
-    triangle(x + kSymbol / 2, bar_row + th / 2, k.color, k.hollow);
+    triangle(x + kSymbol / 2, row + th / 2, k.color, k.hollow);
     x += kSymbol + 4;
-    text_at(x, bar_row, k.text, black());
+    text_at(x, row, k.text, black());
     x += text_width(k.text) + 16;
   }
+}
 
+// The legend line: n, mo, k, the flagged points and the names left out.
+std::string legend_text(const ResidualPlotData& data, int labels_omitted) {
   const auto flagged = std::count_if(data.points.begin(), data.points.end(),
                                      [](const ResidualPoint& p) { return p.flagged; });
   const double mo_mm = data.mo * 1000.0;
-  std::string legend = "n = " + std::to_string(data.n) +
-                       "   mo = " + fixed(mo_mm, std::fabs(mo_mm) < 1.0 ? 2 : 1) +
-                       " mm   k = " + fixed(data.k, 7) + "   flagged: " + std::to_string(flagged) +
-                       "   labels omitted: " + std::to_string(labels.left_out());
-  text_at(f.L, legend_row, legend, black());
+  return "n = " + std::to_string(data.n) +
+         "   mo = " + fixed(mo_mm, std::fabs(mo_mm) < 1.0 ? 2 : 1) +
+         " mm   k = " + fixed(data.k, 7) + "   flagged: " + std::to_string(flagged) +
+         "   labels omitted: " + std::to_string(labels_omitted);
+}
+
+void draw_picture(const ResidualPlotData& data) {
+  setbkcolor(COLOR(255, 255, 255));
+  cleardevice();
+  settextstyle(kFont, 0, kFontSize);
+
+  const Layout lay = layout_for(data);
+  const Frame& f = lay.f;
+  const int side = f.R - f.L;
+  draw_grid_and_axes(lay);
+
+  VectorScale vs{std::isfinite(Olck) && Olck > 0.0, longest_residual(data), 1.0};
+  if (vs.mapped) vs.factor = vector_factor(vs.longest, Olck, side / 8.0);
+
+  const int labels_omitted = draw_marks(marks_of(data, vs), f);
+  north_arrow(kPage - kRightMargin / 2, kTop);
+  // Scale bar and symbol key on one row, the legend line below it.
+  draw_scale_and_key(f.L, kPage - 44, vs);
+  text_at(f.L, kPage - 20, legend_text(data, labels_omitted), black());
 }
 
 // Writes the page of `window` (its first 800 by 800 pixels) to `path`, complete or not

@@ -6,7 +6,8 @@
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
-#include "yzdr/row_blocks.h"
+#include "pool/block_pool.h"
+#include "yzdr/table_rows.h"
 
 ScaleTestResult scale_tests(const ScaleTestInput& in) {
   ScaleTestResult r;

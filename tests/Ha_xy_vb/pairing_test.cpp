@@ -12,7 +12,7 @@ namespace {
 TEST(Pairing, OrderDuplicatesAndCase) {
   // The list follows the second file; a name twice in the first file gives two
   // entries; P1 and p1 are different points; a point only in the second file is dropped.
-  const RunResult r =
+  const RunOutput r =
       run_transformation("A 0 0 0\nB 100 0 0\nA 0.5 0.5 0\nC 0 100 0\np1 7 7 0\nD 50 50 0\n",
                          "C 10 110 0\nP1 3 3 0\nA 10 10 0\nB 110 10 0\nZ 1 1 0\n");
   ASSERT_EQ(r.status, 0);
@@ -36,7 +36,7 @@ TEST(Pairing, OrderDuplicatesAndCase) {
 }
 
 TEST(Pairing, ANameTwiceInTheSecondFileIsPairedAgain) {
-  const RunResult r = run_transformation("A 0 0 0\nB 100 0 0\nC 0 100 0\n",
+  const RunOutput r = run_transformation("A 0 0 0\nB 100 0 0\nC 0 100 0\n",
                                          "B 110 10 0\nA 10 10 0\nB 110.002 10 0\nC 10 110 0\n");
   ASSERT_EQ(r.status, 0);
   const char* const listing =
@@ -49,14 +49,14 @@ TEST(Pairing, ANameTwiceInTheSecondFileIsPairedAgain) {
 
 TEST(Pairing, EveryPointCommonLeavesNoTransformedRows) {
   const char* const pts = "A 0 0 0\nB 100 0 0\nC 0 100 0\n";
-  const RunResult r = run_transformation(pts, pts);
+  const RunOutput r = run_transformation(pts, pts);
   const std::string rule = "   === ==== ============ ============   ============= ============ \n";
   EXPECT_EQ(r.report.substr(r.report.size() - 2 * rule.size()), rule + rule);
 }
 
 TEST(Pairing, TheLibraryRunCompletesWhenRecordsAreIgnored) {
   // HAxy's callers get 0 for a completed run; the console names what was ignored.
-  const RunResult r = run_transformation("A 0 0 0\nB 100 0 0\nC 0 100 0\nD 0 x 0\nE 1 1 0\n",
+  const RunOutput r = run_transformation("A 0 0 0\nB 100 0 0\nC 0 100 0\nD 0 x 0\nE 1 1 0\n",
                                          "A 10 10 0\nB 110 10 0\nC 10 110 0\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.console.find("line 4: reading stopped at 'x'; 1 record after it is ignored"),
@@ -81,7 +81,7 @@ TEST(Report, NonAsciiNamesStayInTheirColumns) {
   const std::string file2 = s01 +
                             " 1100.01 2200.0 0\nP02 1300.0 2200.02 0\n"
                             "P03 1300.0 2400.0 0\nP04 1100.0 2399.99 0\n";
-  const RunResult r = run_transformation(file1, file2);
+  const RunOutput r = run_transformation(file1, file2);
   ASSERT_EQ(r.status, 0) << r.console;
   const std::vector<std::string> lines = lines_of(r.report);
   int tables = 0;

@@ -25,7 +25,7 @@
 #include "helmert2d/yzdr.h"
 #include "support/temp_dir.h"
 #include "yzdr/field_text.h"
-#include "yzdr/row_blocks.h"
+#include "yzdr/table_rows.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ using namespace helmert2d;
 
 // Restores automatic thread selection however a test ends.
 struct ThreadCount {
-  explicit ThreadCount(unsigned n) { set_report_threads(n); }
-  ~ThreadCount() { set_report_threads(0); }
+  explicit ThreadCount(unsigned n) { set_pool_threads(n); }
+  ~ThreadCount() { set_pool_threads(0); }
 };
 
 // Ends the test program with a failure when a test is still running after its time:

@@ -58,7 +58,7 @@ const char* const kFourII =
     "4 263.3945 336.6036 0\n";
 
 TEST(ReportGolden, FourPointWorkedCase) {
-  const RunResult r = run_transformation(kFourI, kFourII);
+  const RunOutput r = run_transformation(kFourI, kFourII);
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.console, "");
   const std::string expected_start =
@@ -108,7 +108,7 @@ const char* const kFiveII =
     "5 1600.100 1700.001 0\n";
 
 TEST(ReportGolden, FivePointScaleAndOutlierSections) {
-  const RunResult r = run_transformation(kFiveI, kFiveII);
+  const RunOutput r = run_transformation(kFiveI, kFiveII);
   ASSERT_EQ(r.status, 0);
   const std::string scale =
       "           mo =  0.0368 m \n"
@@ -168,7 +168,7 @@ TEST(ReportGolden, FivePointScaleAndOutlierSections) {
 
 TEST(ReportGolden, IdentityWithThreePoints) {
   const char* const pts = "A 10 10 0\nB 20 10 0\nC 10 30 0\n";
-  const RunResult r = run_transformation(pts, pts);
+  const RunOutput r = run_transformation(pts, pts);
   ASSERT_EQ(r.status, 0);
   const auto lines = lines_of(r.report);
   // k exactly 1 with mo = 0 (a perfect fit): no deviation, so the tolerance line shows
@@ -194,13 +194,13 @@ TEST(ReportGolden, IdentityWithThreePoints) {
 }
 
 TEST(ReportGolden, QuarterTurnAndSmallNegativeRotation) {
-  const RunResult quarter =
+  const RunOutput quarter =
       run_transformation("A 0 0 0\nB 10 0 0\nC 0 10 0\n", "A 0 0 0\nB 0 10 0\nC -10 0 0\n");
   for (const char* line : {"             a =  0.00000000        o =  1.00000000",
                            "             k =  1.00000000        A =100.00000000 g"})
     EXPECT_GE(find_line(lines_of(quarter.report), line), 0) << line << quarter.report;
 
-  const RunResult turned = run_transformation("A 0 0 0\nB 1000 0 0\nC 0 1000 0\n",
+  const RunOutput turned = run_transformation("A 0 0 0\nB 1000 0 0\nC 0 1000 0\n",
                                               "A 0 0 0\nB 1000 -0.01 0\nC 0.01 1000 0\n");
   const auto lines = lines_of(turned.report);
   bool found = false;
@@ -214,7 +214,7 @@ TEST(ReportGolden, QuarterTurnAndSmallNegativeRotation) {
 }
 
 TEST(ReportGolden, ScaledByOneInTenThousand) {
-  const RunResult r =
+  const RunOutput r =
       run_transformation("A 0 0 0\nB 1000 0 0\nC 0 1000 0\nD 1000 1000 0\n",
                          "A 0 0 0\nB 1000.1 0 0\nC 0 1000.1 0\nD 1000.1 1000.1 0\n");
   const auto lines = lines_of(r.report);
@@ -224,7 +224,7 @@ TEST(ReportGolden, ScaledByOneInTenThousand) {
 }
 
 TEST(ReportGolden, TwoPointsSkipStatistics) {
-  const RunResult r =
+  const RunOutput r =
       run_transformation("P1 0 0 0\nP2 0 100 0\nP9 50 50 0\n", "P1 10 10 0\nP2 10 110 0\n");
   ASSERT_EQ(r.status, 0);
   const auto lines = lines_of(r.report);
@@ -242,7 +242,7 @@ TEST(ReportGolden, TwoPointsSkipStatistics) {
 }
 
 TEST(ReportGolden, WideValuesShiftTheirRow) {
-  const RunResult r = run_transformation("LONGNAME 0 0 0\nB 123456789012.5 0 0\n",
+  const RunOutput r = run_transformation("LONGNAME 0 0 0\nB 123456789012.5 0 0\n",
                                          "LONGNAME 0 0 0\nB 123456789012.5 0 0\n");
   const auto lines = lines_of(r.report);
   EXPECT_GE(
@@ -266,7 +266,7 @@ TEST(ReportGolden, OnlyTheSecondComponentFlagsAPoint) {
     second += "P" + std::to_string(i + 1) + " " + std::to_string(x + 500.0 + noise[i][0]) + " " +
               std::to_string(y - 300.0 + dy) + " 0\n";
   }
-  const RunResult r = run_transformation(first, second);
+  const RunOutput r = run_transformation(first, second);
   ASSERT_EQ(r.status, 0);
   int flagged = 0;
   for (const std::string& line : lines_of(r.report)) {

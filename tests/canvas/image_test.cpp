@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../../src/canvas/canvas_internal.h"
+#include "canvas/canvas_internal.h"
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"

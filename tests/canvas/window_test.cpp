@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "../../src/canvas/canvas_internal.h"
+#include "canvas/canvas_internal.h"
 #include "helmert2d/canvas.h"
 #include "support/canvas_support.h"
 #include "support/temp_dir.h"
@@ -286,7 +286,9 @@ TEST_F(CanvasOnScreen, CloseIsIgnoredWithoutTheFlag) {
   spawn([] {
     const int n = initwindow(200, 100, "STAYS", 0, 0, false, false);
     close_request(n);
-    std::this_thread::sleep_for(500ms);
+    // The close's delete event is sent from a task of higher priority than the window
+    // thread's calls: once this call has run, the close has been handled.
+    cd::gui_call([] {});
     line(0, 0, 10, 10);
     std::printf("alive");
     std::fflush(stdout);
@@ -303,8 +305,11 @@ TEST_F(CanvasOnScreen, CloseWaitsForTheReport) {
     canvas_close_hold();  // holds nest
     std::printf("part1\n");
     ready();
-    std::this_thread::sleep_for(1500ms);  // the close arrives meanwhile
-    std::printf("part2\n");
+    // The close arrives meanwhile: the window is gone from the screen, and once the
+    // window thread has finished its handler the close waits for the holds.
+    const bool closed = eventually([] { return !canvas_has_display(); }, 20s);
+    cd::gui_call([] {});
+    std::printf(closed ? "part2\n" : "not closed\n");
     canvas_close_release();
     std::printf("part3\n");
     canvas_close_release();  // the last release ends the process
@@ -333,10 +338,15 @@ TEST_F(CanvasOnScreen, PopupMenuSavesTheShownPage) {
   ASSERT_TRUE(
       eventually([&] { return !xdotool("search --onlyvisible --name MENU").empty(); }, 10s));
   // Right click, first entry: the save dialog; accept its name.
+  // The menu is a window of its own: it is up once more windows are shown than before.
+  auto shown_windows = [&] {
+    return testsupport::count_of(xdotool("search --onlyvisible --name ''"), "\n");
+  };
+  const int before = shown_windows();
   std::string dialog;
   for (int i = 0; i < 5 && dialog.empty(); ++i) {
     xdotool("mousemove 100 75 click 3");
-    std::this_thread::sleep_for(500ms);
+    eventually([&] { return shown_windows() > before; }, 5s);
     xdotool("key Down Return");
     eventually(
         [&] { return !(dialog = xdotool("search --onlyvisible --name 'Save image as'")).empty(); },

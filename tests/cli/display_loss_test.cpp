@@ -3,11 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
-#include <thread>
 
 #include "support/child_program.h"
 #include "support/small_job.h"
@@ -48,7 +48,13 @@ TEST_F(DisplayLoss, BeforeTheWindowOpensTheRunFinishesOffScreen) {
   testsupport::eventually([&] { return (fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; });
   ASSERT_GE(fd, 0) << run.console();
   xvfb_.stop();
-  std::this_thread::sleep_for(300ms);  // the program notices the loss meanwhile
+  // The program notices the loss meanwhile: its window thread then waits in pause()
+  // for the end of the process.
+#ifdef SYS_pause
+  if (ChildProgram::syscalls_visible()) {
+    EXPECT_TRUE(testsupport::eventually([&] { return run.in_syscall(SYS_pause); }, 20s));
+  }
+#endif
   fcntl(fd, F_SETFL, 0);
   const std::string points = kNational;
   ASSERT_EQ(write(fd, points.data(), points.size()), static_cast<ssize_t>(points.size()));
@@ -64,7 +70,10 @@ TEST_F(DisplayLoss, AtThePauseEndsWithTheRunsStatusAndSaysSo) {
   ASSERT_TRUE(testsupport::wait_for_window(xvfb_.display()));
   // The report is put in place when the run ends; then the program waits for a key.
   testsupport::eventually([&] { return read_file(dir_.file("r.txt")).ends_with(kFinalRule); }, 20s);
-  std::this_thread::sleep_for(300ms);
+  // At the pause the main thread reads its standard input (a pipe here).
+  if (ChildProgram::syscalls_visible()) {
+    EXPECT_TRUE(testsupport::eventually([&] { return run.in_syscall(SYS_read, 0, true); }, 20s));
+  }
   xvfb_.stop();
   EXPECT_EQ(run.wait(), 0) << run.console();
   EXPECT_EQ(count_of(run.console(), kLost), 1) << run.console();

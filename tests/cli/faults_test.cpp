@@ -36,6 +36,17 @@ using testsupport::read_file;
 using testsupport::TempDir;
 const char* const kPause = " Press any key to continue . . .";
 
+// Waits until the pause has put the program's terminal in raw mode (no line editing,
+// no echo), which it does after its prompt; false after 10 s.
+bool in_raw_mode(const ChildProgram& run) {
+  return testsupport::eventually(
+      [&run] {
+        termios t{};
+        return tcgetattr(run.slave(), &t) == 0 && (t.c_lflag & (ICANON | ECHO)) == 0;
+      },
+      std::chrono::seconds(10));
+}
+
 // The names in a directory, sorted.
 std::vector<std::string> names_in(const TempDir& dir) {
   std::vector<std::string> names;
@@ -244,7 +255,7 @@ TEST(CliFaults, PauseGivesTheTerminalBackOnEveryWayOut) {
     termios before{};
     ASSERT_EQ(tcgetattr(run.slave(), &before), 0);
     ASSERT_TRUE(run.wait_for_console(kPause)) << run.console();
-    std::this_thread::sleep_for(100ms);  // the pause is in raw mode now
+    ASSERT_TRUE(in_raw_mode(run));
     if (c.signal != 0) {
       kill(run.pid(), c.signal);
     } else {
@@ -293,7 +304,7 @@ TEST(CliFaults, WindowCloseEndsWithTheRunsStatus) {
     ASSERT_EQ(tcgetattr(run.slave(), &before), 0);
     ASSERT_TRUE(testsupport::wait_for_window(xvfb.display()));
     ASSERT_TRUE(run.wait_for_console(kPause)) << run.console();
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(in_raw_mode(run));
     testsupport::shell_output("DISPLAY=" + xvfb.display() +
                               " xdotool search --name '^GRAFIK$' windowclose");
     EXPECT_EQ(run.wait(), c.status) << run.console();

@@ -108,12 +108,23 @@ TEST(Ekk, WeightedResidualsAreOrthogonalAndQvvIsItsCofactor) {
 }
 
 TEST(Ekk, MoreUnknownsThanObservationsStaysInBounds) {
-  // A^T P is u x n; with u > n it must not be formed inside the n x n Qvv.
-  Mat A{{1, 2, 3}}, P{{2}}, N(3, 3), Qvv(1, 1);
-  Vec l{1}, x(3), v(1);
+  // A^T P is u x n; with u > n it must not be formed inside the n x n Qvv. Qvv and v
+  // are given room for u rows, marked: only their n x n and n entries may change.
+  constexpr double kMark = 7.25;
+  Mat A{{1, 2, 3}}, P{{2}}, N(3, 3), Qvv(3, 3);
+  Vec l{1}, x(3), v{kMark, kMark, kMark};
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j) Qvv[i][j] = kMark;
   CoutCapture out;  // the normal matrix is singular: gaussj reports it
   EKK_(1, A, 3, l, P, N, x, Qvv, v);
   EXPECT_FALSE(out.text().empty());
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j)
+      if (i > 1 || j > 1) {
+        EXPECT_EQ(Qvv[i][j], kMark) << i << "," << j;
+      }
+  EXPECT_EQ(v[2], kMark);
+  EXPECT_EQ(v[3], kMark);
 }
 
 TEST(ArdskEKK, RunningFormSolvesOnceCountExceedsUnknowns) {

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,6 +108,27 @@ class ChildProgram {
   bool wait_for_console(const std::string& text,
                         std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     return eventually([&] { return console().find(text) != std::string::npos; }, limit);
+  }
+
+  /// Whether the kernel tells which system call the program's threads are in: false
+  /// where /proc/<pid>/task/<tid>/syscall cannot be read.
+  static bool syscalls_visible() { return !read_file("/proc/self/syscall").empty(); }
+
+  /// True when a thread of the program (the main thread only, with `main_only`) is
+  /// blocked in system call `number` (from <sys/syscall.h>), with first argument
+  /// `arg0` when that is not negative.
+  bool in_syscall(long number, long arg0 = -1, bool main_only = false) const {
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid_) + "/task";
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+      if (main_only && task.path().filename() != std::to_string(pid_)) continue;
+      std::istringstream is(read_file((task.path() / "syscall").string()));
+      long nr = -1;
+      std::string first;
+      is >> nr >> first;
+      if (nr == number && (arg0 < 0 || std::strtol(first.c_str(), nullptr, 0) == arg0)) return true;
+    }
+    return false;
   }
 
   /// Exit status (128 + the signal for a signal), or -1 when it has not ended within

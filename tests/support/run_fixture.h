@@ -18,18 +18,19 @@ inline constexpr const char* kBanner =
     " *  DATE    : 2002, Velmora University /Turkey        *\n"
     " ******************************************************\n";
 
-struct RunResult {
+/// What an in-process run left behind: its exit status, report file and console text.
+struct RunOutput {
   int status = -1;
   std::string report;
   std::string console;
 };
 
-inline RunResult run_transformation(const std::string& file1, const std::string& file2) {
+inline RunOutput run_transformation(const std::string& file1, const std::string& file2) {
   testsupport::TempDir dir;
   const std::string a = dir.write("system1.txt", file1);
   const std::string b = dir.write("system2.txt", file2);
   std::ostringstream console;
-  RunResult r;
+  RunOutput r;
   r.status = HAxy(a.c_str(), b.c_str(), dir.file("report.txt").c_str(), console, nullptr);
   r.report = testsupport::read_file(dir.file("report.txt"));
   r.console = console.str();
