@@ -176,7 +176,8 @@ TEST(Models, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
     }
     const FitQuality q = fit_quality(fit, j.cp, j.w, fit.s0);
     EXPECT_NEAR(q.redundancy_sum, fit.f, 1e-9);
-    double loo_max = 0;
+    double loo_max = 0, loo2 = 0;
+    int checked = 0;
     for (int i = 1; i <= t.n; ++i) {
       const PointQuality& pq = q.points[i];
       const double p = j.w.empty() ? 1.0 : j.w[i];
@@ -204,11 +205,20 @@ TEST(Models, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
         EXPECT_TRUE(std::isnan(pq.loo_x)) << i;
         continue;
       }
+      // MDB with sigma = 0.01 m: delta0 sigma / sqrt(p r).
+      const FitQuality q1 = fit_quality(fit, j.cp, j.w, 0.01);
+      EXPECT_LE(rel(q1.points[i].mdb_x, 0.01 * 4.13 / std::sqrt(p * p * ref.qx[i])), 1e-8);
       const Ref out = reference(t.model, j, i);
       EXPECT_NEAR(pq.loo_x, out.v[2 * i - 1], 1e-6) << i;
       EXPECT_NEAR(pq.loo_y, out.v[2 * i], 1e-6) << i;
+      loo2 += out.v[2 * i - 1] * out.v[2 * i - 1] + out.v[2 * i] * out.v[2 * i];
+      ++checked;
       loo_max = std::max(
           {loo_max, std::fabs(pq.loo_x - out.v[2 * i - 1]), std::fabs(pq.loo_y - out.v[2 * i])});
+    }
+    EXPECT_EQ(q.checked, checked);
+    if (checked > 0) {
+      EXPECT_NEAR(q.check_point_rms, std::sqrt(loo2 / checked), 1e-6);
     }
     std::printf("  loo against refits: max deviation %.3g m\n", loo_max);
   }
@@ -222,6 +232,7 @@ TEST(Models, AffineDecompositionAndItsPropagation) {
   const double a2 = -ky * std::sin(rot + shear), b2 = ky * std::cos(rot + shear);
   Job j = make_job(11, 8, false);
   for (int i = 1; i <= 8; ++i) {
+    j.cp.y[i] = 0.5 * j.cp.x[i] + 0.3 * j.cp.y[i];  // correlated x and y: Mxy matters
     j.cp.X[i] = a1 * j.cp.x[i] + a2 * j.cp.y[i] + 100.0 + 0.01 * std::sin(7.0 * i);
     j.cp.Y[i] = b1 * j.cp.x[i] + b2 * j.cp.y[i] - 50.0 + 0.01 * std::cos(5.0 * i);
   }
@@ -415,14 +426,18 @@ TEST(Models, TooFewOrDegeneratePoints) {
 TEST(Models, DISABLED_TimingOnAMillionPoints) {
   const Job j = make_job(51, 1000000, false, 1e-4, 1.0000421, 4.5e6);
   for (const Model m : {Model::similarity, Model::affine, Model::rigid}) {
-    const auto t0 = std::chrono::steady_clock::now();
-    ModelFit f;
-    ASSERT_EQ(fit_model(m, j.cp, {}, f), FitStatus::ok);
-    const FitQuality q = fit_quality(f, j.cp, {}, f.s0);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("  model %d: %.1f ms (check-point rms %.4f m)\n", static_cast<int>(m), ms,
-                q.check_point_rms);
+    double best = 1e300;
+    FitQuality q;
+    for (int rep = 0; rep < 5; ++rep) {
+      const auto t0 = std::chrono::steady_clock::now();
+      ModelFit f;
+      ASSERT_EQ(fit_model(m, j.cp, {}, f), FitStatus::ok);
+      q = fit_quality(f, j.cp, {}, f.s0);
+      const auto t1 = std::chrono::steady_clock::now();
+      best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
+    }
+    std::printf("  model %d: best of 5 %.1f ms (check-point rms %.4f m)\n", static_cast<int>(m),
+                best, q.check_point_rms);
   }
 }
 
