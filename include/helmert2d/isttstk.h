@@ -41,6 +41,10 @@ double F_exact(double alpha, int f1, int f2);
 double t_upper_tail(double value, int f);
 /// Upper-tail probability P(F > value) of Fisher F(f1, f2).
 double F_upper_tail(double value, int f1, int f2);
+/// Exact chi-square quantile: q with P(X > q) = alpha, f degrees of freedom.
+double chi2_exact(double alpha, int f);
+/// Upper-tail probability P(X > value) of chi-square with f degrees of freedom.
+double chi2_upper_tail(double value, int f);
 
 // ---- The transformation run's tests -----------------------------------------------
 

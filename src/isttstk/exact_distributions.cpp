@@ -1,4 +1,4 @@
-// Exact quantiles and tail probabilities of the t and F distributions, through
+// Exact quantiles and tail probabilities of the t, chi-square and F distributions, through
 // Boost.Math. Arguments outside a distribution's domain (degrees of freedom below 1, a
 // probability outside (0, 1), a not-a-number statistic) give not-a-number instead of
 // an exception, as the closed-form quantiles pass such values on.
@@ -11,6 +11,7 @@
 // freedom: 90%) slower. Without them the table is one static array; the results are the
 // same to the bit. Only this file includes Boost.Math, so the setting holds for all of it.
 #define BOOST_NO_CXX14_CONSTEXPR
+#include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
@@ -30,6 +31,7 @@ using Policy = boost::math::policies::policy<
     boost::math::policies::promote_double<false>>;
 using StudentT = boost::math::students_t_distribution<double, Policy>;
 using FisherF = boost::math::fisher_f_distribution<double, Policy>;
+using ChiSquared = boost::math::chi_squared_distribution<double, Policy>;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -60,4 +62,16 @@ double F_upper_tail(double value, int f1, int f2) {
   if (value <= 0.0) return 1.0;
   if (std::isinf(value)) return 0.0;
   return cdf(complement(FisherF(f1, f2), value));
+}
+
+double chi2_exact(double alpha, int f) {
+  if (f < 1 || !valid_alpha(alpha)) return kNaN;
+  return quantile(complement(ChiSquared(f), alpha));
+}
+
+double chi2_upper_tail(double value, int f) {
+  if (f < 1 || std::isnan(value)) return kNaN;
+  if (value <= 0.0) return 1.0;
+  if (std::isinf(value)) return 0.0;
+  return cdf(complement(ChiSquared(f), value));
 }
