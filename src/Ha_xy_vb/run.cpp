@@ -27,6 +27,7 @@
 #include "helmert2d/dnsm.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
+#include "pairing.h"
 #include "report_sections.h"
 #include "result_files.h"
 #include "run_result.h"
@@ -41,158 +42,6 @@ namespace {
 
 // A first file at least this long is read beside the second.
 constexpr std::uintmax_t kEarlyReadBytes = 1 << 20;
-
-// What pairing found beside the common points, for the console's input notes.
-struct PairingNotes {
-  std::vector<std::string_view> unmatched;   // names of the second file without a partner
-  std::vector<std::string_view> repeated_1;  // names that occur more than once in file 1
-  std::vector<std::string_view> repeated_2;  // ... in file 2
-};
-
-// The first file's names, each mapped to the first record that carries it, in an
-// open-addressing table of (hash tag, record) pairs: one flat array that a million
-// lookups walk far faster than a node per name.
-class NameIndex {
- public:
-  static constexpr std::uint32_t kEmpty = UINT32_MAX;
-  struct Slot {
-    std::uint32_t tag = 0;
-    std::uint32_t record = kEmpty;
-  };
-
-  explicit NameIndex(const std::vector<CoordinateRecord>& records) : records_(records) {
-    std::size_t capacity = 16;
-    while (capacity < 2 * records.size()) capacity *= 2;
-    slots_.resize(capacity);
-    mask_ = capacity - 1;
-  }
-
-  // The slot of `name`, or the empty slot where it belongs (tagged, so that filling in
-  // its record adds the name).
-  Slot& find(std::string_view name) {
-    const std::size_t h = std::hash<std::string_view>{}(name);
-    const auto tag = static_cast<std::uint32_t>(h >> 32);
-    for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
-      Slot& slot = slots_[i];
-      if (slot.record == kEmpty) {
-        slot.tag = tag;
-        return slot;
-      }
-      if (slot.tag == tag && records_[slot.record].name == name) return slot;
-    }
-  }
-
- private:
-  const std::vector<CoordinateRecord>& records_;
-  std::vector<Slot> slots_;
-  std::size_t mask_ = 0;
-};
-
-// Pairs the records by name in the order of the second file: for each of its records,
-// every record of the first file with the same name, in file order. Records of the
-// second file whose name is in `left_out` are passed over, as if the file did not hold
-// them; their partners go to `left` instead. Marks the records of the first file that
-// are common.
-void pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                 const std::set<std::string, std::less<>>& left_out, CommonPoints& cp,
-                 std::vector<LeftOutPoint>& left, std::vector<char>& is_common,
-                 PairingNotes* notes) {
-  const std::size_t m = first.records.size();
-  NameIndex head(first.records);
-  std::vector<std::uint32_t> next(m, NameIndex::kEmpty);
-  for (std::size_t j = m; j-- > 0;) {
-    NameIndex::Slot& slot = head.find(first.records[j].name);
-    if (slot.record != NameIndex::kEmpty) {
-      // The later record's name was seen first here; note each repeated name once.
-      if (notes != nullptr && next[slot.record] == NameIndex::kEmpty) {
-        notes->repeated_1.push_back(first.records[slot.record].name);
-      }
-      next[j] = slot.record;
-    }
-    slot.record = static_cast<std::uint32_t>(j);
-  }
-  is_common.assign(m, 0);
-  cp.reserve(static_cast<std::size_t>(cp.n) + 1 + std::min(m, second.records.size()));
-  std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
-  for (const CoordinateRecord& r2 : second.records) {
-    const std::uint32_t found = head.find(r2.name).record;
-    if (found == NameIndex::kEmpty) {
-      if (notes != nullptr) notes->unmatched.push_back(r2.name);
-      continue;
-    }
-    if (notes != nullptr && seen[found] < 2 && ++seen[found] == 2) {
-      notes->repeated_2.push_back(r2.name);
-    }
-    const bool leave = !left_out.empty() && left_out.count(r2.name) != 0;
-    for (std::uint32_t j = found; j != NameIndex::kEmpty; j = next[j]) {
-      const CoordinateRecord& r1 = first.records[j];
-      if (leave) {
-        left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second, j});
-        continue;
-      }
-      cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
-      is_common[j] = 1;
-    }
-  }
-}
-
-// A list of names for one console line: the first ten, then how many more.
-std::string name_list(std::vector<std::string_view> names) {
-  std::string out;
-  for (std::size_t i = 0; i < names.size() && i < 10; ++i) {
-    if (i) out += ", ";
-    out += textio::printable_token(names[i]);
-  }
-  if (names.size() > 10) out += ", ... (" + std::to_string(names.size() - 10) + " more)";
-  return out;
-}
-
-// The input notes: facts about the two files that the report does not show.
-void write_input_notes(std::ostream& console, const RunRequest& req, const CoordinateFile& first,
-                       PairingNotes& notes) {
-  auto dedupe = [](std::vector<std::string_view>& v) {
-    std::unordered_set<std::string_view> once;
-    std::vector<std::string_view> kept;
-    for (const auto& n : v) {
-      if (once.insert(n).second) kept.push_back(n);
-    }
-    v.swap(kept);
-  };
-  dedupe(notes.unmatched);
-  if (!notes.unmatched.empty()) {
-    console << " note: " << notes.unmatched.size()
-            << (notes.unmatched.size() == 1 ? " name of " : " names of ") << req.file2
-            << (notes.unmatched.size() == 1 ? " has" : " have") << " no partner in " << req.file1
-            << ": " << name_list(notes.unmatched) << "\n";
-  }
-  std::reverse(notes.repeated_1.begin(), notes.repeated_1.end());  // file order
-  for (const auto& [list, file] :
-       {std::pair{&notes.repeated_1, &req.file1}, std::pair{&notes.repeated_2, &req.file2}}) {
-    if (list->empty()) continue;
-    console << " note: names that occur more than once in " << *file << ": " << name_list(*list)
-            << "\n";
-  }
-  // Names of the second file that would pair if case were ignored ("p1" and "P1").
-  if (notes.unmatched.empty()) return;
-  auto lower = [](std::string_view n) {
-    std::string l(n);
-    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return l;
-  };
-  std::unordered_map<std::string, std::string_view> folded;
-  for (const CoordinateRecord& r : first.records) folded.try_emplace(lower(r.name), r.name);
-  std::vector<std::string_view> pairs;
-  std::vector<std::string> texts;
-  for (const auto& n : notes.unmatched) {
-    const auto it = folded.find(lower(n));
-    if (it != folded.end()) texts.push_back(std::string(n) + " / " + std::string(it->second));
-  }
-  for (const auto& t : texts) pairs.push_back(t);
-  if (!pairs.empty()) {
-    console << " note: names that match only when case is ignored (" << req.file2 << " / "
-            << req.file1 << "): " << name_list(pairs) << "\n";
-  }
-}
 
 // Transforms every record of the first file that is not a common point, in file order;
 // a record left out of the estimation is tied to its first pairing in `left_out`.
@@ -270,6 +119,7 @@ class Run {
   bool open_report();
   bool read_inputs();
   int estimate();
+  void use(Pairing&& pairing);
   bool snoop_step();
   RunRecord run_record();
   void write_solution();
@@ -290,10 +140,10 @@ class Run {
   bool results_later_ = false;       // no thread: written once the report is
   std::ostream* report_ = nullptr;
   CoordinateFile first_, second_;
-  std::vector<char> is_common_;                  // per record of the first file
-  std::set<std::string, std::less<>> left_out_;  // names left out of the estimation
-  std::vector<SnoopStep> steps_;                 // data snooping, in order
-  std::optional<Solved> solved_;                 // set when snooping estimated already
+  std::vector<char> is_common_;   // per record of the first file
+  NameSet left_out_;              // names left out of the estimation
+  std::vector<SnoopStep> steps_;  // data snooping, in order
+  std::optional<Solved> solved_;  // set when snooping estimated already
   RunResult result_;
   std::string started_ = utc_timestamp();
 };
@@ -393,27 +243,25 @@ void Run::start_result_files() {
 // data snooping rejects one by one. Returns 2 for an --exclude name that is not a common
 // point, else 0; the final estimate is made by the caller.
 int Run::estimate() {
+  left_out_.insert(req_.exclude.begin(), req_.exclude.end());
   PairingNotes notes;
-  std::vector<LeftOutPoint> left;
-  pair_points(first_, second_, left_out_, result_.points, left, is_common_, &notes);
-  write_input_notes(console_, req_, first_, notes);
+  use(pair_points(first_, second_, left_out_, &notes));
+  write_input_notes(console_, req_.file1, req_.file2, first_, notes);
   if (req_.exclude.empty() && !req_.snoop) return 0;
   for (const std::string& name : req_.exclude) {
-    if (std::find(result_.points.name.begin() + 1, result_.points.name.end(), name) ==
-        result_.points.name.end()) {
+    // A name that pairs is a common point: left out, its pairings are in left_out.
+    if (std::none_of(result_.left_out.begin(), result_.left_out.end(),
+                     [&name](const LeftOutPoint& p) { return p.name == name; })) {
       console_ << " ??? --exclude " << textio::printable_token(name)
                << ": no common point has that name\n";
       return 2;
     }
-    left_out_.insert(name);
   }
   if (!left_out_.empty()) {
     console_ << " Left out of the estimation:";
     for (const std::string& name : req_.exclude) console_ << " " << textio::printable_token(name);
     console_ << "\n";
   }
-  result_ = RunResult{};
-  pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
   if (req_.snoop) {
     // Each step leaves the estimate of the set it leaves behind in result_.
     solved_ = compute_run(result_, req_.tests);
@@ -427,6 +275,14 @@ int Run::estimate() {
     }
   }
   return 0;
+}
+
+// Starts the result of an estimate from its pairing.
+void Run::use(Pairing&& pairing) {
+  result_ = RunResult{};
+  result_.points = std::move(pairing.points);
+  result_.left_out = std::move(pairing.left_out);
+  is_common_ = std::move(pairing.is_common);
 }
 
 // One step of data snooping on the estimate in result_: with more than three points,
@@ -462,8 +318,7 @@ bool Run::snoop_step() {
   step.c = o.pair_critical;
   left_out_.insert(step.name);
   // The estimate without it gives the step's new mo.
-  result_ = RunResult{};
-  pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
+  use(pair_points(first_, second_, left_out_));
   solved_ = compute_run(result_, req_.tests);
   step.mo_after = *solved_ == Solved::yes ? result_.solution.mo : 0.0;
   // The line names the test that flagged the point, with its values.
