@@ -3,6 +3,7 @@
 #include "run.h"
 
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <iostream>
