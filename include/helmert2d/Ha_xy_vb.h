@@ -22,7 +22,8 @@ class RunPlot {
   virtual void common_points(int n, const double* X, const double* Y, const std::string* name) = 0;
   /// Draws one further point of the first file, transformed into system II (m).
   virtual void further_point(const std::string& name, double X, double Y) = 0;
-  /// Called once the report is complete and closed (successfully or not).
+  /// Called once the report is written (successfully or not), before the run's outputs
+  /// are put in place.
   virtual void report_finished() {}
 };
 

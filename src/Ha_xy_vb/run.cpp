@@ -1,36 +1,28 @@
-// The transformation run: report, pairing, solution, tests and final coordinate list.
+// The transformation run as one straight flow: read the two files, estimate, complete
+// the result, then write the report and the result files into the run's outputs.
 #include "run.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iomanip>
 #include <iostream>
-#include <limits>
 #include <new>
-#include <optional>
-#include <set>
-#include <sstream>
-#include <string_view>
+#include <ostream>
+#include <string>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include "coordinate_file.h"
+#include "estimate.h"
 #include "helmert2d/Ha_xy_vb.h"
-#include "helmert2d/dnsm.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 #include "report_sections.h"
 #include "result_files.h"
 #include "run_result.h"
-#include "textio/output_file.h"
+#include "textio/output_set.h"
 #include "textio/textio.h"
 
 const char* const isim = "PhD. Eskin VARO";
@@ -42,157 +34,13 @@ namespace {
 // A first file at least this long is read beside the second.
 constexpr std::uintmax_t kEarlyReadBytes = 1 << 20;
 
-// What pairing found beside the common points, for the console's input notes.
-struct PairingNotes {
-  std::vector<std::string_view> unmatched;   // names of the second file without a partner
-  std::vector<std::string_view> repeated_1;  // names that occur more than once in file 1
-  std::vector<std::string_view> repeated_2;  // ... in file 2
+// Joins a thread on every way out of a scope, also when it is left by an exception.
+struct Joiner {
+  std::thread& t;
+  ~Joiner() {
+    if (t.joinable()) t.join();
+  }
 };
-
-// The first file's names, each mapped to the first record that carries it, in an
-// open-addressing table of (hash tag, record) pairs: one flat array that a million
-// lookups walk far faster than a node per name.
-class NameIndex {
- public:
-  static constexpr std::uint32_t kEmpty = UINT32_MAX;
-  struct Slot {
-    std::uint32_t tag = 0;
-    std::uint32_t record = kEmpty;
-  };
-
-  explicit NameIndex(const std::vector<CoordinateRecord>& records) : records_(records) {
-    std::size_t capacity = 16;
-    while (capacity < 2 * records.size()) capacity *= 2;
-    slots_.resize(capacity);
-    mask_ = capacity - 1;
-  }
-
-  // The slot of `name`, or the empty slot where it belongs (tagged, so that filling in
-  // its record adds the name).
-  Slot& find(std::string_view name) {
-    const std::size_t h = std::hash<std::string_view>{}(name);
-    const auto tag = static_cast<std::uint32_t>(h >> 32);
-    for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
-      Slot& slot = slots_[i];
-      if (slot.record == kEmpty) {
-        slot.tag = tag;
-        return slot;
-      }
-      if (slot.tag == tag && records_[slot.record].name == name) return slot;
-    }
-  }
-
- private:
-  const std::vector<CoordinateRecord>& records_;
-  std::vector<Slot> slots_;
-  std::size_t mask_ = 0;
-};
-
-// Pairs the records by name in the order of the second file: for each of its records,
-// every record of the first file with the same name, in file order. Records of the
-// second file whose name is in `left_out` are passed over, as if the file did not hold
-// them; their partners go to `left` instead. Marks the records of the first file that
-// are common.
-void pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                 const std::set<std::string, std::less<>>& left_out, CommonPoints& cp,
-                 std::vector<LeftOutPoint>& left, std::vector<char>& is_common,
-                 PairingNotes* notes) {
-  const std::size_t m = first.records.size();
-  NameIndex head(first.records);
-  std::vector<std::uint32_t> next(m, NameIndex::kEmpty);
-  for (std::size_t j = m; j-- > 0;) {
-    NameIndex::Slot& slot = head.find(first.records[j].name);
-    if (slot.record != NameIndex::kEmpty) {
-      // The later record's name was seen first here; note each repeated name once.
-      if (notes != nullptr && next[slot.record] == NameIndex::kEmpty) {
-        notes->repeated_1.push_back(first.records[slot.record].name);
-      }
-      next[j] = slot.record;
-    }
-    slot.record = static_cast<std::uint32_t>(j);
-  }
-  is_common.assign(m, 0);
-  cp.reserve(static_cast<std::size_t>(cp.n) + 1 + std::min(m, second.records.size()));
-  std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
-  for (const CoordinateRecord& r2 : second.records) {
-    const std::uint32_t found = head.find(r2.name).record;
-    if (found == NameIndex::kEmpty) {
-      if (notes != nullptr) notes->unmatched.push_back(r2.name);
-      continue;
-    }
-    if (notes != nullptr && seen[found] < 2 && ++seen[found] == 2) {
-      notes->repeated_2.push_back(r2.name);
-    }
-    const bool leave = !left_out.empty() && left_out.count(r2.name) != 0;
-    for (std::uint32_t j = found; j != NameIndex::kEmpty; j = next[j]) {
-      const CoordinateRecord& r1 = first.records[j];
-      if (leave) {
-        left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second, j});
-        continue;
-      }
-      cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
-      is_common[j] = 1;
-    }
-  }
-}
-
-// A list of names for one console line: the first ten, then how many more.
-std::string name_list(std::vector<std::string_view> names) {
-  std::string out;
-  for (std::size_t i = 0; i < names.size() && i < 10; ++i) {
-    if (i) out += ", ";
-    out += textio::printable_token(names[i]);
-  }
-  if (names.size() > 10) out += ", ... (" + std::to_string(names.size() - 10) + " more)";
-  return out;
-}
-
-// The input notes: facts about the two files that the report does not show.
-void write_input_notes(std::ostream& console, const RunRequest& req, const CoordinateFile& first,
-                       PairingNotes& notes) {
-  auto dedupe = [](std::vector<std::string_view>& v) {
-    std::unordered_set<std::string_view> once;
-    std::vector<std::string_view> kept;
-    for (const auto& n : v) {
-      if (once.insert(n).second) kept.push_back(n);
-    }
-    v.swap(kept);
-  };
-  dedupe(notes.unmatched);
-  if (!notes.unmatched.empty()) {
-    console << " note: " << notes.unmatched.size()
-            << (notes.unmatched.size() == 1 ? " name of " : " names of ") << req.file2
-            << (notes.unmatched.size() == 1 ? " has" : " have") << " no partner in " << req.file1
-            << ": " << name_list(notes.unmatched) << "\n";
-  }
-  std::reverse(notes.repeated_1.begin(), notes.repeated_1.end());  // file order
-  for (const auto& [list, file] :
-       {std::pair{&notes.repeated_1, &req.file1}, std::pair{&notes.repeated_2, &req.file2}}) {
-    if (list->empty()) continue;
-    console << " note: names that occur more than once in " << *file << ": " << name_list(*list)
-            << "\n";
-  }
-  // Names of the second file that would pair if case were ignored ("p1" and "P1").
-  if (notes.unmatched.empty()) return;
-  auto lower = [](std::string_view n) {
-    std::string l(n);
-    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return l;
-  };
-  std::unordered_map<std::string, std::string_view> folded;
-  for (const CoordinateRecord& r : first.records) folded.try_emplace(lower(r.name), r.name);
-  std::vector<std::string_view> pairs;
-  std::vector<std::string> texts;
-  for (const auto& n : notes.unmatched) {
-    const auto it = folded.find(lower(n));
-    if (it != folded.end()) texts.push_back(std::string(n) + " / " + std::string(it->second));
-  }
-  for (const auto& t : texts) pairs.push_back(t);
-  if (!pairs.empty()) {
-    console << " note: names that match only when case is ignored (" << req.file2 << " / "
-            << req.file1 << "): " << name_list(pairs) << "\n";
-  }
-}
 
 // Transforms every record of the first file that is not a common point, in file order;
 // a record left out of the estimation is tied to its first pairing in `left_out`.
@@ -224,12 +72,6 @@ void set_misclosures(std::vector<LeftOutPoint>& left_out, const Solution& sol) {
   }
 }
 
-// Warns when lines before the stop hold other than the four fields of a record: a fifth
-// column would make the records read out of step without an error.
-void report_fields(std::ostream& console, const std::string& file, const CoordinateFile& cf) {
-  textio::report_field_count(console, file, cf.other_lines);
-}
-
 // The console lines about how a file was read. False when a line of a line-mode file
 // cannot be read: the run then has no input.
 bool report_reading(std::ostream& console, const std::string& file, const CoordinateFile& cf,
@@ -244,299 +86,31 @@ bool report_reading(std::ostream& console, const std::string& file, const Coordi
     }
   } else {
     textio::report_stop(console, file, cf.stop);
-    report_fields(console, file, cf);
+    // Lines before the stop with other than the four fields of a record: a fifth column
+    // would make the records read out of step without an error.
+    textio::report_field_count(console, file, cf.other_lines);
   }
   // An empty file is no failure of its own, but the run's failure should name it.
   if (cf.records.empty() && !cf.stop.stopped) console << " note: " << file << " holds no point\n";
   return true;
 }
 
-class Run {
- public:
-  Run(const RunRequest& request, std::ostream& console, RunPlot* plot)
-      : req_(request), console_(console), plot_(plot) {}
-  // A run that ends in an exception still waits for its result files' thread.
-  ~Run() {
-    if (result_writer_.joinable()) result_writer_.join();
-  }
-  Run(const Run&) = delete;
-  Run& operator=(const Run&) = delete;
-
-  int execute();
-  int out_of_memory();
-
- private:
-  bool check_output_names();
-  bool open_report();
-  bool read_inputs();
-  int estimate();
-  bool snoop_step();
-  RunRecord run_record();
-  void write_solution();
-  void write_final_list();
-  int finish(int status);
-  bool open_result_files();
-  void start_result_files();
-  void write_result_files();
-  int commit_result_files(int status);
-  std::vector<IgnoredRecords> ignored_records() const;
-
-  const RunRequest& req_;
-  std::ostream& console_;
-  RunPlot* plot_;
-  textio::OutputFile report_file_, json_file_, csv_file_;
-  std::thread result_writer_;
-  std::exception_ptr result_error_;  // what ended the result files' thread
-  bool results_later_ = false;       // no thread: written once the report is
-  std::ostream* report_ = nullptr;
-  CoordinateFile first_, second_;
-  std::vector<char> is_common_;                  // per record of the first file
-  std::set<std::string, std::less<>> left_out_;  // names left out of the estimation
-  std::vector<SnoopStep> steps_;                 // data snooping, in order
-  std::optional<Solved> solved_;                 // set when snooping estimated already
-  RunResult result_;
-  std::string started_ = utc_timestamp();
-};
-
-int Run::execute() {
-  if (!check_output_names()) return 1;
-  if (!open_report()) return 1;
-  if (!open_result_files()) {
-    report_file_.abandon();
-    return 1;
-  }
-  if (!read_inputs()) {
-    // Nothing was computed: an existing report stays as it was and none is created.
-    report_file_.abandon();
-    json_file_.abandon();
-    csv_file_.abandon();
-    if (plot_ != nullptr) plot_->report_finished();
-    return 1;
-  }
-  const int status = estimate();
-  if (status == 2) {
-    report_file_.abandon();
-    json_file_.abandon();
-    csv_file_.abandon();
-    if (plot_ != nullptr) plot_->report_finished();
-    return 2;
-  }
-  // Everything is computed before the report's tables are written, so that the result
-  // files are written beside all of them.
-  const Solved solved = solved_ ? *solved_ : compute_run(result_, req_.tests);
-  std::string failure;
-  if (solved != Solved::yes) {
-    failure = solved == Solved::too_few
-                  ? " ??? At least two common points at distinct places are needed; no "
-                    "transformation computed\n"
-                  : " ??? The coordinates are too large: their sums overflow; no "
-                    "transformation computed\n";
-  } else {
-    set_misclosures(result_.left_out, result_.solution);
-    result_.further = transform_further(first_, is_common_, result_.left_out, result_.solution);
-    // A further point near the largest double may transform beyond it: the final list
-    // would show "inf", so the run ends as for sums that overflow.
-    for (const FurtherPoint& fp : result_.further) {
-      if (std::isfinite(fp.p.X) && std::isfinite(fp.p.Y)) continue;
-      failure = " ??? The coordinates are too large: point " + textio::printable_token(fp.name) +
-                " transforms beyond the range of numbers\n";
-      break;
-    }
-  }
-  if (failure.empty()) {
-    for (const std::string& w : run_warnings(result_)) console_ << " warning: " << w << "\n";
-    if (changes_report_numbers(req_)) result_.record = run_record();
-    start_result_files();
-  }
-  write_input_listing(*report_, result_.points);
-  if (!failure.empty()) {
-    *report_ << failure;
-    console_ << failure;
-    return finish(1);
-  }
-  write_solution();
-  write_final_list();
-  if (result_.record) write_run_record(*report_, *result_.record, result_.left_out);
-  const int written = finish(0);
-  // A run that completed from files whose reading stopped before records that would
-  // have been read says so by its status.
-  return written == 0 && !ignored_records().empty() ? kRecordsIgnored : written;
-}
-
-std::vector<IgnoredRecords> Run::ignored_records() const {
-  std::vector<IgnoredRecords> out;
-  for (const auto& [file, cf] :
-       {std::pair{&req_.file1, &first_}, std::pair{&req_.file2, &second_}}) {
-    if (cf->stop.records_after > 0) out.push_back({*file, cf->stop.line, cf->stop.records_after});
-  }
-  return out;
-}
-
-// Starts writing the result files on a thread of their own; without a thread to spare
-// they are written when the report is complete.
-void Run::start_result_files() {
-  if (!json_file_.is_open() && !csv_file_.is_open()) return;
-  try {
-    result_writer_ = std::thread([this] {
-      try {
-        write_result_files();
-      } catch (...) {
-        result_error_ = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    results_later_ = true;
-  }
-}
-
-// Pairs the points, leaves out the --exclude names and, with --snoop, the points that
-// data snooping rejects one by one. Returns 2 for an --exclude name that is not a common
-// point, else 0; the final estimate is made by the caller.
-int Run::estimate() {
-  PairingNotes notes;
-  std::vector<LeftOutPoint> left;
-  pair_points(first_, second_, left_out_, result_.points, left, is_common_, &notes);
-  write_input_notes(console_, req_, first_, notes);
-  if (req_.exclude.empty() && !req_.snoop) return 0;
-  for (const std::string& name : req_.exclude) {
-    if (std::find(result_.points.name.begin() + 1, result_.points.name.end(), name) ==
-        result_.points.name.end()) {
-      console_ << " ??? --exclude " << textio::printable_token(name)
-               << ": no common point has that name\n";
-      return 2;
-    }
-    left_out_.insert(name);
-  }
-  if (!left_out_.empty()) {
-    console_ << " Left out of the estimation:";
-    for (const std::string& name : req_.exclude) console_ << " " << textio::printable_token(name);
-    console_ << "\n";
-  }
-  result_ = RunResult{};
-  pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
-  if (req_.snoop) {
-    // Each step leaves the estimate of the set it leaves behind in result_.
-    solved_ = compute_run(result_, req_.tests);
-    while (*solved_ == Solved::yes && snoop_step()) {
-    }
-    // Each point left out is tied to the step that left it out.
-    for (LeftOutPoint& p : result_.left_out) {
-      for (std::size_t s = 0; s < steps_.size(); ++s) {
-        if (steps_[s].name == p.name) p.snoop_step = static_cast<int>(s + 1);
-      }
-    }
-  }
-  return 0;
-}
-
-// One step of data snooping on the estimate in result_: with more than three points,
-// the flagged point (either table) with the largest pair test value T is left out,
-// unless that would leave fewer than four, and the rest estimated again into result_.
-// True when a point was left out.
-bool Run::snoop_step() {
-  if (result_.points.n <= 3) return false;
-  const OutlierTestResult& o = *result_.outliers;
-  int worst = 0;
-  for (int i = 1; i <= o.n; ++i) {
-    const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
-    if (!row.component_flagged && !row.pair_flagged) continue;
-    if (worst == 0 || row.T > o.rows[static_cast<std::size_t>(worst)].T) worst = i;
-  }
-  if (worst == 0) return false;
-  const OutlierTestRow flagged = o.rows[static_cast<std::size_t>(worst)];
-  const double component_critical = o.component_critical;
-  const std::string name =
-      textio::printable_token(result_.points.name[static_cast<std::size_t>(worst)]);
-  std::ostringstream line;
-  line.imbue(std::locale::classic());
-  line << std::fixed << std::setprecision(2);
-  if (result_.points.n - 1 < 4) {
-    console_ << " Snooping stopped: " << name
-             << " is still flagged, but leaving it out would leave fewer than four common "
-                "points\n";
-    return false;
-  }
-  SnoopStep step;
-  step.name = result_.points.name[static_cast<std::size_t>(worst)];
-  step.T = flagged.T;
-  step.c = o.pair_critical;
-  left_out_.insert(step.name);
-  // The estimate without it gives the step's new mo.
-  result_ = RunResult{};
-  pair_points(first_, second_, left_out_, result_.points, result_.left_out, is_common_, nullptr);
-  solved_ = compute_run(result_, req_.tests);
-  step.mo_after = *solved_ == Solved::yes ? result_.solution.mo : 0.0;
-  // The line names the test that flagged the point, with its values.
-  line << " Snooping: " << name << " left out (T = " << step.T
-       << (flagged.pair_flagged ? " > c = " : ", c = ") << step.c;
-  if (!flagged.pair_flagged) {
-    line << "; component test " << std::max(flagged.Tvx, flagged.Tvy) << " > "
-         << component_critical;
-  }
-  line << "), mo now " << std::setprecision(4) << step.mo_after << " m\n";
-  console_ << line.str();
-  steps_.push_back(step);
-  return true;
-}
-
-// The run record of the report: who made it when, from which bytes, with which options.
-RunRecord Run::run_record() {
-  RunRecord rec;
-  rec.program = "helmert2d";
-  rec.version = req_.version;
-  rec.time_utc = started_;
-  rec.inputs = {{req_.file1, first_.sha256}, {req_.file2, second_.sha256}};
-  rec.options = req_.options_given;
-  return rec;
-}
-
-// The report and the result files must name no input and no other output.
-bool Run::check_output_names() {
-  if (textio::same_file(req_.report, req_.file1) || textio::same_file(req_.report, req_.file2)) {
-    console_ << " ??? Output file " << req_.report << " is the same file as an input file\n";
-    return false;
-  }
-  for (const std::string* name : {&req_.json_file, &req_.csv_file, &req_.residual_plot_file}) {
-    if (name->empty()) continue;
-    for (const std::string* other : {&req_.file1, &req_.file2, &req_.report, &req_.json_file,
-                                     &req_.csv_file, &req_.residual_plot_file}) {
-      if (other == name || other->empty()) continue;
-      if (textio::same_file(*name, *other)) {
-        console_ << " ??? Output file " << *name << " is the same file as " << *other << "\n";
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-// Opens the report and writes its banner.
-bool Run::open_report() {
-  if (!report_file_.open(req_.report)) {
-    console_ << " ??? Output file " << req_.report << " is not opened\n";
-    return false;
-  }
-  report_ = &report_file_.stream();
-  OK_(*report_, isim, tarih);
-  return true;
-}
-
-// Reads the second file, then the first. False when a file cannot be opened or a line
-// of a line-mode file cannot be read. A first file that is a
+// Reads the second file, then the first, with their console lines. False when a file
+// cannot be opened or a line of a line-mode file cannot be read. A first file that is a
 // regular file of some size is read on a second thread meanwhile: reading it can then
 // neither block nor take input away, and the run behaves as if it were read afterwards.
-bool Run::read_inputs() {
+bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
   std::thread early;
   bool first_opened = false;
   std::exception_ptr early_error;
   std::error_code ec;
-  const bool digest = changes_report_numbers(req_);
-  if (std::filesystem::is_regular_file(req_.file1, ec) &&
-      std::filesystem::file_size(req_.file1, ec) >= kEarlyReadBytes && !ec) {
+  const bool digest = changes_report_numbers(req);
+  if (std::filesystem::is_regular_file(req.file1, ec) &&
+      std::filesystem::file_size(req.file1, ec) >= kEarlyReadBytes && !ec) {
     try {
-      early = std::thread([this, &first_opened, &early_error, digest] {
+      early = std::thread([&] {
         try {
-          first_opened = read_coordinate_file(req_.file1, req_.format, first_, digest);
+          first_opened = read_coordinate_file(req.file1, req.format, d.first, digest);
         } catch (...) {
           early_error = std::current_exception();
         }
@@ -545,18 +119,12 @@ bool Run::read_inputs() {
       // No thread to spare: the file is read afterwards.
     }
   }
-  struct Joiner {
-    std::thread& t;
-    ~Joiner() {
-      if (t.joinable()) t.join();
-    }
-  } joiner{early};
-
-  if (!read_coordinate_file(req_.file2, req_.format, second_, digest)) {
-    console_ << " ??? Second system file " << req_.file2 << " is not opened\n";
+  Joiner joiner{early};
+  if (!read_coordinate_file(req.file2, req.format, d.second, digest)) {
+    console << " ??? Second system file " << req.file2 << " is not opened\n";
     return false;
   }
-  if (!report_reading(console_, req_.file2, second_, req_.format)) return false;
+  if (!report_reading(console, req.file2, d.second, req.format)) return false;
   const bool first_read = early.joinable();
   if (first_read) {
     early.join();
@@ -564,171 +132,156 @@ bool Run::read_inputs() {
   }
   // The first file is read also when the second holds no point, so that a missing
   // first file is named and the run writes no report.
-  if (!first_read) first_opened = read_coordinate_file(req_.file1, req_.format, first_, digest);
+  if (!first_read) first_opened = read_coordinate_file(req.file1, req.format, d.first, digest);
   if (!first_opened) {
-    console_ << " ??? First system file " << req_.file1 << " is not opened\n";
+    console << " ??? First system file " << req.file1 << " is not opened\n";
     return false;
   }
-  return report_reading(console_, req_.file1, first_, req_.format);
+  return report_reading(console, req.file1, d.first, req.format);
 }
 
-// Parameters, residuals and (n > 2) statistics and tests.
-void Run::write_solution() {
-  write_parameters(*report_, result_.solution);
-  write_residuals(*report_, result_.points, result_.solution);
-  if (result_.points.n > 2) {
-    write_statistics(*report_, result_);
-  } else {
-    *report_ << "\n";
+// Completes a solved estimate with its final list: the misclosures of the points left
+// out and every further point transformed. Returns the console line of a run that
+// cannot go on (a further point beyond the range of numbers), else an empty text.
+std::string complete_result(const CoordinateFile& first, const Estimate& est, RunResult& r) {
+  if (est.solved == Solved::too_few) {
+    return " ??? At least two common points at distinct places are needed; no "
+           "transformation computed\n";
   }
+  if (est.solved == Solved::overflow) {
+    return " ??? The coordinates are too large: their sums overflow; no transformation "
+           "computed\n";
+  }
+  set_misclosures(r.left_out, r.solution);
+  r.further = transform_further(first, est.is_common, r.left_out, r.solution);
+  // A further point near the largest double may transform beyond it: the final list
+  // would show "inf", so the run ends as for sums that overflow.
+  for (const FurtherPoint& fp : r.further) {
+    if (std::isfinite(fp.p.X) && std::isfinite(fp.p.Y)) continue;
+    return " ??? The coordinates are too large: point " + textio::printable_token(fp.name) +
+           " transforms beyond the range of numbers\n";
+  }
+  return {};
 }
 
-// The final list: the common points with their given coordinates, then every further
-// point transformed, each drawn as it is listed.
-void Run::write_final_list() {
-  const CommonPoints& cp = result_.points;
-  write_final_list_head(*report_, cp);
-  if (plot_ != nullptr) plot_->common_points(cp.n, cp.X.data(), cp.Y.data(), cp.name.data());
+// Per input file whose reading stopped before lines that would have been records.
+std::vector<IgnoredRecords> ignored_records(const RunRequest& req, const RunData& d) {
+  std::vector<IgnoredRecords> out;
+  for (const auto& [file, cf] :
+       {std::pair{&req.file1, &d.first}, std::pair{&req.file2, &d.second}}) {
+    if (cf->stop.records_after > 0) out.push_back({*file, cf->stop.line, cf->stop.records_after});
+  }
+  return out;
+}
+
+// The run record of the report: who made it when, from which bytes, with which options.
+RunRecord run_record(const RunRequest& req, const RunData& d, const std::string& started) {
+  RunRecord rec;
+  rec.program = "helmert2d";
+  rec.version = req.version;
+  rec.time_utc = started;
+  rec.inputs = {{req.file1, d.first.sha256}, {req.file2, d.second.sha256}};
+  rec.options = req.options_given;
+  return rec;
+}
+
+// What the JSON and CSV files say about the run beside its result.
+RunIdentity run_identity(const RunRequest& req, const RunData& d, const std::string& started) {
+  RunIdentity id;
+  id.version = req.version;
+  id.first = req.file1;
+  id.second = req.file2;
+  id.report = req.report;
+  id.time_utc = started;
+  id.exact_quantiles = req.tests.exact_quantiles;
+  id.excluded = req.exclude;
+  id.snooping = d.snooping;
+  id.ignored = ignored_records(req, d);
+  id.first_order = d.first.columns.easting_first() ? AxisOrder::EN : AxisOrder::NE;
+  id.second_order = d.second.columns.easting_first() ? AxisOrder::EN : AxisOrder::NE;
+  const auto& label = d.second.columns.label;
+  if (!label[0].empty()) id.second_names = {label[0], label[1], label[2]};
+  return id;
+}
+
+// The report's tables after its banner: the input listing, parameters, residuals,
+// (n > 2) statistics and tests, the final list with each further point drawn as it is
+// listed, and the run record when there is one.
+void write_report(std::ostream& report, const RunResult& r, RunPlot* plot) {
+  const CommonPoints& cp = r.points;
+  write_input_listing(report, cp);
+  write_parameters(report, r.solution);
+  write_residuals(report, cp, r.solution);
+  if (cp.n > 2) {
+    write_statistics(report, r);
+  } else {
+    report << "\n";
+  }
+  write_final_list_head(report, cp);
   RowsWritten draw;
-  if (plot_ != nullptr) {
+  if (plot != nullptr) {
+    plot->common_points(cp.n, cp.X.data(), cp.Y.data(), cp.name.data());
     // Drawing is not thread-safe: the points are drawn here, block by block, as the
     // report's rows are written.
-    draw = [this](std::size_t first, std::size_t last) {
+    draw = [plot, &r](std::size_t first, std::size_t last) {
       for (std::size_t k = first; k < last; ++k) {
-        const FurtherPoint& fp = result_.further[k];
-        plot_->further_point(std::string(fp.name), fp.p.X, fp.p.Y);
+        const FurtherPoint& fp = r.further[k];
+        plot->further_point(std::string(fp.name), fp.p.X, fp.p.Y);
       }
     };
   }
-  write_further_rows(*report_, cp.n, result_.further, draw);
-  write_final_list_end(*report_);
+  write_further_rows(report, cp.n, r.further, draw);
+  write_final_list_end(report);
+  if (r.record) write_run_record(report, *r.record, r.left_out);
 }
 
-// Puts the report in place; a report that could not be written whole is a failure and
-// leaves the old file (or none).
-int Run::finish(int status) {
-  if (!report_file_.commit()) {
-    console_ << " ??? Output file " << req_.report << " could not be written completely\n";
-    status = 1;
-  }
-  if (plot_ != nullptr) plot_->report_finished();
-  if (result_writer_.joinable()) result_writer_.join();
-  if (results_later_ && status == 0) {
+// Writes the report, and beside it, on a thread of their own, the JSON and CSV files
+// (the result is complete before any of them is written); without a thread to spare
+// they are written after it. Memory that runs out on that thread ends the run as on
+// this one; any other failure there fails the result files.
+void write_outputs(const RunRequest& req, textio::OutputSet& outputs, const RunData& d,
+                   const RunIdentity& id, std::ostream& report, RunPlot* plot) {
+  std::ostream* json = outputs.stream(req.json_file);
+  std::ostream* csv = outputs.stream(req.csv_file);
+  std::exception_ptr error;
+  const auto write_files = [&] {
     try {
-      write_result_files();
+      write_result_files(json, csv, d.result, id);
     } catch (...) {
-      result_error_ = std::current_exception();
+      error = std::current_exception();
     }
-  }
-  // The report is in place: result files that failed are left out, as files that could
-  // not be written completely are.
-  if (result_error_) {
-    const std::string* failed = nullptr;
-    for (auto [file, name] :
-         {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
-      if (!file->is_open()) continue;
-      file->abandon();
-      if (failed == nullptr) failed = name;
-    }
-    bool memory = false;
+  };
+  std::thread beside;
+  const bool files = json != nullptr || csv != nullptr;
+  if (files) {
     try {
-      std::rethrow_exception(result_error_);
-    } catch (const std::bad_alloc&) {
-      memory = true;
-    } catch (...) {
+      beside = std::thread(write_files);
+    } catch (const std::system_error&) {
+      // Written after the report.
     }
-    if (failed != nullptr && memory) {
-      console_ << " ??? Out of memory: output file " << *failed << " is not written\n";
-    } else if (failed != nullptr) {
-      console_ << " ??? Output file " << *failed << " could not be written completely\n";
-    }
-    status = 1;
   }
-  status = commit_result_files(status);
-  if (status == 0 && !req_.residual_plot_file.empty() && req_.residual_plot &&
-      !req_.residual_plot(result_, req_.residual_plot_file)) {
-    console_ << " ??? Residual plot file " << req_.residual_plot_file << " is not written\n";
-    status = 1;
+  const bool threaded = beside.joinable();
+  {
+    Joiner joiner{beside};
+    write_report(report, d.result, plot);
+    if (plot != nullptr) plot->report_finished();
   }
+  if (files && !threaded) write_files();
+  if (!error) return;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (...) {
+    outputs.fail(json != nullptr ? req.json_file : req.csv_file);
+  }
+}
+
+// Ends a run that writes nothing: every output dropped.
+int write_nothing(textio::OutputSet& outputs, RunPlot* plot, int status) {
+  outputs.drop_all();
+  if (plot != nullptr) plot->report_finished();
   return status;
-}
-
-// Writes the JSON and CSV files of a solved run into their temporaries. Runs on its
-// own thread beside the report, since the result is complete before either is written;
-// only the JSON file's p-values are computed here first, as the report shows none.
-void Run::write_result_files() {
-  if (json_file_.is_open() && result_.outliers) outlier_probabilities(*result_.outliers);
-  RunIdentity id;
-  id.version = req_.version;
-  id.first = req_.file1;
-  id.second = req_.file2;
-  id.report = req_.report;
-  id.time_utc = started_;
-  id.exact_quantiles = req_.tests.exact_quantiles;
-  id.excluded = req_.exclude;
-  id.snooping = steps_;
-  id.ignored = ignored_records();
-  id.first_order = first_.columns.easting_first() ? AxisOrder::EN : AxisOrder::NE;
-  id.second_order = second_.columns.easting_first() ? AxisOrder::EN : AxisOrder::NE;
-  const auto& label = second_.columns.label;
-  if (!label[0].empty()) id.second_names = {label[0], label[1], label[2]};
-  helmert2d::write_result_files(json_file_.is_open() ? &json_file_.stream() : nullptr,
-                                csv_file_.is_open() ? &csv_file_.stream() : nullptr, result_, id);
-}
-
-// Opens the result files' temporaries; false (with one console line) when one cannot be
-// created.
-bool Run::open_result_files() {
-  for (auto [file, name] :
-       {std::pair{&json_file_, &req_.json_file}, std::pair{&csv_file_, &req_.csv_file}}) {
-    if (name->empty()) continue;
-    if (!file->open(*name)) {
-      console_ << " ??? Output file " << *name << " is not opened\n";
-      return false;
-    }
-  }
-  return true;
-}
-
-// Puts the result files in place once the report is: each complete or absent. Both are
-// flushed first, so that one that fails (a closed pipe, a full disk) leaves the other
-// uncommitted too.
-int Run::commit_result_files(int status) {
-  const std::pair<textio::OutputFile*, const std::string*> files[] = {
-      {&json_file_, &req_.json_file}, {&csv_file_, &req_.csv_file}};
-  for (auto [file, name] : files) {
-    if (status != 0 || !file->is_open() || file->flush()) continue;
-    console_ << " ??? Output file " << *name << " could not be written completely\n";
-    status = 1;
-  }
-  for (auto [file, name] : files) {
-    if (!file->is_open()) continue;
-    if (status != 0) {
-      file->abandon();
-    } else if (!file->commit()) {
-      console_ << " ??? Output file " << *name << " could not be written completely\n";
-      status = 1;
-    }
-  }
-  return status;
-}
-
-// Ends a run that ran out of memory as one whose output cannot be written: one console
-// line naming the first output not yet in place, status 1, and every output not yet
-// committed left as it was (its temporary removed).
-int Run::out_of_memory() {
-  if (result_writer_.joinable()) result_writer_.join();
-  const std::string* name =
-      req_.residual_plot_file.empty() ? &req_.report : &req_.residual_plot_file;
-  for (auto [file, file_name] :
-       {std::pair{&csv_file_, &req_.csv_file}, std::pair{&json_file_, &req_.json_file},
-        std::pair{&report_file_, &req_.report}}) {
-    if (!file->is_open()) continue;
-    file->abandon();
-    name = file_name;
-  }
-  console_ << " ??? Out of memory: output file " << *name << " is not written\n";
-  return 1;
 }
 
 }  // namespace
@@ -737,13 +290,73 @@ bool changes_report_numbers(const RunRequest& request) {
   return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles;
 }
 
+void add_run_outputs(const RunRequest& request, textio::OutputSet& outputs) {
+  for (const std::string* name : {&request.report, &request.json_file, &request.csv_file}) {
+    outputs.add("Output file", *name, textio::OutputKind::text);
+  }
+}
+
+FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs,
+                               std::ostream& console, RunPlot* plot) {
+  FinishedRun run;
+  run.data = std::make_unique<RunData>();
+  RunData& d = *run.data;
+  const std::string started = utc_timestamp();
+  std::ostream* report = outputs.open(req.report, console);
+  if (report == nullptr) return run;
+  OK_(*report, isim, tarih);
+  for (const std::string* name : {&req.json_file, &req.csv_file}) {
+    if (!name->empty() && outputs.open(*name, console) == nullptr) {
+      outputs.drop_all();
+      return run;
+    }
+  }
+  // Nothing computed: an existing report stays as it was and none is created.
+  if (!read_inputs(req, d, console)) {
+    run.status = write_nothing(outputs, plot, 1);
+    return run;
+  }
+  Estimate est = estimate(req, d.first, d.second, console);
+  if (est.status != 0) {
+    run.status = write_nothing(outputs, plot, est.status);
+    return run;
+  }
+  d.result = std::move(est.result);
+  d.snooping = std::move(est.snooping);
+  if (const std::string failure = complete_result(d.first, est, d.result); !failure.empty()) {
+    // The report lists the points and says why; the result files are not written.
+    write_input_listing(*report, d.result.points);
+    *report << failure;
+    console << failure;
+    outputs.drop(req.json_file);
+    outputs.drop(req.csv_file);
+    if (plot != nullptr) plot->report_finished();
+    return run;
+  }
+  for (const std::string& w : run_warnings(d.result)) console << " warning: " << w << "\n";
+  if (changes_report_numbers(req)) d.result.record = run_record(req, d, started);
+  // The JSON's exact p-values (the report shows none), before anything is written.
+  if (outputs.stream(req.json_file) != nullptr && d.result.outliers) {
+    outlier_probabilities(*d.result.outliers);
+  }
+  write_outputs(req, outputs, d, run_identity(req, d, started), *report, plot);
+  // A run that completed from files whose reading stopped before records that would
+  // have been read says so by its status.
+  run.status = ignored_records(req, d).empty() ? 0 : kRecordsIgnored;
+  return run;
+}
+
 int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot) {
-  Run run(request, console, plot);
+  textio::OutputSet outputs;
+  add_run_outputs(request, outputs);
   int status = 1;
   try {
-    status = run.execute();
+    if (outputs.check_names({request.file1, request.file2}, console)) {
+      status = run_transformation(request, outputs, console, plot).status;
+      status = outputs.commit(status, console);
+    }
   } catch (const std::bad_alloc&) {
-    status = run.out_of_memory();
+    status = outputs.out_of_memory(console);
   }
   console.flush();
   return status;

@@ -3,14 +3,16 @@
 #ifndef HELMERT2D_SRC_HA_XY_VB_RUN_H
 #define HELMERT2D_SRC_HA_XY_VB_RUN_H
 
-#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "coordinate_file.h"
 #include "helmert2d/Ha_xy_vb.h"
+#include "result_files.h"
 #include "run_result.h"
+#include "textio/output_set.h"
 
 namespace helmert2d {
 
@@ -19,10 +21,8 @@ struct RunRequest {
   std::string file1, file2, report;  ///< the two coordinate files and the report
   std::string json_file;             ///< --json: the JSON document of the run
   std::string csv_file;              ///< --csv: the final list as CSV
-  std::string residual_plot_file;    ///< --residual-plot: the residual picture
-  /// Draws and saves the residual picture of a computed run into the named file, whole
-  /// or not at all; true when written. Supplied by the program, which has the canvas.
-  std::function<bool(const RunResult&, const std::string&)> residual_plot;
+  std::string residual_plot_file;    ///< --residual-plot: the residual picture (drawn by
+                                     ///< the program from the run's result)
   std::vector<std::string> exclude;  ///< --exclude: common points left out
   bool snoop = false;                ///< --snoop: iterative data snooping
   TestSettings tests;                ///< --exact-quantiles
@@ -41,10 +41,41 @@ constexpr int kRecordsIgnored = 3;
 /// two files give: the report of such a run ends with a run record.
 bool changes_report_numbers(const RunRequest& request);
 
-/// Runs the transformation as HAxy does and writes the requested result files.
-/// Returns 0 when the run and every file are complete, 1 otherwise, 2 for an
-/// --exclude name that is not a common point (nothing written), and kRecordsIgnored
-/// instead of 0 when records of an input file were ignored.
+/// What a run read and computed. The names of RunResult::further view the first file's
+/// text, so the files are kept beside the result.
+struct RunData {
+  CoordinateFile first, second;     ///< the two files as read
+  RunResult result;                 ///< the estimate and the final list
+  std::vector<SnoopStep> snooping;  ///< data snooping's steps, in order
+};
+
+/// How a run ended.
+struct FinishedRun {
+  int status = 1;                 ///< as run_transformation's status below
+  std::unique_ptr<RunData> data;  ///< what the run read and computed; never null
+  /// The transformation was computed and every output of the run written (status 0 or
+  /// kRecordsIgnored).
+  bool completed() const { return status == 0 || status == kRecordsIgnored; }
+};
+
+/// Adds the outputs that run_transformation writes to `outputs`, in the order their
+/// failures are named: the report, the JSON and the CSV file.
+void add_run_outputs(const RunRequest& request, textio::OutputSet& outputs);
+
+/// Runs the transformation as HAxy does, writing the report and the requested result
+/// files into their temporaries in `outputs` (see add_run_outputs); the caller commits
+/// them (OutputSet::commit). A run that computes no transformation writes its report
+/// with the reason and drops the other outputs; a run that fails otherwise drops every
+/// output. The status is 0 when the run completes, 1 when a file cannot be opened or no
+/// transformation can be computed, 2 for an --exclude name that is not a common point,
+/// and kRecordsIgnored instead of 0 when records of an input file were ignored. Memory
+/// that runs out ends it with std::bad_alloc (see OutputSet::out_of_memory).
+FinishedRun run_transformation(const RunRequest& request, textio::OutputSet& outputs,
+                               std::ostream& console, RunPlot* plot);
+
+/// The whole run without pictures: checks the names of the outputs, runs the
+/// transformation and puts the report and the result files in place, each whole, or
+/// none of them. Returns the status as above, or 1 when an output cannot be written.
 int run_transformation(const RunRequest& request, std::ostream& console, RunPlot* plot);
 
 }  // namespace helmert2d

@@ -98,31 +98,34 @@ void discard_rest_of_key(const termios& raw) {
 
 }  // namespace
 
-int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool draw)>& run,
-                  std::ostream& console) {
-  // Temporaries of the report and the picture go on SIGINT, SIGTERM and SIGHUP.
+int run_with_plot(const Invocation& inv, textio::OutputSet& outputs,
+                  const std::function<RunOutcome(bool draw)>& run, std::ostream& console) {
+  // Temporaries of the outputs go on SIGINT, SIGTERM and SIGHUP.
   textio::install_cleanup_on_signals();
   canvas::set_before_close(before_close);
   if (!inv.window) canvas::open_windows_off_screen();
   const bool draw = !inv.plot_file.empty() || (inv.window && canvas_has_display());
+  if (!outputs.has(inv.plot_file))
+    outputs.add("Plot file", inv.plot_file, textio::OutputKind::picture);
 
   canvas_close_hold();
-  RunOutcome outcome;
+  int status = 1;
   try {
-    outcome = run(draw);
+    const RunOutcome outcome = run(draw);
+    status = outcome.status;
+    const bool completed = status == 0 || status == kCompletedIgnoringRecords;
+    if (completed && outcome.drawn && !inv.plot_file.empty()) {
+      std::ostream* picture = outputs.open(inv.plot_file, console);
+      if (picture != nullptr && !canvas::write_page(*picture, canvas::is_png_name(inv.plot_file))) {
+        outputs.fail(inv.plot_file);
+      }
+    }
+    status = outputs.commit(status, console);
   } catch (const std::bad_alloc&) {
-    // The run's own outputs are gone with their temporaries; the picture is not saved.
-    console << " ??? Out of memory"
-            << (inv.plot_file.empty() ? "" : ": plot file " + inv.plot_file + " is not written")
-            << "\n";
-    outcome = RunOutcome{1, false};
+    // Every output is left as it was: the temporaries are removed.
+    status = outputs.out_of_memory(console);
   }
-  int status = outcome.status;
   const bool completed = status == 0 || status == kCompletedIgnoringRecords;
-  if (completed && outcome.drawn && !inv.plot_file.empty() && !save_picture(inv.plot_file)) {
-    console << " ??? Plot file " << inv.plot_file << " is not written\n";
-    status = 1;
-  }
   if (canvas::display_lost()) {
     if (!display_loss_told.exchange(true)) console << kDisplayLost;
   } else if (completed && inv.window && inv.plot_file.empty() && !canvas_has_display()) {
@@ -133,6 +136,12 @@ int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool dra
   canvas::set_close_status(status);
   canvas_close_release();
   return status;
+}
+
+int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool draw)>& run,
+                  std::ostream& console) {
+  textio::OutputSet outputs;
+  return run_with_plot(inv, outputs, run, console);
 }
 
 bool save_picture(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "options.h"
+#include "textio/output_set.h"
 
 namespace helmert2d::cli {
 
@@ -21,20 +22,26 @@ struct RunOutcome {
   bool drawn = false;  ///< a picture was drawn on the current window
 };
 
-/// Runs `run` with the plot handled as the options ask:
+/// Runs `run` with the plot handled as the options ask, and puts the outputs in place:
 /// - with --no-window, every page stays off-screen;
 /// - `run(draw)` gets `draw` false when nobody would see or save the picture (no
 ///   display or --no-window, and no --plot), so it may skip the drawing;
-/// - a window close waits until the run and the picture are complete, and then ends
-///   the program with the run's status;
 /// - a successful run (status 0 or kCompletedIgnoringRecords) that drew its picture
-///   saves it to the --plot file (see save_picture); a picture that cannot be written
-///   gives one console line and status 1;
+///   writes it into the --plot output ("Plot file", added to `outputs` unless it is there);
+/// - then every output in `outputs` is put in place, or none (OutputSet::commit); one
+///   that cannot be written gives one console line and status 1; memory that runs out
+///   gives OutputSet::out_of_memory's line and status 1;
+/// - a window close waits until the run and its outputs are complete, and then ends
+///   the program with the run's status;
 /// - a lost display leaves the run going off-screen; one console line says so, and
 ///   the program ends with the run's status once its files are complete;
 /// - a successful run whose window was wanted but not shown, without --plot, says so
 ///   in one console line.
 /// Returns the exit status.
+int run_with_plot(const Invocation& inv, textio::OutputSet& outputs,
+                  const std::function<RunOutcome(bool draw)>& run, std::ostream& console);
+
+/// As above, for a run whose only output is the --plot picture.
 int run_with_plot(const Invocation& inv, const std::function<RunOutcome(bool draw)>& run,
                   std::ostream& console);
 

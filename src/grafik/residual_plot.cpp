@@ -515,10 +515,14 @@ int plot_window = -1;  // the page of the residual plot, opened once and reused
 
 }  // namespace
 
-bool save_residual_plot(const ResidualPlotData& data, const std::string& path) {
+namespace {
+
+// Draws the picture on the residual plot's own off-screen page and hands that page to
+// `write`; the canvas is left as it was found: the current window, whether later
+// windows show, and the mapping the run's plot draws through.
+template <typename Write>
+bool draw_and_write(const ResidualPlotData& data, Write write) {
   std::lock_guard<std::mutex> guard(plot_mutex);
-  // Leave the canvas as it was found: the current window, whether later windows show,
-  // and the mapping the run's plot draws through.
   const int previous = getcurrentwindow();
   const bool was_off_screen = canvas::windows_off_screen();
   const int xe = Xekrn_M, ye = Yekrn_M;
@@ -534,7 +538,7 @@ bool save_residual_plot(const ResidualPlotData& data, const std::string& path) {
   bool ok = false;
   if (plot_window >= 0) {
     draw_picture(data);
-    ok = write_page(plot_window, path);
+    ok = write(plot_window);
   }
 
   if (previous >= 0) setcurrentwindow(previous);
@@ -545,6 +549,18 @@ bool save_residual_plot(const ResidualPlotData& data, const std::string& path) {
   Yarz_M = ya;
   Olck = scale;
   return ok;
+}
+
+}  // namespace
+
+bool save_residual_plot(const ResidualPlotData& data, const std::string& path) {
+  return draw_and_write(data, [&path](int window) { return write_page(window, path); });
+}
+
+bool write_residual_plot(const ResidualPlotData& data, std::ostream& out, const std::string& name) {
+  return draw_and_write(data, [&](int window) {
+    return canvas::write_page(out, canvas::is_png_name(name), window, kPage - 1, kPage - 1);
+  });
 }
 
 }  // namespace helmert2d::grafik

@@ -3,6 +3,7 @@
 #ifndef HELMERT2D_SRC_GRAFIK_RESIDUAL_PLOT_H
 #define HELMERT2D_SRC_GRAFIK_RESIDUAL_PLOT_H
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ struct ResidualPlotData {
 /// no window opens, and the current window, its drawing state and the plot mapping are
 /// as before the call.
 bool save_residual_plot(const ResidualPlotData& data, const std::string& path);
+
+/// As save_residual_plot, but writes the picture into `out` (PNG when `name` ends in
+/// .png, otherwise BMP); true when the stream took every byte.
+bool write_residual_plot(const ResidualPlotData& data, std::ostream& out, const std::string& name);
 
 // ---- Helpers of the picture, exposed for testing ------------------------------------
 

@@ -22,7 +22,7 @@
 #include "helmert2d/Ha_xy_vb.h"
 #include "helmert2d/grafik.h"
 #include "helmert2d/yzdr.h"
-#include "textio/output_file.h"
+#include "textio/output_set.h"
 #include "textio/textio.h"
 
 #ifndef HELMERT2D_VERSION
@@ -182,7 +182,7 @@ bool ask_missing_names(std::vector<std::string>& names) {
 
 // The residual picture of a computed run: every common point with its residual
 // vector, flagged when either outlier table marks it, and the points left out.
-bool save_residual_picture(const helmert2d::RunResult& r, const std::string& path) {
+helmert2d::grafik::ResidualPlotData residual_picture(const helmert2d::RunResult& r) {
   helmert2d::grafik::ResidualPlotData data;
   const helmert2d::CommonPoints& cp = r.points;
   for (int i = 1; i <= cp.n; ++i) {
@@ -201,7 +201,15 @@ bool save_residual_picture(const helmert2d::RunResult& r, const std::string& pat
   data.n = cp.n;
   data.mo = r.solution.f > 0 ? r.solution.mo : std::numeric_limits<double>::quiet_NaN();
   data.k = r.solution.k;
-  return helmert2d::grafik::save_residual_plot(data, path);
+  return data;
+}
+
+// Draws the residual picture of a completed run into its output.
+void write_residual_picture(const helmert2d::RunResult& r, const std::string& path,
+                            helmert2d::textio::OutputSet& outputs) {
+  std::ostream* out = outputs.open(path, std::cout);
+  if (out != nullptr && !helmert2d::grafik::write_residual_plot(residual_picture(r), *out, path))
+    outputs.fail(path);
 }
 
 // One console line naming what the run writes or does beyond the report, only when
@@ -256,29 +264,27 @@ int program(int argc, char** argv) {
     if (code == kSnoop) request.snoop = true;
     if (code == kResidualPlot) request.residual_plot_file = value;
   }
-  request.residual_plot = save_residual_picture;
   say_extra_outputs(request);
 
-  if (!inv.plot_file.empty()) {
-    const std::string* others[] = {
-        &file1, &file2, &out, &request.json_file, &request.csv_file, &request.residual_plot_file};
-    for (std::size_t i = 0; i < std::size(others); ++i) {
-      if (!helmert2d::textio::same_file(inv.plot_file, *others[i])) continue;
-      // The inputs and the report keep their older message; the newer outputs are named.
-      std::cout << " ??? Plot file " << inv.plot_file
-                << (i < 3 ? std::string(" is the same file as an input or report file\n")
-                          : " is the same file as the output file " + *others[i] + "\n");
-      return helmert2d::cli::finish(inv, 1);
-    }
-  }
+  // Every output the run was asked for, refused before anything is written when one
+  // names an input or another output; all are put in place at the end, or none.
+  helmert2d::textio::OutputSet outputs;
+  helmert2d::add_run_outputs(request, outputs);
+  outputs.add("Residual plot file", request.residual_plot_file,
+              helmert2d::textio::OutputKind::picture);
+  outputs.add("Plot file", inv.plot_file, helmert2d::textio::OutputKind::picture);
+  if (!outputs.check_names({file1, file2}, std::cout)) return helmert2d::cli::finish(inv, 1);
   const int status = helmert2d::cli::run_with_plot(
-      inv,
+      inv, outputs,
       [&](bool draw) {
         // Without a window to show or a picture to save, the plot is not drawn at all.
         std::optional<GrafikRunPlot> plot;
         if (draw) plot.emplace();
-        const int run = helmert2d::run_transformation(request, std::cout, plot ? &*plot : nullptr);
-        return helmert2d::cli::RunOutcome{run, plot && plot->opened()};
+        const helmert2d::FinishedRun run =
+            helmert2d::run_transformation(request, outputs, std::cout, plot ? &*plot : nullptr);
+        if (run.completed() && !request.residual_plot_file.empty())
+          write_residual_picture(run.data->result, request.residual_plot_file, outputs);
+        return helmert2d::cli::RunOutcome{run.status, plot && plot->opened()};
       },
       std::cout);
   return helmert2d::cli::finish(inv, status);

@@ -16,6 +16,7 @@
 
 #include "support/temp_dir.h"
 #include "textio/output_file.h"
+#include "textio/output_set.h"
 
 namespace {
 
@@ -333,3 +334,82 @@ TEST(OutputFile, NamesUpToTheLengthLimit) {
 }
 
 }  // namespace
+
+// The outputs of a run: names checked once against the inputs and each other, and all
+// of them put in place together or none.
+TEST(OutputSet, NamesAreCheckedOnce) {
+  TempDir dir;
+  dir.write("in.txt", "points\n");
+  ASSERT_EQ(::symlink("in.txt", dir.file("link.png").c_str()), 0);
+  struct Case {
+    std::vector<std::string> names;  // report, JSON, picture
+    std::string refused;             // the output named; empty: none
+    std::string as;                  // what it is the same file as
+  };
+  const std::vector<Case> cases{
+      {{"r.txt", "j.json", "p.png"}, "", ""},
+      {{"in.txt", "j.json", "p.png"}, "Output file in.txt", "an input file"},
+      {{"r.txt", "./r.txt", "p.png"}, "Output file ./r.txt", "an input or report file"},
+      {{"r.txt", "j.json", "link.png"}, "Plot file link.png", "an input or report file"},
+      {{"r.txt", "j.json", "j.json"}, "Plot file j.json", "the output file j.json"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refused);
+    textio::OutputSet outputs;
+    outputs.add("Output file", c.names[0], textio::OutputKind::text);
+    outputs.add("Output file", c.names[1], textio::OutputKind::text);
+    outputs.add("Plot file", c.names[2], textio::OutputKind::picture);
+    std::ostringstream console;
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_EQ(outputs.check_names({"in.txt"}, console), c.refused.empty());
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(console.str(),
+              c.refused.empty() ? "" : " ??? " + c.refused + " is the same file as " + c.as + "\n");
+  }
+}
+
+TEST(OutputSet, EveryOutputOrNone) {
+  enum Fault { none, marked, unopened, dropped, memory };
+  struct Case {
+    Fault fault;
+    int status;
+    std::string console;
+  };
+  for (const Case& c : std::vector<Case>{
+           {none, 3, ""},
+           {marked, 1, " ??? Output file b.txt could not be written completely\n"},
+           {unopened, 1, " ??? Plot file nodir/c.png is not written\n"},
+           {dropped, 3, ""},
+           {memory, 1, " ??? Out of memory: output file a.txt is not written\n"},
+       }) {
+    SCOPED_TRACE(c.fault);
+    TempDir dir;
+    for (const char* n : {"a.txt", "b.txt"}) dir.write(n, "old\n");
+    const std::string picture = c.fault == unopened ? "nodir/c.png" : "c.png";
+    textio::OutputSet outputs;
+    outputs.add("Output file", dir.file("a.txt"), textio::OutputKind::text);
+    outputs.add("Output file", dir.file("b.txt"), textio::OutputKind::text);
+    outputs.add("Plot file", dir.file(picture), textio::OutputKind::picture);
+    std::ostringstream console, told;
+    for (const char* n : {"a.txt", "b.txt"}) *outputs.open(dir.file(n), told) << "new\n";
+    if (std::ostream* out = outputs.open(dir.file(picture), told)) *out << "picture";
+    if (c.fault == marked) outputs.fail(dir.file("b.txt"));
+    if (c.fault == dropped) outputs.drop(dir.file("b.txt"));
+    const int status =
+        c.fault == memory ? outputs.out_of_memory(console) : outputs.commit(3, console);
+    EXPECT_EQ(status, c.status);
+    std::string said = told.str() + console.str();
+    for (const std::string n : {"a.txt", "b.txt", "nodir/c.png"}) {
+      const auto at = said.find(dir.file(n));
+      if (at != std::string::npos) said.replace(at, dir.file(n).size(), n);
+    }
+    EXPECT_EQ(said, c.console);
+    const bool placed = c.status == 3;
+    EXPECT_EQ(read_file(dir.file("a.txt")), placed ? "new\n" : "old\n");
+    EXPECT_EQ(read_file(dir.file("b.txt")), placed && c.fault != dropped ? "new\n" : "old\n");
+    EXPECT_EQ(std::filesystem::exists(dir.file("c.png")), placed);
+    // No temporary is left: the two old files and the picture when it was put in place.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), placed ? 3 : 2);
+  }
+}

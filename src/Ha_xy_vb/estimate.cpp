@@ -1,0 +1,115 @@
+// The estimate of a run: pairing, points left out, data snooping and the solution.
+#include "estimate.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <locale>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "pairing.h"
+#include "textio/textio.h"
+
+namespace helmert2d {
+namespace {
+
+// Makes `pairing` the points of the estimate (its solution not yet computed).
+void use(Estimate& est, Pairing&& pairing) {
+  est.result = RunResult{};
+  est.result.points = std::move(pairing.points);
+  est.result.left_out = std::move(pairing.left_out);
+  est.is_common = std::move(pairing.is_common);
+}
+
+// The console line of a snooping step, naming the test that flagged the point.
+std::string snoop_line(const std::string& name, const SnoopStep& step, const OutlierTestRow& row,
+                       double component_critical) {
+  std::ostringstream line;
+  line.imbue(std::locale::classic());
+  line << std::fixed << std::setprecision(2);
+  line << " Snooping: " << name << " left out (T = " << step.T
+       << (row.pair_flagged ? " > c = " : ", c = ") << step.c;
+  if (!row.pair_flagged) {
+    line << "; component test " << std::max(row.Tvx, row.Tvy) << " > " << component_critical;
+  }
+  line << "), mo now " << std::setprecision(4) << step.mo_after << " m\n";
+  return line.str();
+}
+
+// One step of data snooping on the solved estimate `est`: with more than three points,
+// the flagged point (either table) with the largest pair test value T is left out,
+// unless that would leave fewer than four, and the rest paired and solved again into
+// `est`. True when a point was left out.
+bool snoop_step(Estimate& est, NameSet& left_out, const RunRequest& req,
+                const CoordinateFile& first, const CoordinateFile& second, std::ostream& console) {
+  if (est.result.points.n <= 3) return false;
+  const OutlierTestResult& o = *est.result.outliers;
+  int worst = 0;
+  for (int i = 1; i <= o.n; ++i) {
+    const OutlierTestRow& row = o.rows[static_cast<std::size_t>(i)];
+    if (!row.component_flagged && !row.pair_flagged) continue;
+    if (worst == 0 || row.T > o.rows[static_cast<std::size_t>(worst)].T) worst = i;
+  }
+  if (worst == 0) return false;
+  const OutlierTestRow flagged = o.rows[static_cast<std::size_t>(worst)];
+  const double component_critical = o.component_critical;
+  const std::string& worst_name = est.result.points.name[static_cast<std::size_t>(worst)];
+  const std::string name = textio::printable_token(worst_name);
+  if (est.result.points.n - 1 < 4) {
+    console << " Snooping stopped: " << name
+            << " is still flagged, but leaving it out would leave fewer than four common "
+               "points\n";
+    return false;
+  }
+  SnoopStep step{worst_name, flagged.T, o.pair_critical, 0.0};
+  left_out.insert(step.name);
+  // The estimate without it gives the step's new mo.
+  use(est, pair_points(first, second, left_out));
+  est.solved = compute_run(est.result, req.tests);
+  step.mo_after = est.solved == Solved::yes ? est.result.solution.mo : 0.0;
+  console << snoop_line(name, step, flagged, component_critical);
+  est.snooping.push_back(step);
+  return true;
+}
+
+}  // namespace
+
+Estimate estimate(const RunRequest& req, const CoordinateFile& first, const CoordinateFile& second,
+                  std::ostream& console) {
+  Estimate est;
+  NameSet left_out(req.exclude.begin(), req.exclude.end());
+  PairingNotes notes;
+  use(est, pair_points(first, second, left_out, &notes));
+  write_input_notes(console, req.file1, req.file2, first, notes);
+  for (const std::string& name : req.exclude) {
+    // A name that pairs is a common point: left out, its pairings are in left_out.
+    const auto& left = est.result.left_out;
+    if (std::none_of(left.begin(), left.end(),
+                     [&name](const LeftOutPoint& p) { return p.name == name; })) {
+      console << " ??? --exclude " << textio::printable_token(name)
+              << ": no common point has that name\n";
+      est.status = 2;
+      return est;
+    }
+  }
+  if (!req.exclude.empty()) {
+    console << " Left out of the estimation:";
+    for (const std::string& name : req.exclude) console << " " << textio::printable_token(name);
+    console << "\n";
+  }
+  est.solved = compute_run(est.result, req.tests);
+  if (!req.snoop) return est;
+  while (est.solved == Solved::yes && snoop_step(est, left_out, req, first, second, console)) {
+  }
+  // Each point left out is tied to the step that left it out.
+  for (LeftOutPoint& p : est.result.left_out) {
+    for (std::size_t s = 0; s < est.snooping.size(); ++s) {
+      if (est.snooping[s].name == p.name) p.snoop_step = static_cast<int>(s + 1);
+    }
+  }
+  return est;
+}
+
+}  // namespace helmert2d
