@@ -141,10 +141,10 @@ const helmert2d::cli::Program kProgram{
     .options = kOptions,
     .epilogue =
         "Exit status: 0 when the run completes; 1 when an input file cannot be opened\n"
-        "or (line mode) a line of it cannot be read, the report or the picture cannot\n"
-        "be written, or no transformation can be computed; 2 for a wrong option or an\n"
-        "--exclude name that is no common point; 3 when the run completes but records\n"
-        "of an input file were ignored.\n",
+        "or (line mode) a line of it cannot be read, an output cannot be written whole\n"
+        "(then none is put in place), or no transformation can be computed; 2 for a\n"
+        "wrong option or an --exclude name that is no common point; 3 when the run\n"
+        "completes but records of an input file were ignored.\n",
 };
 
 // The form of the coordinate files from the options. Returns an empty text, or what
