@@ -307,7 +307,10 @@ TEST(ResultFiles, BundledExampleComparesTheModels) {
   }
   EXPECT_EQ(c["tests"]["similarity_vs_rigid"]["significant"], true);
   EXPECT_EQ(c["tests"]["affine_vs_similarity"]["significant"], false);
-  // The similarity of the comparison is the run's own.
+  // The scale test is the report's F test of the scale by a second method: vv of the
+  // rigid model minus vv of the similarity is S (k - 1)^2. The similarity is the run's.
+  EXPECT_NEAR(c["tests"]["similarity_vs_rigid"]["statistic"].get<double>(),
+              r.doc["scale_tests"]["F"]["statistic"].get<double>(), 1e-7 * 21.0);
   EXPECT_NEAR(c["models"]["similarity"]["vv"].get<double>(),
               r.doc["adjustment"]["vv"].get<double>(), 1e-15);
 }
