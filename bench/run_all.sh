@@ -3,6 +3,8 @@
 #   10^4 common + 10^6 further points, --no-window and --plot p.png
 #   10^5 common points, --no-window and --plot p.png
 #   10^6 common points, report only and with --json r.json --csv r.csv
+#   10^6 common points, --json r.json with the default model, with --model affine (when
+#   the program has --model) and with --compare-models
 #   the numpy peer (../shared/bench/numpy_peer.py beside the project, when present, run
 #   with the system's python3 and its numpy) on the same 10^6-common-point job
 #   an older build of the program (BASE=/path/to/helmert2d) on two of the cases
@@ -94,6 +96,19 @@ best_pair "10^5 common, --no-window" "10^5 common, --plot p.png" \
 best_pair "10^6 common, report only" "10^6 common, --json --csv" \
   "$prog" --no-pause --no-window "${c[@]}" -- \
   "$prog" --no-pause --no-window --json "$work/r.json" --csv "$work/r.csv" "${c[@]}"
+# The affine model against the default one, and the three models compared, each with
+# the JSON (the --json case keeps its best time over both pairs). A program without
+# --model says why it refuses it, and that case is skipped.
+if refused="$("$prog" --model affine --version 2>&1 >/dev/null)"; then
+  best_pair "10^6 common, --json" "10^6 common, --model affine --json" \
+    "$prog" --no-pause --no-window --json "$work/r.json" "${c[@]}" -- \
+    "$prog" --no-pause --no-window --model affine --json "$work/r.json" "${c[@]}"
+else
+  echo "skipped: 10^6 common, --model affine --json: $refused"
+fi
+best_pair "10^6 common, --json" "10^6 common, --compare-models --json" \
+  "$prog" --no-pause --no-window --json "$work/r.json" "${c[@]}" -- \
+  "$prog" --no-pause --no-window --compare-models --json "$work/r.json" "${c[@]}"
 # The plot window on a private X server (Xvfb), closed by the end of the run.
 if command -v Xvfb >/dev/null; then
   Xvfb :97 -noreset -screen 0 1280x1024x24 >/dev/null 2>&1 &
@@ -122,6 +137,12 @@ fi
 ratio "plot / no-window, 10^5 common" "10^5 common, --plot p.png" "10^5 common, --no-window"
 ratio "json+csv / report only, 10^6 common" "10^6 common, --json --csv" \
   "10^6 common, report only"
+if [ -n "${secs["10^6 common, --model affine --json"]:-}" ]; then
+  ratio "affine / similarity, --json, 10^6 common" "10^6 common, --model affine --json" \
+    "10^6 common, --json"
+fi
+ratio "compare-models / --json, 10^6 common" "10^6 common, --compare-models --json" \
+  "10^6 common, --json"
 if [ -n "${secs["10^6 common, numpy peer"]:-}" ]; then
   ratio "numpy peer / ours, 10^6 common" "10^6 common, numpy peer" "10^6 common, report only"
 fi

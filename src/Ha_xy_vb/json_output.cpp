@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "model_comparison.h"
 #include "result_files.h"
 #include "text_sink.h"
 
@@ -272,6 +273,10 @@ void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity&
   j.raw("],\n");
   if (res.scale) scale_tests_json(j, *res.scale);
   if (res.outliers) outlier_summary(j, *res.outliers);
+  if (res.model_comparison) {
+    j.flush();
+    write_model_comparison_json(out, *res.model_comparison);
+  }
   j.raw("\n").raw("\"points\":").raw("[");
   j.flush();
 }

@@ -19,6 +19,7 @@
 #include "helmert2d/Ha_xy_vb.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
+#include "model_comparison.h"
 #include "report_sections.h"
 #include "result_files.h"
 #include "run_result.h"
@@ -334,6 +335,11 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
     return run;
   }
   for (const std::string& w : run_warnings(d.result)) console << " warning: " << w << "\n";
+  // The models side by side on the final estimate's points, with equal weights.
+  if (req.compare_models) {
+    d.result.model_comparison = compare_models(d.result.points, {});
+    write_model_comparison(console, *d.result.model_comparison);
+  }
   if (changes_report_numbers(req)) d.result.record = run_record(req, d, started);
   // The JSON's exact p-values (the report shows none), before anything is written.
   if (outputs.stream(req.json_file) != nullptr && d.result.outliers) {

@@ -25,6 +25,7 @@ struct RunRequest {
                                      ///< the program from the run's result)
   std::vector<std::string> exclude;  ///< --exclude: common points left out
   bool snoop = false;                ///< --snoop: iterative data snooping
+  bool compare_models = false;       ///< --compare-models: the three models side by side
   TestSettings tests;                ///< --exact-quantiles
   CoordinateFormat format;           ///< --delimiter, --columns, --header, --decimal-comma
   std::string version;               ///< the program's version, for the JSON

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "helmert2d/isttstk.h"
+#include "model_comparison.h"
 
 namespace helmert2d {
 
@@ -149,6 +150,8 @@ struct RunResult {
   std::vector<LeftOutPoint> left_out;         ///< common points left out of the estimate
   Plausibility plausibility;                  ///< for the warnings (console and JSON)
   std::optional<RunRecord> record;            ///< the report's run record, when it has one
+  /// --compare-models: the three models side by side (console and JSON only).
+  std::optional<ModelComparison> model_comparison;
 };
 
 /// How the run's tests take their critical values.

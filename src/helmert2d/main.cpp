@@ -47,7 +47,8 @@ enum Extra : int {
   kDelimiter,
   kColumns,
   kHeader,
-  kDecimalComma
+  kDecimalComma,
+  kCompareModels
 };
 
 constexpr std::array kOptions{
@@ -86,6 +87,11 @@ constexpr std::array kOptions{
                            .help = "data snooping: leave out the worst flagged point and\n"
                                    "estimate again, until no point is flagged or four are left",
                            .code = kSnoop},
+    helmert2d::cli::Option{.long_name = "--compare-models",
+                           .help = "also fit the rigid (no scale) and the affine model and\n"
+                                   "show the three side by side, with F tests of the scale\n"
+                                   "and of the affine parameters (console and JSON)",
+                           .code = kCompareModels},
     helmert2d::cli::Option{.long_name = "--residual-plot",
                            .value = "FILE",
                            .value_need = "a file name",
@@ -222,6 +228,7 @@ void say_extra_outputs(const helmert2d::RunRequest& r) {
   if (!r.residual_plot_file.empty()) add("residual plot >" + r.residual_plot_file + "<");
   if (r.tests.exact_quantiles) add("exact critical values");
   if (r.snoop) add("data snooping");
+  if (r.compare_models) add("model comparison");
   if (!line.empty()) std::cout << " Also: " << line << "\n\n" << std::flush;
 }
 
@@ -262,6 +269,7 @@ int program(int argc, char** argv) {
         std::find(request.exclude.begin(), request.exclude.end(), value) == request.exclude.end())
       request.exclude.push_back(value);
     if (code == kSnoop) request.snoop = true;
+    if (code == kCompareModels) request.compare_models = true;
     if (code == kResidualPlot) request.residual_plot_file = value;
   }
   say_extra_outputs(request);

@@ -12,11 +12,13 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "Ha_xy_vb/model_comparison.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/mtrs.h"
 
@@ -407,6 +409,152 @@ TEST(Models, GlobalAndModelTestsAgainstClosedForms) {
   EXPECT_EQ(fs.df1, 1);
   EXPECT_EQ(fs.df2, 2);
   EXPECT_NEAR(fs.p, 1 - std::sqrt(fs.statistic / (2 + fs.statistic)), 1e-12);
+}
+
+// P(|T| > t) of Student's t with nu degrees of freedom by the finite series of
+// Abramowitz and Stegun 26.7.3 (nu odd) and 26.7.4 (nu even); the upper tail of F(1, nu)
+// at t^2.
+double t_two_sided_closed(double t, int nu) {
+  const double th = std::atan(t / std::sqrt(nu)), c2 = std::cos(th) * std::cos(th);
+  double sum = 0, term = 1;
+  if (nu % 2 == 1) {
+    for (int k = 1; k <= (nu - 1) / 2; ++k) sum += term, term *= 2.0 * k / (2.0 * k + 1) * c2;
+    return 1 - 2 / 3.141592653589793 * (th + std::sin(th) * std::cos(th) * sum);
+  }
+  for (int k = 1; k <= nu / 2; ++k) sum += term, term *= (2.0 * k - 1) / (2.0 * k) * c2;
+  return 1 - std::sin(th) * sum;
+}
+
+// Upper tail of F(df1, df2) for df1 = 1 (through t) and 2 ((1 + 2F/f)^(-f/2)).
+double F_tail_closed(double F, int df1, int df2) {
+  return df1 == 1 ? t_two_sided_closed(std::sqrt(F), df2) : std::pow(1 + 2 * F / df2, -df2 / 2.0);
+}
+
+// --compare-models: each model's f, vv and mo against the independent fit, its
+// check-point RMS against refits without each point, and the F tests against those vv
+// and closed forms of their distributions. Verdicts: 1 significant, 0 not, -1 no test,
+// 2 either.
+TEST(ModelComparison, AgreesWithIndependentFitsAndClosedForms) {
+  struct CompareCase {
+    int n;
+    bool weighted;
+    double affinity, scale;
+    unsigned seed;
+    int scale_verdict, affine_verdict;
+    bool on_a_line = false;
+  };
+  for (const CompareCase& t : {
+           CompareCase{2, false, 0, 1.0000421, 61, -1, -1},  // affine too few; f_sim = 0
+           CompareCase{3, false, 0, 1.0003, 62, 2, -1},      // f_affine = 0
+           CompareCase{4, true, 2e-4, 1.0000421, 63, 2, 2},  // F(2, 2)
+           CompareCase{12, false, 3e-4, 1.0000421, 64, 2, 1},
+           CompareCase{9, true, 0, 1.0003, 65, 1, 2}, CompareCase{15, false, 0, 1.0, 66, 2, 2},
+           CompareCase{5, false, 0, 1.0000421, 67, 2, -1, true},  // affine on one line
+       }) {
+    SCOPED_TRACE("n=" + std::to_string(t.n) + " seed " + std::to_string(t.seed));
+    Job j = make_job(t.seed, t.n, t.weighted, t.affinity, t.scale);
+    for (int i = 1; t.on_a_line && i <= t.n; ++i) j.cp.y[i] = 0.5 * j.cp.x[i] + 100;
+    const ModelComparison c = compare_models(j.cp, j.w);
+    EXPECT_EQ(c.n, t.n);
+    EXPECT_EQ(c.weighted, t.weighted);
+    const Model order[3] = {Model::rigid, Model::similarity, Model::affine};
+    double vv[3] = {};
+    for (int k = 0; k < 3; ++k) {
+      const ComparedModel& m = c.models[k];
+      const int u = parameter_count(order[k]);
+      EXPECT_EQ(m.u, u);
+      if (order[k] == Model::affine && (t.n < 3 || t.on_a_line)) {
+        EXPECT_FALSE(m.fitted()) << m.name;
+        EXPECT_EQ(m.not_fitted,
+                  t.on_a_line ? "the points lie on one line" : "at least 3 points needed");
+        continue;
+      }
+      ASSERT_TRUE(m.fitted()) << m.name;
+      const Ref ref = reference(order[k], j);
+      vv[k] = ref.vv;
+      EXPECT_EQ(m.f, 2 * t.n - u) << m.name;
+      EXPECT_LE(rel(m.vv, ref.vv), 1e-9) << m.name;
+      if (m.f > 0) {
+        EXPECT_LE(rel(m.mo, std::sqrt(ref.vv / m.f)), 1e-9) << m.name;
+      } else {
+        EXPECT_TRUE(std::isnan(m.mo)) << m.name;
+      }
+      // Every point is checked when the others still determine the model.
+      if (2 * (t.n - 1) < u) {
+        EXPECT_TRUE(std::isnan(m.check_point_rms)) << m.name;
+        continue;
+      }
+      double loo2 = 0;
+      for (int i = 1; i <= t.n; ++i) {
+        const Ref out = reference(order[k], j, i);
+        loo2 += out.v[2 * i - 1] * out.v[2 * i - 1] + out.v[2 * i] * out.v[2 * i];
+      }
+      EXPECT_NEAR(m.check_point_rms, std::sqrt(loo2 / t.n), 1e-6) << m.name;
+    }
+    const auto check = [&](const std::optional<ExtraParameterTest>& test, int larger, int smaller,
+                           int verdict) {
+      ASSERT_EQ(test.has_value(), verdict != -1);
+      if (!test) return;
+      EXPECT_EQ(test->larger, c.models[larger].name);
+      EXPECT_EQ(test->smaller, c.models[smaller].name);
+      const int df1 = c.models[larger].u - c.models[smaller].u, df2 = c.models[larger].f;
+      EXPECT_EQ(test->df1, df1);
+      EXPECT_EQ(test->df2, df2);
+      const double F = (vv[smaller] - vv[larger]) / df1 / (vv[larger] / df2);
+      EXPECT_LE(rel(test->statistic, F), 1e-7);
+      EXPECT_NEAR(test->p, F_tail_closed(test->statistic, df1, df2), 1e-12 + 1e-10 * test->p);
+      EXPECT_NEAR(F_tail_closed(test->critical, df1, df2), kAlpha, 1e-10);
+      EXPECT_EQ(test->significant, test->p < kAlpha);
+      if (verdict != 2) {
+        EXPECT_EQ(test->significant, verdict == 1);
+      }
+    };
+    check(c.scale, 1, 0, t.scale_verdict);
+    check(c.affine, 2, 1, t.affine_verdict);
+  }
+}
+
+// The F tests' p and critical values against a reference statistics library (SciPy
+// 1.10.1 from Debian's python3-scipy: scipy.stats.f.sf(F, df1, df2) and
+// f.isf(0.05, df1, df2)) at degrees of freedom from 1 to those of a million points;
+// relative tolerance 1e-8.
+TEST(ModelComparison, FTestsAgreeWithAReferenceLibrary) {
+  struct Row {
+    double F;
+    int df1, df2;
+    double p, critical;
+  };
+  for (const Row& r : {
+           Row{21.022965229483322, 1, 20, 0.0001794645287345069, 4.351243503329288},
+           Row{0.908, 1, 36, 0.3470002245612347, 4.1131652768128895},
+           Row{3.7, 1, 1, 0.30520894235316454, 161.44763879758827},
+           Row{5.5, 1, 2, 0.14365116142232476, 18.512820512820497},
+           Row{2.2, 1, 3, 0.23464566951201635, 10.127964486013928},
+           Row{7.25, 1, 5, 0.04316513490827253, 6.607890973703367},
+           Row{1.5958436331345607, 2, 18, 0.2301244265717464, 3.554557145661787},
+           Row{12.3, 2, 2, 0.07518796992481203, 18.999999999999982},
+           Row{0.4, 2, 5, 0.6900094313951096, 5.786135043349964},
+           Row{9.0, 2, 1, 0.22941573387056183, 199.49999999999972},
+           Row{4.0, 2, 1999994, 0.01831578540243785, 2.9957367600434743},
+           Row{3.5, 1, 1999996, 0.06136897509318212, 3.8414634715196785},
+       }) {
+    SCOPED_TRACE("F(" + std::to_string(r.df1) + "," + std::to_string(r.df2) + ") at " +
+                 std::to_string(r.F));
+    // Two fits whose v^T P v give the statistic: vv_large / f = 1.
+    ModelFit smaller, larger;
+    smaller.u = 4;
+    larger.u = 4 + r.df1;
+    larger.f = r.df2;
+    larger.vv = r.df2;
+    smaller.vv = r.df2 + r.F * r.df1;
+    const ModelFTest t = extra_parameter_test(smaller, larger);
+    EXPECT_NEAR(t.statistic, r.F, 1e-10 * r.F);
+    EXPECT_NEAR(t.p, r.p, 1e-8 * r.p);
+    EXPECT_NEAR(t.critical, r.critical, 1e-8 * r.critical);
+    if (r.df2 <= 36) {
+      EXPECT_NEAR(F_tail_closed(r.F, r.df1, r.df2), r.p, 1e-12);
+    }
+  }
 }
 
 // Points a model cannot fit.

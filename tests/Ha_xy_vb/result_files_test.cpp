@@ -276,6 +276,45 @@ TEST(ResultFiles, BundledExampleGivesTheCommittedResultFiles) {
   EXPECT_EQ(read_file(dir.file("run.csv")), read_file(examples + "example-run.csv"));
 }
 
+// --compare-models on the bundled example: the JSON's F tests at their statistics
+// against a reference statistics library (SciPy 1.10.1: scipy.stats.f.sf and f.isf at
+// 0.05), relative tolerance 1e-8; the statistics against an independent fit in Python
+// (numpy's lstsq on the uncentred coordinates, good to 1e-7 here). The report is the
+// committed one.
+TEST(ResultFiles, BundledExampleComparesTheModels) {
+  const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
+  JobRun r;
+  run_job(r, read_file(examples + "local.txt"), read_file(examples + "national.txt"),
+          {"--compare-models"});
+  EXPECT_EQ(r.report, read_file(examples + "expected-report.txt"));
+  const json& c = r.doc["model_comparison"];
+  struct Case {
+    const char* test;
+    double F;  // numpy
+    int df1, df2;
+    double p, critical;  // SciPy at the JSON's statistic
+  };
+  for (const Case& k : {Case{"similarity_vs_rigid", 21.02296519016089, 1, 20, 0.0001794645287345069,
+                             4.351243503329288},
+                        Case{"affine_vs_similarity", 1.5958435667652981, 2, 18, 0.2301244265717464,
+                             3.554557145661787}}) {
+    const json& t = c["tests"][k.test];
+    EXPECT_NEAR(t["statistic"].get<double>(), k.F, 1e-7 * k.F) << k.test;
+    EXPECT_EQ(t["df1"], k.df1);
+    EXPECT_EQ(t["df2"], k.df2);
+    EXPECT_NEAR(t["p"].get<double>(), k.p, 1e-8 * k.p) << k.test;
+    EXPECT_NEAR(t["critical"].get<double>(), k.critical, 1e-8 * k.critical) << k.test;
+  }
+  EXPECT_EQ(c["tests"]["similarity_vs_rigid"]["significant"], true);
+  EXPECT_EQ(c["tests"]["affine_vs_similarity"]["significant"], false);
+  // The scale test is the report's F test of the scale by a second method: vv of the
+  // rigid model minus vv of the similarity is S (k - 1)^2. The similarity is the run's.
+  EXPECT_NEAR(c["tests"]["similarity_vs_rigid"]["statistic"].get<double>(),
+              r.doc["scale_tests"]["F"]["statistic"].get<double>(), 1e-7 * 21.0);
+  EXPECT_NEAR(c["models"]["similarity"]["vv"].get<double>(),
+              r.doc["adjustment"]["vv"].get<double>(), 1e-15);
+}
+
 // Closed forms of Student's t: nu = 1 (Cauchy), 2 and 4 (Abramowitz and Stegun 26.7).
 double t_tail_closed(double t, int nu) {
   if (nu == 1) return 0.5 - std::atan(t) / kPi;
