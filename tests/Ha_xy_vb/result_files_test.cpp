@@ -163,6 +163,40 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
             << i << j << " n=" << n;
     EXPECT_EQ(r.doc["scale_tests"]["tolerance"]["significant"].get<bool>(), std::fabs(k - 1) > 2e-5)
         << n;
+    EXPECT_TRUE(near(r.doc["scale_tests"]["tolerance"]["deviation_ppm"], (k - 1) * 1e6, 1e-6));
+    // Each common point: as given, X' by the parameters above, v = X' - X, and its test
+    // values by the hat matrix: a coordinate's redundancy is 1 - g' Q g (g its row of A),
+    // and its sd leaves its own share out of [vv].
+    const json& component = r.doc["outlier_tests"]["component"];
+    EXPECT_EQ(component["df"], 2 * n - 5);
+    EXPECT_EQ(component["alpha"].get<double>(), 0.05 / (2 * n));
+    EXPECT_EQ(component["critical_exact"].get<double>(), t_exact(0.05 / (2 * n), 2 * n - 5));
+    const json& points = r.doc["points"];
+    ASSERT_EQ(points.size(), static_cast<std::size_t>(n));
+    const double c_pair = std::sqrt((n - 2.0) * (1 - std::pow(0.05 / n, 1.0 / (n - 3.0))));
+    for (int i = 0; i < n; ++i) {
+      const json& pt = points[i];
+      const double given[4] = {job.x[i], job.y[i], job.X[i], job.Y[i]};
+      const char* keys[4] = {"x", "y", "X", "Y"};
+      for (int g = 0; g < 4; ++g) EXPECT_EQ(pt[keys[g]].get<double>(), given[g]) << keys[g];
+      const double Xc = a * job.x[i] - o * job.y[i] + p[3], Yc = o * job.x[i] + a * job.y[i] + p[4];
+      EXPECT_TRUE(near(pt["X_computed"], Xc, 1e-12)) << i;
+      EXPECT_TRUE(near(pt["Y_computed"], Yc, 1e-12)) << i;
+      const double v[2] = {Xc - job.X[i], Yc - job.Y[i]};
+      double q = 1;
+      for (int s = 1; s <= 4; ++s)
+        for (int t = 1; t <= 4; ++t) q -= A[2 * i + 1][s] * Q[s][t] * A[2 * i + 1][t];
+      const char* T_keys[2] = {"Tvx", "Tvy"};
+      for (int g = 0; g < 2; ++g) {
+        EXPECT_NEAR(pt[g ? "vy" : "vx"].get<double>(), v[g], 1e-6) << i;
+        const double s0 = std::sqrt((vv - v[g] * v[g] / q) / (2 * n - 5));
+        EXPECT_TRUE(near(pt[T_keys[g]], std::fabs(v[g]) / (std::sqrt(q) * s0), 1e-4)) << i;
+      }
+      EXPECT_EQ(pt.contains("T"), n > 3) << n;
+      if (n <= 3) continue;
+      EXPECT_TRUE(near(pt["T"], std::hypot(v[0], v[1]) / (mo * std::sqrt(2 * q)), 1e-4)) << i;
+      EXPECT_TRUE(near(pt["c"], c_pair, 1e-12)) << n;
+    }
     // Further points: X' = a x - o y + tx with sd mo sqrt(g' Q g), g the gradient of X'
     // (x, -y, 1, 0) or Y' (y, x, 0, 1) at the point's system-I coordinates.
     const json& transformed = r.doc["transformed"];
@@ -170,6 +204,7 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
     for (int i = 0; i < n; ++i) {
       EXPECT_EQ(transformed[i]["X"].get<double>(), job.X[i]);
       EXPECT_EQ(transformed[i]["Y"].get<double>(), job.Y[i]);
+      EXPECT_EQ(transformed[i]["third"].get<double>(), 100 + i);  // the first file's
     }
     for (std::size_t f = 0; f < job.fx.size(); ++f) {
       const json& t = transformed[static_cast<std::size_t>(n) + f];
@@ -450,14 +485,13 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     const auto final_list = records_by_name(csv);
     const auto source = records_by_name(c.one);
     const std::string proj = r.doc["proj"];
-    // Forward: every further point's first-file columns through cct.
+    // Forward: every point's first-file columns through cct.
     std::ostringstream in;
-    std::vector<std::string> further;
+    std::vector<std::string> further, common;
     for (const json& t : r.doc["transformed"]) {
-      if (t["role"] != "further") continue;
       const std::string name = t["name"];
       in << source.at(name)[1] << " " << source.at(name)[2] << " 0 0\n";
-      further.push_back(name);
+      (t["role"] == "further" ? further : common).push_back(name);
       // The JSON's X is always the northing-like coordinate.
       const bool en2 = std::string(c.second) == "EN";
       EXPECT_NEAR(t["X"].get<double>(), std::stod(final_list.at(name)[en2 ? 2 : 1]), 1e-9) << what;
@@ -465,6 +499,14 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     ASSERT_FALSE(further.empty());
     r.dir.write("fwd.txt", in.str());
     std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
+    // A common point's residuals, in the CSV's column order: transformed minus given.
+    for (const std::string& name : common) {
+      double c1, c2, z, tt;
+      ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
+      const std::vector<std::string>& row = final_list.at(name);
+      EXPECT_NEAR(c1 - std::stod(row[1]), std::stod(row[5]), 1e-5) << what << " " << name;
+      EXPECT_NEAR(c2 - std::stod(row[2]), std::stod(row[6]), 1e-5) << what << " " << name;
+    }
     std::ostringstream back_in;
     for (const std::string& name : further) {
       double c1, c2, z, tt;
