@@ -252,6 +252,8 @@ TEST(Snoop, LeavesOutTheFlaggedPointWithTheLargestT) {
     // A point flagged by its components alone says so on the console.
     EXPECT_EQ(snooped.result.out.find("; component test ") != std::string::npos, !c.pair_flagged)
         << snooped.result.out;
+    EXPECT_EQ(snooped.result.out.find(" > c = ") != std::string::npos, c.pair_flagged)
+        << snooped.result.out;
   }
 }
 

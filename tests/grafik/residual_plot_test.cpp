@@ -264,6 +264,13 @@ TEST(ResidualPlotPicture, FlaggedVectorPointsItsWayAboutAnEighthOfTheFrame) {
   // Colours of the point kinds, and dark text in the legend strip below the frame.
   EXPECT_GT(count(p, kBlue), 50);
   EXPECT_GT(count(p, kGrey), 10);
+  // Z, left out (north 800, east 200), is a hollow triangle: grey around a white centre.
+  // The points' extent (1000 m) fills the frame's side / 1.5.
+  const double pixels = side / 1.5 / 1000.0;
+  const int zx = cx + static_cast<int>(std::lround(-300 * pixels)),
+            zy = cy - static_cast<int>(std::lround(300 * pixels));
+  for (int dy = 0; dy <= 1; ++dy) EXPECT_NE(p.at(zx, zy + dy), kGrey) << zx << " " << zy;
+  EXPECT_TRUE(near_colour(p, zx, zy - 4, kGrey) || near_colour(p, zx, zy + 4, kGrey));
   EXPECT_GT(count(p, kBlack, 770, 799), 100);
   EXPECT_GT(count(p, kBlack, 750, 769), 50);  // scale bar and its labels
 
