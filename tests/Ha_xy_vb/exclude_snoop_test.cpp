@@ -288,6 +288,11 @@ TEST(InputNotes, AppearOnlyForWhatTheyName) {
         Case{base + "A 1 1 0\n", base2, " note: names that occur more than once in one.txt: A\n"},
         Case{base, base2 + "B 110 10 0\n",
              " note: names that occur more than once in two.txt: B\n"},
+        // A name three times is named once.
+        Case{base + "A 1 1 0\nA 2 2 0\n", base2,
+             " note: names that occur more than once in one.txt: A\n"},
+        Case{base, base2 + "B 110 10 0\nB 110 10 0\n",
+             " note: names that occur more than once in two.txt: B\n"},
         Case{base + "p1 5 5 0\n", base2 + "P1 15 15 0\n",
              " note: names that match only when case is ignored (two.txt / one.txt): P1 / p1\n"}}) {
     const testsupport::ProgramResult r = ProgramRun({}, c.one, c.two).result;

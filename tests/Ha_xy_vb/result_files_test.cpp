@@ -164,6 +164,35 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
     EXPECT_EQ(r.doc["scale_tests"]["tolerance"]["significant"].get<bool>(), std::fabs(k - 1) > 2e-5)
         << n;
     EXPECT_TRUE(near(r.doc["scale_tests"]["tolerance"]["deviation_ppm"], (k - 1) * 1e6, 1e-6));
+    EXPECT_TRUE(near(par["k"]["value"], k, 1e-12));
+    EXPECT_TRUE(near(par["rotation_arcsec"]["value"], std::atan2(o, a) * 648000 / kPi, 1e-9));
+    EXPECT_TRUE(near(par["rotation_arcsec"]["sd"], sA * 648000 / kPi, 1e-6));
+    EXPECT_TRUE(near(par["rotation_deg"]["sd"], sA * 180 / kPi, 1e-6));
+    EXPECT_TRUE(near(r.doc["adjustment"]["vv"], vv, 1e-6));
+    EXPECT_EQ(r.doc["adjustment"]["f"], 2 * n - 4);
+    EXPECT_EQ(r.doc["common_points"], n);
+    // The scale tests: t = |k - 1| / sd(k) on f degrees of freedom, F = t^2 on (1, f).
+    const int df = 2 * n - 4;
+    const double t_k = std::fabs(k - 1) / sk;
+    for (const char* name : {"F", "t"}) {
+      const json& test = r.doc["scale_tests"][name];
+      const bool F = name[0] == 'F';
+      EXPECT_TRUE(near(test["statistic"], F ? t_k * t_k : t_k, 1e-6)) << name << " n=" << n;
+      EXPECT_EQ(test[F ? "df2" : "df"], df) << name;
+      EXPECT_TRUE(near(test["p"], 2 * t_upper_tail(t_k, df), 1e-6)) << name << " n=" << n;
+      const double exact = F ? F_exact(0.05, 1, df) : t_exact(0.025, df);
+      EXPECT_EQ(test["critical_exact"].get<double>(), exact) << name;
+      EXPECT_EQ(test["significant_exact"], (F ? t_k * t_k : t_k) > exact) << name << " n=" << n;
+      EXPECT_EQ(test["significant"], test["statistic"] > test["critical"]) << name;
+    }
+    // What the run was, and a warning only for the scale far from 1.
+    EXPECT_EQ(r.doc["files"],
+              json({{"first", "one.txt"}, {"second", "two.txt"}, {"report", "out.txt"}}));
+    EXPECT_EQ(r.doc["program"], "helmert2d");
+    EXPECT_EQ(r.doc["alpha"], 0.05);
+    EXPECT_EQ(r.doc["exact_quantiles"], false);
+    EXPECT_EQ(r.doc["excluded"], json::array());
+    EXPECT_EQ(r.doc["warnings"].size(), std::fabs(k - 1) > 0.05 ? 1u : 0u) << n;
     // Each common point: as given, X' by the parameters above, v = X' - X, and its test
     // values by the hat matrix: a coordinate's redundancy is 1 - g' Q g (g its row of A),
     // and its sd leaves its own share out of [vv].
@@ -174,6 +203,8 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
     const json& points = r.doc["points"];
     ASSERT_EQ(points.size(), static_cast<std::size_t>(n));
     const double c_pair = std::sqrt((n - 2.0) * (1 - std::pow(0.05 / n, 1.0 / (n - 3.0))));
+    const json& pair = r.doc["outlier_tests"]["pair"];
+    EXPECT_TRUE(n > 3 ? near(pair["critical"], c_pair, 1e-12) : pair.is_null()) << n;
     for (int i = 0; i < n; ++i) {
       const json& pt = points[i];
       const double given[4] = {job.x[i], job.y[i], job.X[i], job.Y[i]};
@@ -361,6 +392,7 @@ TEST(ResultFiles, ThreePointReportWithExactQuantiles) {
             std::string::npos);
   const json& F = exact.doc["scale_tests"]["F"];
   EXPECT_EQ(F["critical"], F["critical_exact"]);
+  EXPECT_EQ(exact.doc["exact_quantiles"], true);
   EXPECT_NEAR(F["p"].get<double>(), exact.doc["scale_tests"]["t"]["p"].get<double>(), 1e-12);
 }
 
