@@ -304,6 +304,16 @@ TEST(ResultFiles, MirroredFitMatchesAnIndependentLeastSquaresFit) {
       for (auto* v : {l, u, p}) free_vector(v);
     }
   }
+  // Swapped coordinates with a 10 m blunder fit only 16 times better mirrored (by hand:
+  // mo 57.85 m against 3.62 m): under the factor of 100, no warning.
+  RunResult rough;
+  for (const auto& [x, y] : {std::pair{0.0, 0.0}, {100.0, 0.0}, {0.0, 100.0}, {100.0, 100.0}})
+    rough.points.add("R", x, y, y + 1000, x + 2000);
+  rough.points.add("B", 50, 30, 1040, 2050);
+  ASSERT_EQ(compute_run(rough), Solved::yes);
+  EXPECT_NEAR(rough.solution.mo, 57.8486, 1e-3);
+  EXPECT_NEAR(rough.plausibility.mirrored->mo, 3.6226, 1e-3);
+  EXPECT_FALSE(rough.plausibility.mirrored_better);
   // Points on a line fit both ways; exact ones give no warning for their rounding.
   RunResult line;
   for (int i = 0; i < 5; ++i) line.points.add("L", 1000.0 + 3 * i, 2000.0 + 7 * i, 10 * i, 0.3);
@@ -576,7 +586,8 @@ TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
                                           "\"c,\"",
                                           std::string(40000, 'L'),
                                           "\xc0\xaf\xe0\x80\xaf",
-                                          "\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82\xac"};
+                                          "\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82\xac",
+                                          "\xe2\x82\xc3\xa9"};
   const int common = 7;  // the rest are further points
   std::string one, two;
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
@@ -641,10 +652,10 @@ TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
   EXPECT_EQ(count, names.size());
   // The raw JSON text: valid UTF-8 as it is, each other byte as \udcNN.
   const std::string text = read_file(r.dir.file("run.json"));
-  for (const char* want :
-       {"\"\\udce9t\\udce9\"", "\"\xc5\x9ei\xc5\x9fli\"", "\"\\udc80\"", "\"\\udce2\\udc82\"",
-        "\"\\udcc0\\udcaf\\udce0\\udc80\\udcaf\"",
-        "\"\\udced\\udca0\\udc80\\udcf4\\udc90\\udc80\\udc80\xe2\x82\xac\"", "\"q\\\"x\""}) {
+  for (const char* want : {"\"\\udce9t\\udce9\"", "\"\xc5\x9ei\xc5\x9fli\"", "\"\\udc80\"",
+                           "\"\\udce2\\udc82\"", "\"\\udcc0\\udcaf\\udce0\\udc80\\udcaf\"",
+                           "\"\\udced\\udca0\\udc80\\udcf4\\udc90\\udc80\\udc80\xe2\x82\xac\"",
+                           "\"q\\\"x\"", "\"\\udce2\\udc82\xc3\xa9\""}) {
     EXPECT_NE(text.find(std::string("{\"name\":") + want), std::string::npos) << want;
   }
   // The raw CSV text (a lenient reader takes an unquoted q"x too): quoted where RFC 4180

@@ -199,6 +199,7 @@ TEST(StopLine, ShowsAtMostFortyPrintableBytes) {
                         Case{"\xC5\x9E"
                              "01",
                              "\\xC5\\x9E01"},
+                        Case{std::string(40, 'y'), std::string(40, 'y')},
                         Case{std::string(10'000'000, 'x'), std::string(40, 'x') + "..."}}) {
     std::ostringstream os;
     textio::report_stop(os, "f.txt", textio::ReadStop{true, 3, c.token});
