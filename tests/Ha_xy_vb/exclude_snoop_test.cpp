@@ -252,6 +252,8 @@ TEST(Snoop, LeavesOutTheFlaggedPointWithTheLargestT) {
     // A point flagged by its components alone says so on the console.
     EXPECT_EQ(snooped.result.out.find("; component test ") != std::string::npos, !c.pair_flagged)
         << snooped.result.out;
+    EXPECT_EQ(snooped.result.out.find(" > c = ") != std::string::npos, c.pair_flagged)
+        << snooped.result.out;
   }
 }
 
@@ -285,6 +287,11 @@ TEST(InputNotes, AppearOnlyForWhatTheyName) {
              " note: 2 names of two.txt have no partner in one.txt: Z, Y\n"},
         Case{base + "A 1 1 0\n", base2, " note: names that occur more than once in one.txt: A\n"},
         Case{base, base2 + "B 110 10 0\n",
+             " note: names that occur more than once in two.txt: B\n"},
+        // A name three times is named once.
+        Case{base + "A 1 1 0\nA 2 2 0\n", base2,
+             " note: names that occur more than once in one.txt: A\n"},
+        Case{base, base2 + "B 110 10 0\nB 110 10 0\n",
              " note: names that occur more than once in two.txt: B\n"},
         Case{base + "p1 5 5 0\n", base2 + "P1 15 15 0\n",
              " note: names that match only when case is ignored (two.txt / one.txt): P1 / p1\n"}}) {

@@ -164,6 +164,71 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
             << i << j << " n=" << n;
     EXPECT_EQ(r.doc["scale_tests"]["tolerance"]["significant"].get<bool>(), std::fabs(k - 1) > 2e-5)
         << n;
+    EXPECT_TRUE(near(r.doc["scale_tests"]["tolerance"]["deviation_ppm"], (k - 1) * 1e6, 1e-6));
+    EXPECT_TRUE(near(par["k"]["value"], k, 1e-12));
+    EXPECT_TRUE(near(par["rotation_arcsec"]["value"], std::atan2(o, a) * 648000 / kPi, 1e-9));
+    EXPECT_TRUE(near(par["rotation_arcsec"]["sd"], sA * 648000 / kPi, 1e-6));
+    EXPECT_TRUE(near(par["rotation_deg"]["sd"], sA * 180 / kPi, 1e-6));
+    EXPECT_TRUE(near(r.doc["adjustment"]["vv"], vv, 1e-6));
+    EXPECT_EQ(r.doc["adjustment"]["f"], 2 * n - 4);
+    EXPECT_EQ(r.doc["common_points"], n);
+    // The scale tests: t = |k - 1| / sd(k) on f degrees of freedom, F = t^2 on (1, f).
+    const int df = 2 * n - 4;
+    const double t_k = std::fabs(k - 1) / sk;
+    for (const char* name : {"F", "t"}) {
+      const json& test = r.doc["scale_tests"][name];
+      const bool F = name[0] == 'F';
+      EXPECT_TRUE(near(test["statistic"], F ? t_k * t_k : t_k, 1e-6)) << name << " n=" << n;
+      EXPECT_EQ(test[F ? "df2" : "df"], df) << name;
+      EXPECT_TRUE(near(test["p"], 2 * t_upper_tail(t_k, df), 1e-6)) << name << " n=" << n;
+      const double exact = F ? F_exact(0.05, 1, df) : t_exact(0.025, df);
+      EXPECT_EQ(test["critical_exact"].get<double>(), exact) << name;
+      EXPECT_EQ(test["significant_exact"], (F ? t_k * t_k : t_k) > exact) << name << " n=" << n;
+      EXPECT_EQ(test["significant"], test["statistic"] > test["critical"]) << name;
+    }
+    // What the run was, and a warning only for the scale far from 1.
+    EXPECT_EQ(r.doc["files"],
+              json({{"first", "one.txt"}, {"second", "two.txt"}, {"report", "out.txt"}}));
+    EXPECT_EQ(r.doc["program"], "helmert2d");
+    EXPECT_EQ(r.doc["alpha"], 0.05);
+    EXPECT_EQ(r.doc["exact_quantiles"], false);
+    EXPECT_EQ(r.doc["excluded"], json::array());
+    EXPECT_EQ(r.doc["warnings"].size(), std::fabs(k - 1) > 0.05 ? 1u : 0u) << n;
+    // Each common point: as given, X' by the parameters above, v = X' - X, and its test
+    // values by the hat matrix: a coordinate's redundancy is 1 - g' Q g (g its row of A),
+    // and its sd leaves its own share out of [vv].
+    const json& component = r.doc["outlier_tests"]["component"];
+    EXPECT_EQ(component["df"], 2 * n - 5);
+    EXPECT_EQ(component["alpha"].get<double>(), 0.05 / (2 * n));
+    EXPECT_EQ(component["critical_exact"].get<double>(), t_exact(0.05 / (2 * n), 2 * n - 5));
+    const json& points = r.doc["points"];
+    ASSERT_EQ(points.size(), static_cast<std::size_t>(n));
+    const double c_pair = std::sqrt((n - 2.0) * (1 - std::pow(0.05 / n, 1.0 / (n - 3.0))));
+    const json& pair = r.doc["outlier_tests"]["pair"];
+    EXPECT_TRUE(n > 3 ? near(pair["critical"], c_pair, 1e-12) : pair.is_null()) << n;
+    for (int i = 0; i < n; ++i) {
+      const json& pt = points[i];
+      const double given[4] = {job.x[i], job.y[i], job.X[i], job.Y[i]};
+      const char* keys[4] = {"x", "y", "X", "Y"};
+      for (int g = 0; g < 4; ++g) EXPECT_EQ(pt[keys[g]].get<double>(), given[g]) << keys[g];
+      const double Xc = a * job.x[i] - o * job.y[i] + p[3], Yc = o * job.x[i] + a * job.y[i] + p[4];
+      EXPECT_TRUE(near(pt["X_computed"], Xc, 1e-12)) << i;
+      EXPECT_TRUE(near(pt["Y_computed"], Yc, 1e-12)) << i;
+      const double v[2] = {Xc - job.X[i], Yc - job.Y[i]};
+      double q = 1;
+      for (int s = 1; s <= 4; ++s)
+        for (int t = 1; t <= 4; ++t) q -= A[2 * i + 1][s] * Q[s][t] * A[2 * i + 1][t];
+      const char* T_keys[2] = {"Tvx", "Tvy"};
+      for (int g = 0; g < 2; ++g) {
+        EXPECT_NEAR(pt[g ? "vy" : "vx"].get<double>(), v[g], 1e-6) << i;
+        const double s0 = std::sqrt((vv - v[g] * v[g] / q) / (2 * n - 5));
+        EXPECT_TRUE(near(pt[T_keys[g]], std::fabs(v[g]) / (std::sqrt(q) * s0), 1e-4)) << i;
+      }
+      EXPECT_EQ(pt.contains("T"), n > 3) << n;
+      if (n <= 3) continue;
+      EXPECT_TRUE(near(pt["T"], std::hypot(v[0], v[1]) / (mo * std::sqrt(2 * q)), 1e-4)) << i;
+      EXPECT_TRUE(near(pt["c"], c_pair, 1e-12)) << n;
+    }
     // Further points: X' = a x - o y + tx with sd mo sqrt(g' Q g), g the gradient of X'
     // (x, -y, 1, 0) or Y' (y, x, 0, 1) at the point's system-I coordinates.
     const json& transformed = r.doc["transformed"];
@@ -171,6 +236,7 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
     for (int i = 0; i < n; ++i) {
       EXPECT_EQ(transformed[i]["X"].get<double>(), job.X[i]);
       EXPECT_EQ(transformed[i]["Y"].get<double>(), job.Y[i]);
+      EXPECT_EQ(transformed[i]["third"].get<double>(), 100 + i);  // the first file's
     }
     for (std::size_t f = 0; f < job.fx.size(); ++f) {
       const json& t = transformed[static_cast<std::size_t>(n) + f];
@@ -239,6 +305,16 @@ TEST(ResultFiles, MirroredFitMatchesAnIndependentLeastSquaresFit) {
       for (auto* v : {l, u, p}) free_vector(v);
     }
   }
+  // Swapped coordinates with a 10 m blunder fit only 16 times better mirrored (by hand:
+  // mo 57.85 m against 3.62 m): under the factor of 100, no warning.
+  RunResult rough;
+  for (const auto& [x, y] : {std::pair{0.0, 0.0}, {100.0, 0.0}, {0.0, 100.0}, {100.0, 100.0}})
+    rough.points.add("R", x, y, y + 1000, x + 2000);
+  rough.points.add("B", 50, 30, 1040, 2050);
+  ASSERT_EQ(compute_run(rough), Solved::yes);
+  EXPECT_NEAR(rough.solution.mo, 57.8486, 1e-3);
+  EXPECT_NEAR(rough.plausibility.mirrored->mo, 3.6226, 1e-3);
+  EXPECT_FALSE(rough.plausibility.mirrored_better);
   // Points on a line fit both ways; exact ones give no warning for their rounding.
   RunResult line;
   for (int i = 0; i < 5; ++i) line.points.add("L", 1000.0 + 3 * i, 2000.0 + 7 * i, 10 * i, 0.3);
@@ -384,6 +460,7 @@ TEST(ResultFiles, ThreePointReportWithExactQuantiles) {
             std::string::npos);
   const json& F = exact.doc["scale_tests"]["F"];
   EXPECT_EQ(F["critical"], F["critical_exact"]);
+  EXPECT_EQ(exact.doc["exact_quantiles"], true);
   EXPECT_NEAR(F["p"].get<double>(), exact.doc["scale_tests"]["t"]["p"].get<double>(), 1e-12);
 }
 
@@ -508,14 +585,13 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     const auto final_list = records_by_name(csv);
     const auto source = records_by_name(c.one);
     const std::string proj = r.doc["proj"];
-    // Forward: every further point's first-file columns through cct.
+    // Forward: every point's first-file columns through cct.
     std::ostringstream in;
-    std::vector<std::string> further;
+    std::vector<std::string> further, common;
     for (const json& t : r.doc["transformed"]) {
-      if (t["role"] != "further") continue;
       const std::string name = t["name"];
       in << source.at(name)[1] << " " << source.at(name)[2] << " 0 0\n";
-      further.push_back(name);
+      (t["role"] == "further" ? further : common).push_back(name);
       // The JSON's X is always the northing-like coordinate.
       const bool en2 = std::string(c.second) == "EN";
       EXPECT_NEAR(t["X"].get<double>(), std::stod(final_list.at(name)[en2 ? 2 : 1]), 1e-9) << what;
@@ -523,6 +599,14 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     ASSERT_FALSE(further.empty());
     r.dir.write("fwd.txt", in.str());
     std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
+    // A common point's residuals, in the CSV's column order: transformed minus given.
+    for (const std::string& name : common) {
+      double c1, c2, z, tt;
+      ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
+      const std::vector<std::string>& row = final_list.at(name);
+      EXPECT_NEAR(c1 - std::stod(row[1]), std::stod(row[5]), 1e-5) << what << " " << name;
+      EXPECT_NEAR(c2 - std::stod(row[2]), std::stod(row[6]), 1e-5) << what << " " << name;
+    }
     std::ostringstream back_in;
     for (const std::string& name : further) {
       double c1, c2, z, tt;
@@ -560,7 +644,8 @@ TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
                                           "\"c,\"",
                                           std::string(40000, 'L'),
                                           "\xc0\xaf\xe0\x80\xaf",
-                                          "\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82\xac"};
+                                          "\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82\xac",
+                                          "\xe2\x82\xc3\xa9"};
   const int common = 7;  // the rest are further points
   std::string one, two;
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
@@ -625,10 +710,10 @@ TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
   EXPECT_EQ(count, names.size());
   // The raw JSON text: valid UTF-8 as it is, each other byte as \udcNN.
   const std::string text = read_file(r.dir.file("run.json"));
-  for (const char* want :
-       {"\"\\udce9t\\udce9\"", "\"\xc5\x9ei\xc5\x9fli\"", "\"\\udc80\"", "\"\\udce2\\udc82\"",
-        "\"\\udcc0\\udcaf\\udce0\\udc80\\udcaf\"",
-        "\"\\udced\\udca0\\udc80\\udcf4\\udc90\\udc80\\udc80\xe2\x82\xac\"", "\"q\\\"x\""}) {
+  for (const char* want : {"\"\\udce9t\\udce9\"", "\"\xc5\x9ei\xc5\x9fli\"", "\"\\udc80\"",
+                           "\"\\udce2\\udc82\"", "\"\\udcc0\\udcaf\\udce0\\udc80\\udcaf\"",
+                           "\"\\udced\\udca0\\udc80\\udcf4\\udc90\\udc80\\udc80\xe2\x82\xac\"",
+                           "\"q\\\"x\"", "\"\\udce2\\udc82\xc3\xa9\""}) {
     EXPECT_NE(text.find(std::string("{\"name\":") + want), std::string::npos) << want;
   }
   // The raw CSV text (a lenient reader takes an unquoted q"x too): quoted where RFC 4180

@@ -205,7 +205,7 @@ ResidualPlotData small_job() {
               {"B", 0, 1000, -0.001, 0.002, false},
               {"C", 1000, 0, 0.001, 0.001, false},
               {"D", 1000, 1000, -0.002, -0.002, false},
-              {"E", 500, 500, 0.02, 0.01, true}};
+              {"E", 500, 500, 0.04, 0.02, true}};
   d.left_out = {{"Z", 800, 200}};
   d.n = 5;
   d.mo = 0.0123;
@@ -264,15 +264,23 @@ TEST(ResidualPlotPicture, FlaggedVectorPointsItsWayAboutAnEighthOfTheFrame) {
   // Colours of the point kinds, and dark text in the legend strip below the frame.
   EXPECT_GT(count(p, kBlue), 50);
   EXPECT_GT(count(p, kGrey), 10);
+  // Z, left out (north 800, east 200), is a hollow triangle: grey around a white centre.
+  // The points' extent (1000 m) fills the frame's side / 1.5.
+  const double pixels = side / 1.5 / 1000.0;
+  const int zx = cx + static_cast<int>(std::lround(-300 * pixels)),
+            zy = cy - static_cast<int>(std::lround(300 * pixels));
+  for (int dy = 0; dy <= 1; ++dy) EXPECT_NE(p.at(zx, zy + dy), kGrey) << zx << " " << zy;
+  EXPECT_TRUE(near_colour(p, zx, zy - 4, kGrey) || near_colour(p, zx, zy + 4, kGrey));
   EXPECT_GT(count(p, kBlack, 770, 799), 100);
   EXPECT_GT(count(p, kBlack, 750, 769), 50);  // scale bar and its labels
 
-  // The scale bar: the longest residual, E's 22.4 mm, rounded down to 20 mm, drawn at the
-  // vectors' scale, so 20 / 22.36 of E's vector. Its black run starts at the frame's left.
+  // The scale bar: the longest residual, E's 44.7 mm, rounded down to 20 mm (not to the
+  // nearer 50), drawn at the vectors' scale, so 20 / 44.72 of E's vector. Its black run starts at
+  // the frame's left.
   int bar = 0;
   for (int y = 756; y < 770 && bar == 0; ++y)
     while (p.at(L + bar, y) == kBlack && p.at(L + bar + 1, y) == kBlack) ++bar;
-  EXPECT_NEAR(bar, length * 20.0 / std::hypot(20.0, 10.0), 4.0) << length;
+  EXPECT_NEAR(bar, length * 20.0 / std::hypot(40.0, 20.0), 4.0) << length;
 
   // The legend says what the data hold: drawn here with the text it should have, in the
   // picture's font, its dark pixels are the picture's.

@@ -200,6 +200,7 @@ TEST(StopLine, ShowsAtMostFortyPrintableBytes) {
                         Case{"\xC5\x9E"
                              "01",
                              "\\xC5\\x9E01"},
+                        Case{std::string(40, 'y'), std::string(40, 'y')},
                         Case{std::string(10'000'000, 'x'), std::string(40, 'x') + "..."}}) {
     std::ostringstream os;
     textio::report_stop(os, "f.txt", textio::ReadStop{true, 3, c.token});
@@ -269,6 +270,22 @@ TEST(OutputFile, CompleteOrAbsent) {
   full.stream() << std::string(1 << 21, 'x');
   EXPECT_FALSE(full.commit());
   EXPECT_FALSE(textio::OutputFile().open(dir.file("nodir/rep.txt")));
+  // A new file gets the mode a plain create gives (0666 less the umask); a file replaced
+  // keeps its own.
+  const mode_t mask = ::umask(027);
+  const std::string fresh = dir.file("new.txt"), kept = dir.write("kept.txt", "x");
+  ::chmod(kept.c_str(), 0604);
+  for (const std::string& path : {fresh, kept}) {
+    textio::OutputFile out;
+    ASSERT_TRUE(out.open(path));
+    EXPECT_TRUE(out.commit());
+  }
+  ::umask(mask);
+  for (const auto& [path, mode] : {std::pair{fresh, 0640u}, {kept, 0604u}}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777u, mode) << path;
+  }
 }
 
 // How a target is written follows from what it is, not from how its name is spelt: a
