@@ -51,6 +51,15 @@ HeightPoints make_heights(unsigned seed, int n, bool weighted, bool tilted) {
   return p;
 }
 
+// Puts points 1 to `count` on a line at `angle_rad` from north through the origin, at
+// distances whose reduced coordinates leave rounding in M's determinant.
+void put_on_line(HeightPoints& p, int count, double angle_rad) {
+  for (int i = 1; i <= count; ++i) {
+    const double t = 137.3 * i + (i % 3) * 11.7;
+    p.N[i] = kN + t * std::cos(angle_rad), p.E[i] = kE + t * std::sin(angle_rad);
+  }
+}
+
 // Independent weighted least squares of H_II - H_I = a0 + a1 (N - kN) + a2 (E - kE)
 // (a0 alone for the shift) from the explicit design matrix, point `skip` (1-based)
 // also left out. Lists 1-based.
@@ -111,13 +120,18 @@ struct Case {
   bool weighted;
   unsigned seed;
   bool lined = false;  // all but the last point on one line: the last is not checked
+  double blunder = 0;  // added to H_II of point 4 (m)
 };
 
 const Case kCases[] = {
-    {HeightModel::shift, 4, false, 1},      {HeightModel::shift, 9, true, 2},
-    {HeightModel::plane, 6, false, 3},      {HeightModel::plane, 7, true, 4},
-    {HeightModel::plane, 25, false, 5},     {HeightModel::plane, 14, true, 6},
+    {HeightModel::shift, 4, false, 1},
+    {HeightModel::shift, 9, true, 2},
+    {HeightModel::plane, 6, false, 3},
+    {HeightModel::plane, 7, true, 4},
+    {HeightModel::plane, 25, false, 5, false, 0.09},
+    {HeightModel::plane, 14, true, 6},
     {HeightModel::plane, 8, true, 7, true},
+    {HeightModel::shift, 12, false, 8, false, -0.07},
 };
 
 TEST(Heights, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
@@ -125,7 +139,8 @@ TEST(Heights, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
     SCOPED_TRACE(std::string(t.model == HeightModel::shift ? "shift" : "plane") +
                  " n=" + std::to_string(t.n) + (t.weighted ? " weighted" : ""));
     HeightPoints p = make_heights(t.seed, t.n, t.weighted, t.model == HeightModel::plane);
-    for (int i = 1; t.lined && i < t.n; ++i) p.E[i] = kE + 0.5 * (p.N[i] - kN);
+    if (t.lined) put_on_line(p, t.n - 1, 1.1);
+    p.H2[4] += t.blunder;
     const HeightFit f = fit_heights(t.model, p);
     ASSERT_EQ(f.status, HeightStatus::ok);
     Ref ref;
@@ -164,7 +179,7 @@ TEST(Heights, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
       }
     }
     EXPECT_NEAR(f.redundancy_sum, f.f, 1e-9);
-    int checked = 0;
+    int checked = 0, flagged = 0;
     double loo_max = 0;
     for (int i = 1; i <= t.n; ++i) {
       const HeightPointFit& pf = f.points[i];
@@ -208,8 +223,13 @@ TEST(Heights, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
       EXPECT_LE(rel(pf.t_aside, pf.v / (std::sqrt(out.vv / (f.f - 1)) * std::sqrt(q))), 1e-6);
       // The exact quantile and the exact tail, two routines, must agree on the decision.
       EXPECT_EQ(pf.flagged, pf.p_value < f.alpha) << i;
+      flagged += pf.flagged;
     }
     EXPECT_EQ(f.checked, checked);
+    EXPECT_EQ(f.flagged, flagged);
+    if (t.blunder != 0) {
+      EXPECT_TRUE(f.points[4].flagged);
+    }
     // A further point, away from the height points.
     const TransformedHeight th = transform_height(f, 250.0, kN + 1400.0, kE - 300.0);
     EXPECT_NEAR(th.H, 250.0 + ref.correction(kN + 1400.0, kE - 300.0), 1e-9);
@@ -277,7 +297,8 @@ TEST(Heights, TooFewOrLinedPoints) {
   p.excluded = {0, 1, 1, 1, 1, 1, 0};
   EXPECT_EQ(fit_heights(HeightModel::shift, p).status, HeightStatus::too_few);
   p = make_heights(31, 6, false, true);
-  for (int i = 1; i <= 6; ++i) p.E[i] = kE + 0.25 * (p.N[i] - kN);  // on a line
+  p.excluded.clear(), p.H2[2] = 1.0;
+  put_on_line(p, 6, 0.4);  // M's determinant a rounding above 0
   EXPECT_EQ(fit_heights(HeightModel::plane, p).status, HeightStatus::on_a_line);
   EXPECT_EQ(fit_heights(HeightModel::shift, p).status, HeightStatus::ok);
   for (int i = 1; i <= 6; ++i) p.N[i] = kN, p.E[i] = kE;  // at one place
