@@ -95,8 +95,8 @@ void point_figures(const HeightPoints& pts, HeightFit& f) {
     const double m = f.mo * std::sqrt(pf.q);
     pf.t = pf.v == 0.0 ? 0.0 : m > 0.0 ? pf.v / m : kNaN;
     const double rest = f.vv - pf.v * pf.v / pf.q;
-    const double mi_aside = rest > 0.0 ? std::sqrt(rest / df * pf.q) : 0.0;
-    pf.t_aside = pf.v == 0.0 ? 0.0 : mi_aside > 0.0 ? pf.v / mi_aside : kNaN;
+    const double m_aside = rest > 0.0 ? std::sqrt(rest / df * pf.q) : 0.0;
+    pf.t_aside = pf.v == 0.0 ? 0.0 : m_aside > 0.0 ? pf.v / m_aside : kNaN;
     pf.p_value = std::isnan(pf.t) ? kNaN : 2.0 * t_upper_tail(std::fabs(pf.t), df);
     pf.flagged = std::fabs(pf.t) > f.critical;
     if (pf.flagged) ++f.flagged;
