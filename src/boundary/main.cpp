@@ -146,12 +146,5 @@ int program(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
-  helmert2d::cli::reserve_stack();
-  try {
-    return program(argc, argv);
-  } catch (const std::bad_alloc&) {
-    // Outputs still open are abandoned on the way here, taking their temporaries.
-    std::cout << " ??? Out of memory\n" << std::flush;
-    return 1;
-  }
+  return helmert2d::cli::guarded_main(argc, argv, program);
 }

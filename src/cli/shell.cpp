@@ -166,6 +166,16 @@ __attribute__((noinline)) void reserve_stack() {
   pad[0] = 0;
 }
 
+int guarded_main(int argc, char** argv, int (*program)(int, char**)) {
+  reserve_stack();
+  try {
+    return program(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cout << " ??? Out of memory\n" << std::flush;
+    return 1;
+  }
+}
+
 void pause_for_key() {
   std::cout.flush();
   if (::isatty(STDIN_FILENO) == 0) {

@@ -57,6 +57,11 @@ bool save_picture(const std::string& path);
 /// SIGSEGV.
 void reserve_stack();
 
+/// A program's main: reserves the stack, runs `program` and turns running out of
+/// memory anywhere into one console line " ??? Out of memory" and status 1 (outputs
+/// still open are abandoned on the way, taking their temporaries).
+int guarded_main(int argc, char** argv, int (*program)(int, char**));
+
 /// Waits for one key: raw mode on a terminal (" Press any key to continue . . ."),
 /// otherwise one character or the end of standard input, so scripts never hang. The
 /// whole key is read (also the several bytes of an arrow key), and the terminal gets
