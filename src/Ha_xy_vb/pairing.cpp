@@ -57,7 +57,7 @@ class NameIndex {
 }  // namespace
 
 Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                    const NameSet& left_out, PairingNotes* notes) {
+                    const NameSet& left_out, PairingNotes* notes, bool weighted) {
   Pairing out;
   CommonPoints& cp = out.points;
   std::vector<LeftOutPoint>& left = out.left_out;
@@ -77,6 +77,7 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
     slot.record = static_cast<std::uint32_t>(j);
   }
   is_common.assign(m, 0);
+  if (weighted) cp.use_weights();
   cp.reserve(static_cast<std::size_t>(cp.n) + 1 + std::min(m, second.records.size()));
   std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
   for (const CoordinateRecord& r2 : second.records) {
@@ -95,7 +96,12 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
         left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second, j});
         continue;
       }
-      cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
+      if (weighted) {
+        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third,
+               point_weight(r1.sigma, r2.sigma));
+      } else {
+        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
+      }
       is_common[j] = 1;
     }
   }

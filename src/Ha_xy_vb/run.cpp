@@ -47,7 +47,7 @@ struct Joiner {
 std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
                                             const std::vector<char>& is_common,
                                             const std::vector<LeftOutPoint>& left_out,
-                                            const Solution& sol) {
+                                            const ModelFit& fit) {
   std::vector<int> left_of(left_out.empty() ? 0 : first.records.size(), -1);
   for (std::size_t k = left_out.size(); k-- > 0;) {
     left_of[left_out[k].record] = static_cast<int>(k);
@@ -57,16 +57,16 @@ std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
   for (std::size_t j = 0; j < first.records.size(); ++j) {
     if (is_common[j]) continue;
     const CoordinateRecord& r = first.records[j];
-    out.push_back({r.name, r.first, r.second, r.third, sol.apply(r.first, r.second),
+    out.push_back({r.name, r.first, r.second, r.third, fit.apply(r.first, r.second),
                    left_of.empty() ? -1 : left_of[j]});
   }
   return out;
 }
 
 // The misclosure of each point left out: transformed minus given, as a residual.
-void set_misclosures(std::vector<LeftOutPoint>& left_out, const Solution& sol) {
+void set_misclosures(std::vector<LeftOutPoint>& left_out, const ModelFit& fit) {
   for (LeftOutPoint& p : left_out) {
-    const PlanePoint q = sol.apply(p.x, p.y);
+    const PlanePoint q = fit.apply(p.x, p.y);
     p.vx = q.X - p.X;
     p.vy = q.Y - p.Y;
   }
@@ -104,13 +104,15 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
   bool first_opened = false;
   std::exception_ptr early_error;
   std::error_code ec;
-  const bool digest = changes_report_numbers(req);
+  // A sigma column that the header names gives the run weights, and so a run record.
+  const bool digest = changes_report_numbers(req) || req.format.auto_columns;
   if (std::filesystem::is_regular_file(req.file1, ec) &&
       std::filesystem::file_size(req.file1, ec) >= kEarlyReadBytes && !ec) {
     try {
       early = std::thread([&] {
         try {
-          first_opened = read_coordinate_file(req.file1, req.format, d.first, digest);
+          first_opened =
+              read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first);
         } catch (...) {
           early_error = std::current_exception();
         }
@@ -120,7 +122,7 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
     }
   }
   Joiner joiner{early};
-  if (!read_coordinate_file(req.file2, req.format, d.second, digest)) {
+  if (!read_coordinate_file(req.file2, req.format, d.second, digest, req.sigma_second)) {
     console << " ??? Second system file " << req.file2 << " is not opened\n";
     return false;
   }
@@ -132,7 +134,9 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
   }
   // The first file is read also when the second holds no point, so that a missing
   // first file is named and the run writes no report.
-  if (!first_read) first_opened = read_coordinate_file(req.file1, req.format, d.first, digest);
+  if (!first_read) {
+    first_opened = read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first);
+  }
   if (!first_opened) {
     console << " ??? First system file " << req.file1 << " is not opened\n";
     return false;
@@ -143,8 +147,13 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
 // Completes a solved estimate with its final list: the misclosures of the points left
 // out and every further point transformed. Returns the console line of a run that
 // cannot go on (a further point beyond the range of numbers), else an empty text.
-std::string complete_result(const CoordinateFile& first, const Estimate& est, RunResult& r) {
+std::string complete_result(const CoordinateFile& first, const Estimate& est, RunResult& r,
+                            Model model) {
   if (est.solved == Solved::too_few) {
+    if (model == Model::affine) {
+      return " ??? The affine model needs at least three common points not on one line; no "
+             "transformation computed\n";
+    }
     return " ??? At least two common points at distinct places are needed; no "
            "transformation computed\n";
   }
@@ -152,8 +161,8 @@ std::string complete_result(const CoordinateFile& first, const Estimate& est, Ru
     return " ??? The coordinates are too large: their sums overflow; no transformation "
            "computed\n";
   }
-  set_misclosures(r.left_out, r.solution);
-  r.further = transform_further(first, est.is_common, r.left_out, r.solution);
+  set_misclosures(r.left_out, r.fit);
+  r.further = transform_further(first, est.is_common, r.left_out, r.fit);
   // A further point near the largest double may transform beyond it: the final list
   // would show "inf", so the run ends as for sums that overflow.
   for (const FurtherPoint& fp : r.further) {
@@ -182,6 +191,8 @@ RunRecord run_record(const RunRequest& req, const RunData& d, const std::string&
   rec.time_utc = started;
   rec.inputs = {{req.file1, d.first.sha256}, {req.file2, d.second.sha256}};
   rec.options = req.options_given;
+  rec.model = d.result.fit.model;
+  rec.global = d.result.global;
   return rec;
 }
 
@@ -194,6 +205,7 @@ RunIdentity run_identity(const RunRequest& req, const RunData& d, const std::str
   id.report = req.report;
   id.time_utc = started;
   id.exact_quantiles = req.tests.exact_quantiles;
+  id.extended = extended_results(req, !d.result.points.weight.empty());
   id.excluded = req.exclude;
   id.snooping = d.snooping;
   id.ignored = ignored_records(req, d);
@@ -210,9 +222,9 @@ RunIdentity run_identity(const RunRequest& req, const RunData& d, const std::str
 void write_report(std::ostream& report, const RunResult& r, RunPlot* plot) {
   const CommonPoints& cp = r.points;
   write_input_listing(report, cp);
-  write_parameters(report, r.solution);
+  write_parameters(report, r);
   write_residuals(report, cp, r.solution);
-  if (cp.n > 2) {
+  if (r.outliers) {
     write_statistics(report, r);
   } else {
     report << "\n";
@@ -287,7 +299,13 @@ int write_nothing(textio::OutputSet& outputs, RunPlot* plot, int status) {
 }  // namespace
 
 bool changes_report_numbers(const RunRequest& request) {
-  return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles;
+  return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles ||
+         request.model != Model::similarity || request.sigma_first > 0.0 ||
+         request.sigma_second > 0.0 || request.format.columns.has_sigma();
+}
+
+bool extended_results(const RunRequest& request, bool weighted) {
+  return request.quality || request.model != Model::similarity || weighted;
 }
 
 void add_run_outputs(const RunRequest& request, textio::OutputSet& outputs) {
@@ -323,7 +341,8 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
   }
   d.result = std::move(est.result);
   d.snooping = std::move(est.snooping);
-  if (const std::string failure = complete_result(d.first, est, d.result); !failure.empty()) {
+  if (const std::string failure = complete_result(d.first, est, d.result, req.model);
+      !failure.empty()) {
     // The report lists the points and says why; the result files are not written.
     write_input_listing(*report, d.result.points);
     *report << failure;
@@ -334,7 +353,9 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
     return run;
   }
   for (const std::string& w : run_warnings(d.result)) console << " warning: " << w << "\n";
-  if (changes_report_numbers(req)) d.result.record = run_record(req, d, started);
+  if (changes_report_numbers(req) || !d.result.points.weight.empty()) {
+    d.result.record = run_record(req, d, started);
+  }
   // The JSON's exact p-values (the report shows none), before anything is written.
   if (outputs.stream(req.json_file) != nullptr && d.result.outliers) {
     outlier_probabilities(*d.result.outliers);
