@@ -294,7 +294,7 @@ void write_run_record(std::ostream& r, const RunRecord& rec,
     frmt(r, "   [pvv] =", g.statistic, "#####.##");
     r << (g.significant ? "  >  chi2(" : " <=  chi2(") << g.df << ",0.95) =";
     frmt(r, g.critical, "#####.##");
-    frmt(r, ", p =", g.p, "#.####");
+    frmt(r, ", p = ", g.p, "#.####");
     r << "\n";
     r << (g.significant ? "   --> the residuals are larger than the given sigmas allow\n"
                         : "   --> the residuals agree with the given sigmas\n");
