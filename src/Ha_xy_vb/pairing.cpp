@@ -108,10 +108,7 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
   return out;
 }
 
-namespace {
-
-// A list of names for one console line: the first ten, then how many more.
-std::string name_list(std::vector<std::string_view> names) {
+std::string name_list(const std::vector<std::string_view>& names) {
   std::string out;
   for (std::size_t i = 0; i < names.size() && i < 10; ++i) {
     if (i) out += ", ";
@@ -120,8 +117,6 @@ std::string name_list(std::vector<std::string_view> names) {
   if (names.size() > 10) out += ", ... (" + std::to_string(names.size() - 10) + " more)";
   return out;
 }
-
-}  // namespace
 
 void write_input_notes(std::ostream& console, const std::string& file1, const std::string& file2,
                        const CoordinateFile& first, PairingNotes& notes) {

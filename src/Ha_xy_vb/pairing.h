@@ -43,6 +43,9 @@ struct Pairing {
 Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
                     const NameSet& left_out, PairingNotes* notes = nullptr, bool weighted = false);
 
+/// A list of names for one console line: the first ten, then how many more.
+std::string name_list(const std::vector<std::string_view>& names);
+
 /// Writes the input notes: names of the second file without a partner, names that occur
 /// more than once in either file, and names that pair only when case is ignored. Each
 /// list shows its first ten names, then how many more.

@@ -2,6 +2,7 @@
 // the result, then write the report and the result files into the run's outputs.
 #include "run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -19,6 +20,7 @@
 #include "helmert2d/Ha_xy_vb.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
+#include "pairing.h"
 #include "report_sections.h"
 #include "result_files.h"
 #include "run_result.h"
@@ -171,6 +173,24 @@ std::string complete_result(const CoordinateFile& first, const Estimate& est, Ru
            " transforms beyond the range of numbers\n";
   }
   return {};
+}
+
+// Common points with a redundancy number below this are hardly checked by the others: a
+// blunder in them shows in the residuals by less than a tenth.
+constexpr double kHardlyChecked = 0.1;
+
+// The console note naming the common points that the others hardly check.
+void note_hardly_checked(std::ostream& console, const RunResult& r) {
+  std::vector<std::string_view> names;
+  for (int i = 1; i <= r.points.n && !r.quality.points.empty(); ++i) {
+    const PointQuality& q = r.quality.points[static_cast<std::size_t>(i)];
+    if (std::min(q.rx, q.ry) < kHardlyChecked) names.push_back(r.points.name[i]);
+  }
+  if (names.empty()) return;
+  console << " note: " << names.size()
+          << (names.size() == 1 ? " common point is" : " common points are")
+          << " hardly checked by the others (redundancy number below 0.1): " << name_list(names)
+          << "\n";
 }
 
 // Per input file whose reading stopped before lines that would have been records.
@@ -353,6 +373,8 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
     return run;
   }
   for (const std::string& w : run_warnings(d.result)) console << " warning: " << w << "\n";
+  if (extended_results(req, !d.result.points.weight.empty()))
+    note_hardly_checked(console, d.result);
   if (changes_report_numbers(req) || !d.result.points.weight.empty()) {
     d.result.record = run_record(req, d, started);
   }

@@ -521,7 +521,46 @@ TEST(ResultFiles, OneEqualSigmaGivesTheUnweightedRunOfEachModel) {
   }
 }
 
-// The README's recipe: the pipeline in `proj`, applied by cct to the first file's two
+// The quality figures of each model: the leave-one-out residuals against explicit
+// refits without the point (--exclude gives its misclosure), the redundancy numbers sum
+// to f, and the check-point RMS over the points; the CSV carries them after its columns.
+TEST(ResultFiles, LeaveOneOutResidualsAreThoseOfRefitsWithoutThePoint) {
+  const Job job = make_job(9, 1, 1.0000421, 0.3, 512.25, -1033.5);
+  for (const char* model : {"similarity", "rigid", "affine"}) {
+    JobRun r;
+    run_job(r, job.one, job.two, {"--model", model, "--quality", "--csv", "run.csv"});
+    const json& points = r.doc["points"];
+    double sum = 0, loo2 = 0;
+    for (const json& pt : points) {
+      const json& q = pt["quality"];
+      sum += q["r_x"].get<double>() + q["r_y"].get<double>();
+      loo2 += std::pow(q["loo_x"].get<double>(), 2) + std::pow(q["loo_y"].get<double>(), 2);
+    }
+    EXPECT_NEAR(sum, r.doc["adjustment"]["f"].get<double>(), 1e-9) << model;
+    EXPECT_NEAR(r.doc["check_point_rms"].get<double>(), std::sqrt(loo2 / points.size()), 1e-12);
+    EXPECT_EQ(r.doc["model"], model);
+    const std::string csv = read_file(r.dir.file("run.csv"));
+    EXPECT_EQ(csv.rfind("name,X,Y,third,role,vx,vy,flagged,r_x,r_y,mdb_x,mdb_y,loo_x,loo_y\r\n", 0),
+              0u);
+    for (const std::size_t k : {std::size_t{0}, std::size_t{4}, std::size_t{8}}) {
+      const std::string name = points[k]["name"];
+      JobRun left;
+      run_job(left, job.one, job.two, {"--model", model, "--exclude", name});
+      int found = 0;
+      for (const json& t : left.doc["transformed"]) {
+        if (t["name"] != name) continue;
+        ++found;
+        EXPECT_NEAR(t["vx"].get<double>(), points[k]["quality"]["loo_x"].get<double>(), 1e-6)
+            << model << " " << name;
+        EXPECT_NEAR(t["vy"].get<double>(), points[k]["quality"]["loo_y"].get<double>(), 1e-6)
+            << model << " " << name;
+      }
+      EXPECT_EQ(found, 1) << model << " " << name;
+    }
+  }
+}
+
+// The README's recipe: the pipeline in `proj`// The README's recipe: the pipeline in `proj`, applied by cct to the first file's two
 // coordinate columns as they stand, must give every further point's coordinates in the
 // final list (the CSV, in the second file's column order), within 0.1 mm; cct -I maps
 // them back. A job in each of the four pairs of column orders, the bundled CSV files
