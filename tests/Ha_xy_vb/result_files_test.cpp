@@ -560,12 +560,12 @@ TEST(ResultFiles, LeaveOneOutResidualsAreThoseOfRefitsWithoutThePoint) {
   }
 }
 
-// The README's recipe: the pipeline in `proj`// The README's recipe: the pipeline in `proj`, applied by cct to the first file's two
-// coordinate columns as they stand, must give every further point's coordinates in the
-// final list (the CSV, in the second file's column order), within 0.1 mm; cct -I maps
-// them back. A job in each of the four pairs of column orders, the bundled CSV files
-// (Easting before Northing) and the plain files, with the similarity, and some of them
-// with the rigid and the affine model (one affine step serves every model).
+// The README's recipe: the pipeline in `proj`// The README's recipe: the pipeline in `proj`,
+// applied by cct to the first file's two coordinate columns as they stand, must give every further
+// point's coordinates in the final list (the CSV, in the second file's column order), within 0.1
+// mm; cct -I maps them back. A job in each of the four pairs of column orders, the bundled CSV
+// files (Easting before Northing) and the plain files, with the similarity, and some of them with
+// the rigid and the affine model (one affine step serves every model).
 TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
   if (!have("cct")) GTEST_SKIP() << "PROJ's cct is not installed (tools/install-deps)";
   const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
