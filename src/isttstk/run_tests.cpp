@@ -107,6 +107,25 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // small would hide a blunder of 30000 standard deviations, so no test is lost.
 constexpr double kNoRedundancy = 1e-9;
 
+// The cofactors of point i's residuals and whether it is tested: given by a general
+// adjustment, or those of the similarity through the centroid.
+void row_cofactors(const OutlierTestInput& in, int i, OutlierTestRow& row) {
+  if (in.cofactors != nullptr) {
+    const ResidualCofactors& c = (*in.cofactors)[static_cast<std::size_t>(i)];
+    row.q = c.qx;
+    row.qy = c.qy;
+    row.rx = c.rx;
+    row.ry = c.ry;
+    row.tested = c.checked;
+    return;
+  }
+  const double dx = (*in.x)[i] - in.xm;
+  const double dy = (*in.y)[i] - in.ym;
+  row.q = 1.0 - (1.0 / in.n + (dx * dx + dy * dy) / in.S);
+  row.qy = row.rx = row.ry = row.q;
+  row.tested = row.q > kNoRedundancy;
+}
+
 }  // namespace
 
 OutlierTestResult outlier_tests(const OutlierTestInput& in) {
@@ -121,28 +140,12 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
   r.component_critical =
       in.exact_quantiles ? r.component_critical_exact : t_(in.alpha / (2.0 * in.n), r.df);
   r.rows.assign(static_cast<std::size_t>(in.n) + 1, OutlierTestRow{});
-  const auto& x = *in.x;
-  const auto& y = *in.y;
   const auto& vx = *in.vx;
   const auto& vy = *in.vy;
   const double n = in.n;
   for (int i = 1; i <= in.n; ++i) {
     OutlierTestRow& row = r.rows[static_cast<std::size_t>(i)];
-    if (general) {
-      const ResidualCofactors& c = (*in.cofactors)[static_cast<std::size_t>(i)];
-      row.q = c.qx;
-      row.qy = c.qy;
-      row.rx = c.rx;
-      row.ry = c.ry;
-      row.tested = c.checked;
-    } else {
-      const double dx = x[i] - in.xm;
-      const double dy = y[i] - in.ym;
-      // Cofactor of a residual of the similarity transformation through the centroid.
-      row.q = 1.0 - (1.0 / n + (dx * dx + dy * dy) / in.S);
-      row.qy = row.rx = row.ry = row.q;
-      row.tested = row.q > kNoRedundancy;
-    }
+    row_cofactors(in, i, row);
     if (!row.tested) {
       // The other points fix this point's residual (they all lie at one place): it has
       // no redundancy and no test; a value it shows is rounding.
