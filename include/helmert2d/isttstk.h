@@ -93,6 +93,17 @@ void write_scale_tests(std::ostream& report, const ScaleTestResult& res);
 /// Computes and writes the scale tests (scale_tests, then the writer above).
 void write_scale_tests(std::ostream& report, const ScaleTestInput& in);
 
+/// One common point's residual figures from a general adjustment (another model than
+/// the similarity, or weights): the cofactors of vx and vy (m^2, the diagonal of its
+/// 2 x 2 block of Qvv), their redundancy numbers p qx and p qy, whether the other points
+/// check it at all, and its pair test value sqrt(v^T Qvv_ii^-1 v / (2 s0^2)).
+struct ResidualCofactors {
+  double qx = 0.0, qy = 0.0;
+  double rx = 0.0, ry = 0.0;
+  bool checked = false;
+  double T = 0.0;
+};
+
 /// Inputs of the outlier tests; the lists are 1-based (entry 0 unused), n + 1 long.
 struct OutlierTestInput {
   int n = 0;                                       ///< number of common points (> 2)
@@ -109,6 +120,12 @@ struct OutlierTestInput {
   double alpha = 0.05;                             ///< significance level
   bool exact_quantiles = false;  ///< component critical value from t_exact, not t_
   bool probabilities = false;    ///< also compute each row's exact p_x, p_y (costs O(n) cdfs)
+  /// From a general adjustment: every point's cofactors (1-based, n + 1 long), with vv
+  /// its v^T P v, f its degrees of freedom 2n - u and mo its s0. Null for the similarity
+  /// with equal weights, whose cofactors follow from xm, ym and S (f = 2n - 4).
+  const std::vector<ResidualCofactors>* cofactors = nullptr;
+  /// With `cofactors`: the pair test's critical value c, 0 when f <= 2 (no pair test).
+  double pair_critical = 0.0;
 };
 
 /// One common point's outlier test values (residual units m). A residual that is
@@ -116,7 +133,10 @@ struct OutlierTestInput {
 /// one place fix its residual) is not tested: its s0, mean errors and test values are
 /// not-a-number and it is never flagged.
 struct OutlierTestRow {
-  double q = 0.0;                        ///< cofactor of the residual components
+  double q = 0.0;   ///< cofactor of vx (and of vy: see qy)
+  double qy = 0.0;  ///< cofactor of vy; q but for the rigid model
+  /// The redundancy numbers the table shows: p q and p qy, q itself without weights.
+  double rx = 0.0, ry = 0.0;
   bool tested = true;                    ///< false when q is 0 (up to rounding): no test
   double svx0 = 0.0, svy0 = 0.0;         ///< s0 with the tested component set aside (m)
   double mvx = 0.0, mvy = 0.0;           ///< mean errors of vx and vy (m)
@@ -125,15 +145,18 @@ struct OutlierTestRow {
   bool component_flagged_exact = false;  ///< Tvx or Tvy above the exact critical value
   double T = 0.0;                        ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
   bool pair_flagged = false;             ///< T above c (only when n > 3)
-  double p_x = 0.0, p_y = 0.0;           ///< exact P(t(2n - 5) > Tvx), > Tvy (when asked for)
+  double p_x = 0.0, p_y = 0.0;           ///< exact P(t(f - 1) > Tvx), > Tvy (when asked for)
 };
 
 /// The outlier tests of all common points, computed once by outlier_tests.
 struct OutlierTestResult {
   int n = 0;                              ///< number of common points
   double alpha = 0.05;                    ///< significance level
-  double component_critical = 0.0;        ///< t(2n - 5) at 1 - alpha/(2n), as the report uses it
-  double component_critical_exact = 0.0;  ///< exact t(2n - 5) quantile at 1 - alpha/(2n)
+  int f = 0;                              ///< degrees of freedom of the adjustment, 2n - u
+  int df = 0;                             ///< of the component tests: f - 1 (2n - 5)
+  bool pairs = false;                     ///< the pair test is made: f > 2 (n > 3)
+  double component_critical = 0.0;        ///< t(f - 1) at 1 - alpha/(2n), as the report uses it
+  double component_critical_exact = 0.0;  ///< exact t(f - 1) quantile at 1 - alpha/(2n)
   double pair_critical = 0.0;        ///< c = sqrt((n-2)(1 - (alpha/n)^(1/(n-3)))); 0 when n <= 3
   std::vector<OutlierTestRow> rows;  ///< 1-based, rows[1..n] (entry 0 unused)
 };
@@ -142,7 +165,7 @@ struct OutlierTestResult {
 OutlierTestResult outlier_tests(const OutlierTestInput& in);
 
 /// Fills every row's p_x and p_y: the exact upper-tail probabilities of Tvx and Tvy in
-/// t(2n - 5), shared out over the report's thread pool (two cdfs per row). Reads only
+/// t(f - 1), shared out over the report's thread pool (two cdfs per row). Reads only
 /// each row's Tvx and Tvy, so other threads may read the rows' other values meanwhile.
 void outlier_probabilities(OutlierTestResult& res);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -12,9 +13,10 @@
 namespace helmert2d {
 namespace {
 
-constexpr const char* kLabel[4] = {"name", "N", "E", "h"};
-constexpr const char* kAliases[4] = {"name, point or id", "N, north, northing or x",
-                                     "E, east, easting or y", "h, height, z or elev"};
+constexpr const char* kLabel[5] = {"name", "N", "E", "h", "sigma"};
+constexpr const char* kAliases[5] = {"name, point or id", "N, north, northing or x",
+                                     "E, east, easting or y", "h, height, z or elev",
+                                     "sigma, sd or s"};
 
 std::size_t index(Column c) {
   return static_cast<std::size_t>(c);
@@ -38,7 +40,7 @@ std::string_view trim_blanks(std::string_view s) {
 // where the names come from ("--columns", "the header").
 std::string assign_columns(const std::vector<std::string_view>& names, const char* what,
                            ColumnMap& map) {
-  map.field = {-1, -1, -1, -1};
+  map.field = {-1, -1, -1, -1, -1};
   map.label = {};
   // A delimiter at the end of the names closes no column.
   map.count = names.size();
@@ -67,7 +69,7 @@ std::string assign_columns(const std::vector<std::string_view>& names, const cha
 // "field 3 (N)" for the 0-based field `i`; "field 3" when it holds no column.
 std::string field_name(const ColumnMap& map, std::size_t i) {
   std::string s = "field " + std::to_string(i + 1);
-  for (std::size_t c = 0; c < 4; ++c)
+  for (std::size_t c = 0; c < map.field.size(); ++c)
     if (map.field[c] == static_cast<int>(i)) return s + " (" + kLabel[c] + ")";
   return s;
 }
@@ -88,10 +90,12 @@ std::string columns_source(const CoordinateFormat& format, std::size_t count) {
   return "a record has " + n + " (name, N, E, h)";
 }
 
-// Reads one split line as a record into `rec` by the columns of `map`. Returns an empty
-// text, or what is wrong with the line.
+// Reads one split line as a record into `rec` by the columns of `map`; `sigma` is the
+// file's sigma for a record without its own (0 for none). Returns an empty text, or what
+// is wrong with the line.
 std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
-                        const std::vector<std::string_view>& fields, CoordinateRecord& rec) {
+                        const std::vector<std::string_view>& fields, CoordinateRecord& rec,
+                        double sigma) {
   const std::size_t needed = map.needed();
   if (fields.size() < needed) {
     // The first missing field that holds a column.
@@ -112,9 +116,10 @@ std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
   const auto name_field = static_cast<std::size_t>(map.field[index(Column::name)]);
   rec.name = fields[name_field];
   if (rec.name.empty()) return field_name(map, name_field) + " is empty";
-  double* const target[4] = {nullptr, &rec.first, &rec.second, &rec.third};
+  double* const target[5] = {nullptr, &rec.first, &rec.second, &rec.third, &rec.sigma};
   rec.third = 0.0;
-  for (std::size_t c = 1; c < 4; ++c) {
+  rec.sigma = sigma;
+  for (std::size_t c = 1; c < 5; ++c) {
     const int f = map.field[c];
     if (f < 0) continue;
     const std::string_view token = fields[static_cast<std::size_t>(f)];
@@ -123,17 +128,30 @@ std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
       rec.third = std::numeric_limits<double>::quiet_NaN();
       continue;
     }
+    if (c == index(Column::sigma) && absent_value(token)) {
+      if (sigma > 0.0) continue;  // the file's --sigma-* value
+      return field_name(map, static_cast<std::size_t>(f)) +
+             " is empty, and no --sigma-first or --sigma-second value stands in for it";
+    }
     if (!textio::parse_number(token, *target[c], format.decimal_comma)) {
       return field_name(map, static_cast<std::size_t>(f)) + " is not a number: '" +
              textio::printable_token(token) + "'";
     }
+  }
+  // A weight needs a sigma that is a positive, finite number of metres.
+  if (map.field[index(Column::sigma)] >= 0 && !(rec.sigma > 0.0 && std::isfinite(rec.sigma))) {
+    return field_name(map, static_cast<std::size_t>(map.field[index(Column::sigma)])) +
+           " must be a positive number of metres: '" +
+           textio::printable_token(
+               fields[static_cast<std::size_t>(map.field[index(Column::sigma)])]) +
+           "'";
   }
   return {};
 }
 
 // Reads the records of out.text line by line; the first line that cannot be read sets
 // out.error and ends the reading with no records.
-void read_lines(const CoordinateFormat& format, CoordinateFile& out) {
+void read_lines(const CoordinateFormat& format, CoordinateFile& out, double sigma) {
   textio::LineCursor lines(std::span<char>(out.text.data(), out.text.size()));
   std::span<char> line;
   int number = 0;
@@ -156,7 +174,7 @@ void read_lines(const CoordinateFormat& format, CoordinateFile& out) {
         return fail(std::move(what));
       }
       out.columns = map;
-    } else if (split.bad_field == 0 && read_fields(format, map, fields, rec).empty()) {
+    } else if (split.bad_field == 0 && read_fields(format, map, fields, rec, 1.0).empty()) {
       // A header that reads as a record is more likely a point than a header.
       out.header_record = {number, std::string(rec.name)};
     }
@@ -167,7 +185,7 @@ void read_lines(const CoordinateFormat& format, CoordinateFile& out) {
     const auto split = textio::split_fields(line, format.delimiter, SIZE_MAX, fields);
     if (split.bad_field != 0)
       return fail(field_name(map, split.bad_field - 1) + ": " + split.problem);
-    if (std::string what = read_fields(format, map, fields, rec); !what.empty()) {
+    if (std::string what = read_fields(format, map, fields, rec, sigma); !what.empty()) {
       return fail(std::move(what));
     }
     out.records.push_back(rec);
@@ -187,6 +205,7 @@ bool column_of(std::string_view name, Column& column) {
       {"x", Column::first},        {"e", Column::second},    {"east", Column::second},
       {"easting", Column::second}, {"y", Column::second},    {"h", Column::third},
       {"height", Column::third},   {"z", Column::third},     {"elev", Column::third},
+      {"sigma", Column::sigma},    {"sd", Column::sigma},    {"s", Column::sigma},
   };
   for (const auto& [n, c] : kNames) {
     if (equals_ignoring_case(name, n)) {
@@ -253,9 +272,12 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
 }
 
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out, bool digest) {
+                          CoordinateFile& out, bool digest, double sigma) {
   if (!format.line_mode) {
     if (!read_coordinate_file(path, out)) return false;
+    if (sigma > 0.0) {
+      for (CoordinateRecord& r : out.records) r.sigma = sigma;
+    }
     // Plain reading leaves the text as it was read.
     if (digest) out.sha256 = digest::sha256_hex(out.text);
     return true;
@@ -266,7 +288,7 @@ bool read_coordinate_file(const std::string& path, const CoordinateFormat& forma
   if (digest) out.sha256 = digest::sha256_hex(out.text);
   out.records.reserve(out.text.size() / 32 + 1);
   out.columns = format.columns;
-  read_lines(format, out);
+  read_lines(format, out, sigma);
   return true;
 }
 

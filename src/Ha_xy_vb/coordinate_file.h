@@ -21,18 +21,22 @@ struct CoordinateRecord {
   double first = 0.0;
   double second = 0.0;
   double third = 0.0;
+  /// The a-priori standard deviation of both coordinates (m, > 0): from the file's sigma
+  /// column, else the file's --sigma-* value; 0 when neither gives one.
+  double sigma = 0.0;
 };
 
 /// What a field of a line holds: the name, the first (northing-like) or second
-/// (easting-like) coordinate, or the third number.
-enum class Column { name, first, second, third };
+/// (easting-like) coordinate, the third number, or the point's a-priori standard
+/// deviation (m) for both coordinates.
+enum class Column { name, first, second, third, sigma };
 
-/// The 0-based fields of the columns in a line; -1 for an absent third number.
+/// The 0-based fields of the columns in a line; -1 for an absent third number or sigma.
 struct ColumnMap {
-  std::array<int, 4> field{0, 1, 2, 3};  ///< indexed by Column
+  std::array<int, 5> field{0, 1, 2, 3, -1};  ///< indexed by Column
   /// The names the columns were given (--columns or the header), as written, indexed by
   /// Column; all empty for the default columns.
-  std::array<std::string, 4> label;
+  std::array<std::string, 5> label;
   /// The fields of a line: the length of the --columns list, of the header with
   /// --columns auto (a delimiter at the end closing no field), 4 by default.
   std::size_t count = 4;
@@ -40,6 +44,8 @@ struct ColumnMap {
   std::size_t needed() const;
   /// Whether the easting-like column comes before the northing-like one ("EN").
   bool easting_first() const { return field[2] < field[1]; }
+  /// Whether a field holds the points' sigma.
+  bool has_sigma() const { return field[4] >= 0; }
 };
 
 /// A coordinate file read whole. Plain files: reading stops at the first record that
@@ -70,8 +76,9 @@ struct CoordinateFile {
 /// order of lines); any of the options below switches to line mode: one record per
 /// line, blank lines and '#' lines skipped, a line that cannot be read is an error: a
 /// field that should be a number is not one, the name is empty, or the line holds another
-/// number of fields than there are columns. An empty third value, NULL, NA or '-' (in any
-/// case) is an absent third value, read as NaN.
+/// number of fields than there are columns, or a sigma is not a positive number. An empty
+/// third value, NULL, NA or '-' (in any case) is an absent third value, read as NaN; an
+/// absent sigma takes the file's --sigma-* value, and is an error without one.
 struct CoordinateFormat {
   bool line_mode = false;
   char delimiter = textio::kBlanks;  ///< ',', ';', '\t' or kBlanks (runs of blanks)
@@ -90,8 +97,8 @@ struct CoordinateFormat {
 };
 
 /// The column a column or header name stands for (case-insensitive): name, point, id;
-/// n, north, northing, x; e, east, easting, y; h, height, z, elev. False for any other
-/// name, whose field is ignored.
+/// n, north, northing, x; e, east, easting, y; h, height, z, elev; sigma, sd, s. False
+/// for any other name, whose field is ignored.
 bool column_of(std::string_view name, Column& column);
 
 /// Reads `path` into `out`. Returns false when the file cannot be opened or read
@@ -100,9 +107,10 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out);
 
 /// Reads `path` in `format`: plain files as above, otherwise line by line; an error of
 /// a line leaves `error` set (and still returns true). With `digest`, `out.sha256` is
-/// set to the SHA-256 of the bytes read.
+/// set to the SHA-256 of the bytes read. `sigma` (m; 0 for none) is the sigma of every
+/// record that has none of its own (no sigma column, or an absent value in it).
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out, bool digest = false);
+                          CoordinateFile& out, bool digest = false, double sigma = 0.0);
 
 }  // namespace helmert2d
 

@@ -15,6 +15,12 @@
 namespace helmert2d {
 namespace {
 
+// Whether the run weights its points: a --sigma-* value or a sigma column in a file.
+bool has_weights(const RunRequest& req, const CoordinateFile& first, const CoordinateFile& second) {
+  return req.sigma_first > 0.0 || req.sigma_second > 0.0 || first.columns.has_sigma() ||
+         second.columns.has_sigma();
+}
+
 // Makes `pairing` the points of the estimate (its solution not yet computed).
 void use(Estimate& est, Pairing&& pairing) {
   est.result = RunResult{};
@@ -38,13 +44,15 @@ std::string snoop_line(const std::string& name, const SnoopStep& step, const Out
   return line.str();
 }
 
-// One step of data snooping on the solved estimate `est`: with more than three points,
-// the flagged point (either table) with the largest pair test value T is left out,
-// unless that would leave fewer than four, and the rest paired and solved again into
-// `est`. True when a point was left out.
+// One step of data snooping on the solved estimate `est`: when the pair test is made
+// (f > 2: more than three points for the similarity), the flagged point (either table)
+// with the largest pair test value T is left out, unless that would leave fewer common
+// points than the model has parameters (four for the similarity, three for the rigid
+// model, six for the affine one), and the rest paired and solved again into `est`.
+// True when a point was left out.
 bool snoop_step(Estimate& est, NameSet& left_out, const RunRequest& req,
                 const CoordinateFile& first, const CoordinateFile& second, std::ostream& console) {
-  if (est.result.points.n <= 3) return false;
+  if (!est.result.outliers || !est.result.outliers->pairs) return false;
   const OutlierTestResult& o = *est.result.outliers;
   int worst = 0;
   for (int i = 1; i <= o.n; ++i) {
@@ -57,17 +65,19 @@ bool snoop_step(Estimate& est, NameSet& left_out, const RunRequest& req,
   const double component_critical = o.component_critical;
   const std::string& worst_name = est.result.points.name[static_cast<std::size_t>(worst)];
   const std::string name = textio::printable_token(worst_name);
-  if (est.result.points.n - 1 < 4) {
+  const int u = parameter_count(req.model);
+  if (est.result.points.n - 1 < u) {
+    const char* const count = u == 3 ? "three" : u == 6 ? "six" : "four";
     console << " Snooping stopped: " << name
-            << " is still flagged, but leaving it out would leave fewer than four common "
-               "points\n";
+            << " is still flagged, but leaving it out would leave fewer than " << count
+            << " common points\n";
     return false;
   }
   SnoopStep step{worst_name, flagged.T, o.pair_critical, 0.0};
   left_out.insert(step.name);
   // The estimate without it gives the step's new mo.
-  use(est, pair_points(first, second, left_out));
-  est.solved = compute_run(est.result, req.tests);
+  use(est, pair_points(first, second, left_out, nullptr, has_weights(req, first, second)));
+  est.solved = compute_run(est.result, req.tests, req.model);
   step.mo_after = est.solved == Solved::yes ? est.result.solution.mo : 0.0;
   console << snoop_line(name, step, flagged, component_critical);
   est.snooping.push_back(step);
@@ -81,7 +91,7 @@ Estimate estimate(const RunRequest& req, const CoordinateFile& first, const Coor
   Estimate est;
   NameSet left_out(req.exclude.begin(), req.exclude.end());
   PairingNotes notes;
-  use(est, pair_points(first, second, left_out, &notes));
+  use(est, pair_points(first, second, left_out, &notes, has_weights(req, first, second)));
   write_input_notes(console, req.file1, req.file2, first, notes);
   for (const std::string& name : req.exclude) {
     // A name that pairs is a common point: left out, its pairings are in left_out.
@@ -99,7 +109,7 @@ Estimate estimate(const RunRequest& req, const CoordinateFile& first, const Coor
     for (const std::string& name : req.exclude) console << " " << textio::printable_token(name);
     console << "\n";
   }
-  est.solved = compute_run(est.result, req.tests);
+  est.solved = compute_run(est.result, req.tests, req.model);
   if (!req.snoop) return est;
   while (est.solved == Solved::yes && snoop_step(est, left_out, req, first, second, console)) {
   }

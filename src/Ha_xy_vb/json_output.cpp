@@ -105,6 +105,82 @@ void parameters(JsonSink& j, const Solution& s) {
   j.raw("]},");
 }
 
+// An angle (rad) with its standard deviation as NAME_gon, NAME_deg and NAME_arcsec.
+void angle(JsonSink& j, const std::string& name, double value, double sd, bool has_sd, bool last) {
+  value_sd(j, name + "_gon", value * kRho, sd * kRho, has_sd, false);
+  value_sd(j, name + "_deg", value * 180.0 / kPi, sd * 180.0 / kPi, has_sd, false);
+  value_sd(j, name + "_arcsec", value * 648000.0 / kPi, sd * 648000.0 / kPi, has_sd, last);
+}
+
+// The parameters of the rigid and the affine model with their derived figures, and the
+// covariance matrix s0^2 Qxx of the model's own parameters.
+void model_parameters(JsonSink& j, const ModelFit& m) {
+  const bool sd = m.f > 0;
+  j.raw("\"parameters\":").raw("{");
+  const char* const* names = nullptr;
+  static const char* const kRigid[] = {"A_rad", "tx", "ty"};
+  static const char* const kAffine[] = {"a1", "a2", "tx", "b1", "b2", "ty"};
+  if (m.model == Model::rigid) {
+    names = kRigid;
+    for (int i = 0; i < 3; ++i) value_sd(j, names[i], m.par[i], m.sd[i], sd, false);
+    value_sd(j, "k", 1.0, 0.0, sd, false);
+    angle(j, "rotation", m.A, m.sd_A, sd, true);
+  } else {
+    names = kAffine;
+    for (int i = 0; i < 6; ++i) value_sd(j, names[i], m.par[i], m.sd[i], sd, false);
+    value_sd(j, "kx", m.kx, m.sd_kx, sd, false);
+    value_sd(j, "ky", m.ky, m.sd_ky, sd, false);
+    value_sd(j, "scale_x_ppm", (m.kx - 1.0) * 1e6, m.sd_kx * 1e6, sd, false);
+    value_sd(j, "scale_y_ppm", (m.ky - 1.0) * 1e6, m.sd_ky * 1e6, sd, false);
+    angle(j, "rotation", m.rotation, m.sd_rotation, sd, false);
+    angle(j, "shear", m.shear, m.sd_shear, sd, true);
+  }
+  j.raw("},");
+  j.raw("\"covariance\":").raw("{\"order\":").raw("[");
+  for (int i = 0; i < m.u; ++i) j.raw(i ? ",\"" : "\"").raw(names[i]).raw("\"");
+  j.raw("],\"matrix\":");
+  if (!sd) {
+    j.raw("null},");
+    return;
+  }
+  j.raw("[");
+  for (int r = 0; r < m.u; ++r) {
+    j.raw(r ? ",[" : "[");
+    for (int c = 0; c < m.u; ++c) {
+      if (c) j.raw(",");
+      j.number(m.s0 * m.s0 * m.Q[r][c]);
+    }
+    j.raw("]");
+  }
+  j.raw("]},");
+}
+
+const char* model_name(Model m) {
+  return m == Model::rigid ? "rigid" : m == Model::affine ? "affine" : "similarity";
+}
+
+// The keys of a run with --quality, another model or weights: the model, whether the
+// points are weighted, the global test and the check-point RMS.
+void extended_keys(JsonSink& j, const RunResult& res) {
+  j.raw("\"model\":").string(model_name(res.fit.model)).raw(",\"u\":").integer(res.fit.u);
+  j.raw(",\"weighted\":").boolean(!res.points.weight.empty()).raw(",\n\"global_test\":");
+  if (res.global) {
+    const GlobalTest& g = *res.global;
+    j.raw("{\"statistic\":").number(g.statistic).raw(",\"df\":").integer(g.df);
+    j.raw(",\"critical\":").number(g.critical).raw(",\"p\":").number(g.p);
+    j.raw(",\"significant\":").boolean(g.significant).raw("}");
+  } else {
+    j.raw("null");
+  }
+  j.raw(",\n\"check_point_rms\":");
+  if (res.quality.points.empty()) {
+    j.raw("null");
+  } else {
+    j.number(res.quality.check_point_rms);
+  }
+  j.raw(",\n");
+}
+
 void scale_tests_json(JsonSink& j, const ScaleTestResult& r) {
   j.raw("\"scale_tests\":").raw("{");
   j.raw("\"tolerance\":").raw("{\"deviation_ppm\":").number(r.deviation * 1e6).raw(",");
@@ -123,11 +199,11 @@ void scale_tests_json(JsonSink& j, const ScaleTestResult& r) {
 }
 
 void outlier_summary(JsonSink& j, const OutlierTestResult& r) {
-  j.raw("\"outlier_tests\":").raw("{\"component\":").raw("{\"df\":").integer(2 * r.n - 5);
+  j.raw("\"outlier_tests\":").raw("{\"component\":").raw("{\"df\":").integer(r.df);
   j.raw(",\"alpha\":").number(r.alpha / (2.0 * r.n)).raw(",\"critical\":");
   j.number(r.component_critical).raw(",\"critical_exact\":");
   j.number(r.component_critical_exact).raw("},\"pair\":");
-  if (r.n > 3) {
+  if (r.pairs) {
     j.raw("{\"critical\":").number(r.pair_critical).raw("}");
   } else {
     j.raw("null");
@@ -256,7 +332,11 @@ void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity&
   j.raw("{\n");
   identity(j, id);
   j.raw("\"common_points\":").integer(res.points.n).raw(",\n");
-  parameters(j, s);
+  if (res.fit.model == Model::similarity) {
+    parameters(j, s);
+  } else {
+    model_parameters(j, res.fit);
+  }
   j.raw("\n").raw("\"adjustment\":").raw("{\"vv\":").number(s.vv).raw(",\"f\":").integer(s.f);
   j.raw(",\"mo\":");
   if (s.f > 0) {
@@ -264,7 +344,9 @@ void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity&
   } else {
     j.raw("null");
   }
-  j.raw("},\n").raw("\"warnings\":").raw("[");
+  j.raw("},\n");
+  if (id.extended) extended_keys(j, res);
+  j.raw("\"warnings\":").raw("[");
   const std::vector<std::string> warnings = run_warnings(res);
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     if (i) j.raw(",");
@@ -285,17 +367,16 @@ const char* axis_order_name(AxisOrder order) {
   return order == AxisOrder::EN ? "EN" : "NE";
 }
 
-std::string proj_pipeline(const Solution& s, AxisOrder first, AxisOrder second) {
+std::string proj_pipeline(const AffineStep& a, AxisOrder first, AxisOrder second) {
   // X = xoff + s11 x + s12 y, Y = yoff + s21 x + s22 y (PROJ's affine operation); the
   // third coordinate passes through unchanged. PROJ's axisswap with order=2,1 exchanges
   // the first two coordinates, turning a file's EN into the program's NE and back.
   constexpr const char* kSwap = " +step +proj=axisswap +order=2,1";
-  const double minus_o = s.o == 0.0 ? 0.0 : -s.o;  // "0", not "-0", without rotation
   std::string p = "+proj=pipeline";
   if (first == AxisOrder::EN) p += kSwap;
-  p += " +step +proj=affine +xoff=" + json_number(s.tx) + " +yoff=" + json_number(s.ty) +
-       " +s11=" + json_number(s.a) + " +s12=" + json_number(minus_o) + " +s21=" + json_number(s.o) +
-       " +s22=" + json_number(s.a);
+  p += " +step +proj=affine +xoff=" + json_number(a.xoff) + " +yoff=" + json_number(a.yoff) +
+       " +s11=" + json_number(a.s11) + " +s12=" + json_number(a.s12) +
+       " +s21=" + json_number(a.s21) + " +s22=" + json_number(a.s22);
   if (second == AxisOrder::EN) p += kSwap;
   return p;
 }
@@ -322,11 +403,14 @@ std::vector<std::string> run_warnings(const RunResult& res) {
   std::vector<std::string> out;
   const Plausibility& p = res.plausibility;
   if (p.mirrored_better) {
+    // With weights mo is sigma0, without unit.
+    const std::string unit = res.points.weight.empty() ? " m" : "";
     out.push_back(
         "the points fit at least 100 times better mirrored, with one file's two "
         "coordinates swapped (mo " +
-        fixed_text(p.mirrored->mo, 4) + " m instead of " + fixed_text(res.solution.mo, 4) +
-        " m): the easting and northing columns of one file are probably swapped, as "
+        fixed_text(p.mirrored->mo, 4) + unit + " instead of " + fixed_text(res.solution.mo, 4) +
+        unit +
+        "): the easting and northing columns of one file are probably swapped, as "
         "in a GIS file with X = easting");
   }
   if (p.scale_far) {

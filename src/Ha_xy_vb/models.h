@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "run_result.h"
+#include "common_points.h"
 
 namespace helmert2d {
 

@@ -57,7 +57,7 @@ class NameIndex {
 }  // namespace
 
 Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                    const NameSet& left_out, PairingNotes* notes) {
+                    const NameSet& left_out, PairingNotes* notes, bool weighted) {
   Pairing out;
   CommonPoints& cp = out.points;
   std::vector<LeftOutPoint>& left = out.left_out;
@@ -77,6 +77,7 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
     slot.record = static_cast<std::uint32_t>(j);
   }
   is_common.assign(m, 0);
+  if (weighted) cp.use_weights();
   cp.reserve(static_cast<std::size_t>(cp.n) + 1 + std::min(m, second.records.size()));
   std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
   for (const CoordinateRecord& r2 : second.records) {
@@ -95,17 +96,19 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
         left.push_back({std::string(r2.name), r1.first, r1.second, r2.first, r2.second, j});
         continue;
       }
-      cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
+      if (weighted) {
+        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third,
+               point_weight(r1.sigma, r2.sigma));
+      } else {
+        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
+      }
       is_common[j] = 1;
     }
   }
   return out;
 }
 
-namespace {
-
-// A list of names for one console line: the first ten, then how many more.
-std::string name_list(std::vector<std::string_view> names) {
+std::string name_list(const std::vector<std::string_view>& names) {
   std::string out;
   for (std::size_t i = 0; i < names.size() && i < 10; ++i) {
     if (i) out += ", ";
@@ -114,8 +117,6 @@ std::string name_list(std::vector<std::string_view> names) {
   if (names.size() > 10) out += ", ... (" + std::to_string(names.size() - 10) + " more)";
   return out;
 }
-
-}  // namespace
 
 void write_input_notes(std::ostream& console, const std::string& file1, const std::string& file2,
                        const CoordinateFile& first, PairingNotes& notes) {

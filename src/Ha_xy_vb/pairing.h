@@ -37,9 +37,14 @@ struct Pairing {
 /// every record of the first file with the same name, in file order. Records of the
 /// second file whose name is in `left_out` are passed over, as if the file did not hold
 /// them; their pairings go to Pairing::left_out instead (misclosures not yet set). With
-/// `notes`, also collects the names that did not pair or occur more than once.
+/// `notes`, also collects the names that did not pair or occur more than once. With
+/// `weighted`, every common point gets the weight 1 / (sigma_II^2 + sigma_I^2) of its two
+/// records' sigmas (a file without sigmas counts as exact: 0).
 Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                    const NameSet& left_out, PairingNotes* notes = nullptr);
+                    const NameSet& left_out, PairingNotes* notes = nullptr, bool weighted = false);
+
+/// A list of names for one console line: the first ten, then how many more.
+std::string name_list(const std::vector<std::string_view>& names);
 
 /// Writes the input notes: names of the second file without a partner, names that occur
 /// more than once in either file, and names that pair only when case is ignored. Each

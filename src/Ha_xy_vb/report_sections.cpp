@@ -47,14 +47,32 @@ void write_input_listing(std::ostream& r, const CommonPoints& cp) {
   r << rule;
 }
 
-void write_parameters(std::ostream& r, const Solution& s) {
+namespace {
+
+// The head of a parameter block: its title centred over the rule, and the equations.
+void parameter_head(std::ostream& r, const char* title, const char* eq_x, const char* eq_y) {
   r << "\n";
   r << "            ====================================\n";
-  r << "            Similarity Transformation Parameters\n";
+  r << "            " << title << "\n";
   r << "            ====================================\n";
-  r << "                     X = a*x - o*y + tx\n";
-  r << "                     Y = o*x + a*y + ty\n";
+  r << "                     " << eq_x << "\n";
+  r << "                     " << eq_y << "\n";
   r << "\n";
+}
+
+void translations(std::ostream& r, double tx, double ty) {
+  frmt(r, "             tx=", tx, "#######.####");
+  r << " m";
+  frmt(r, "      ty=", ty, "#######.####");
+  r << " m";
+  r << "\n";
+  r << "\n"
+    << "\n";
+}
+
+void similarity_parameters(std::ostream& r, const Solution& s) {
+  parameter_head(r, "Similarity Transformation Parameters", "X = a*x - o*y + tx",
+                 "Y = o*x + a*y + ty");
   r << "             a = k * cos(A)         o = k * sin(A) \n";
   r << "\n";
   frmt(r, "             a =", s.a, "###.########");
@@ -64,13 +82,63 @@ void write_parameters(std::ostream& r, const Solution& s) {
   frmt(r, "        A =", s.A * kRho, "###.########");
   r << " g";
   r << "\n";
-  frmt(r, "             tx=", s.tx, "#######.####");
-  r << " m";
-  frmt(r, "      ty=", s.ty, "#######.####");
-  r << " m";
+  translations(r, s.tx, s.ty);
+}
+
+// The rigid model: the rotation alone, the scale fixed at 1.
+void rigid_parameters(std::ostream& r, const ModelFit& m) {
+  parameter_head(r, "  Rigid Transformation Parameters", "X = cos(A)*x - sin(A)*y + tx",
+                 "Y = sin(A)*x + cos(A)*y + ty");
+  r << "             the scale is fixed at k = 1 \n";
   r << "\n";
-  r << "\n"
-    << "\n";
+  frmt(r, "             k =", 1.0, "###.########");
+  frmt(r, "        A =", m.A * kRho, "###.########");
+  r << " g";
+  r << "\n";
+  translations(r, m.tx, m.ty);
+}
+
+// The affine model: its six parameters, then the scales of the two axes, the rotation
+// of the x axis and the shear derived from them.
+void affine_parameters(std::ostream& r, const ModelFit& m) {
+  parameter_head(r, "  Affine Transformation Parameters", "X = a1*x + a2*y + tx",
+                 "Y = b1*x + b2*y + ty");
+  r << "             a1 = kx * cos(A)       a2 = -ky * sin(A + e) \n";
+  r << "             b1 = kx * sin(A)       b2 =  ky * cos(A + e) \n";
+  r << "             (A: rotation of the x axis, e: shear, the angle between\n";
+  r << "              the two axes less a right angle) \n";
+  r << "\n";
+  frmt(r, "             a1=", m.l11, "###.########");
+  frmt(r, "        a2=", m.l12, "###.########");
+  r << "\n";
+  frmt(r, "             b1=", m.l21, "###.########");
+  frmt(r, "        b2=", m.l22, "###.########");
+  r << "\n";
+  frmt(r, "             kx=", m.kx, "###.########");
+  frmt(r, "        ky=", m.ky, "###.########");
+  r << "\n";
+  frmt(r, "             A =", m.rotation * kRho, "###.########");
+  r << " g";
+  frmt(r, "      e =", m.shear * kRho, "###.########");
+  r << " g";
+  r << "\n";
+  translations(r, m.tx, m.ty);
+}
+
+}  // namespace
+
+void write_parameters(std::ostream& r, const RunResult& result) {
+  switch (result.fit.model) {
+    case Model::similarity:
+      similarity_parameters(r, result.solution);
+      break;
+    case Model::rigid:
+      rigid_parameters(r, result.fit);
+      break;
+    case Model::affine:
+      affine_parameters(r, result.fit);
+      break;
+  }
 }
 
 void write_residuals(std::ostream& r, const CommonPoints& cp, const Solution& s) {
@@ -98,14 +166,30 @@ void write_residuals(std::ostream& r, const CommonPoints& cp, const Solution& s)
 
 void write_statistics(std::ostream& r, const RunResult& result) {
   const Solution& s = result.solution;
-  frmt(r, "    [vx2+vy2] =", s.vv, "###.######");
+  const bool weighted = !result.points.weight.empty();
+  frmt(r, weighted ? " [p(vx2+vy2)] =" : "    [vx2+vy2] =", s.vv, "###.######");
   r << "\n";
   frmt(r, "            f =", s.f, "###");
   r << "\n";
   frmt(r, "           mo =", s.mo, "###.####");
-  r << " m \n";
+  if (weighted) {
+    r << " \n";
+    r << "           (weighted: mo has no unit and is near 1 when the sigmas are right)\n";
+  } else {
+    r << " m \n";
+  }
   r << "\n";
-  write_scale_tests(r, *result.scale);
+  switch (result.fit.model) {
+    case Model::similarity:
+      write_scale_tests(r, *result.scale);
+      break;
+    case Model::rigid:
+      r << "   No scale tests: the rigid model fixes the scale at 1.\n\n";
+      break;
+    case Model::affine:
+      r << "   No scale tests: the affine model has a scale for each axis, kx and ky.\n\n";
+      break;
+  }
   write_outlier_tests(r, outlier_test_input(result.points, s), *result.outliers);
 }
 
@@ -202,6 +286,18 @@ void write_run_record(std::ostream& r, const RunRecord& rec,
       line += " " + word;
     }
     r << line << "\n";
+  }
+  if (rec.global) {
+    // The given sigmas against the residuals: v^T P v is chi-square(f) when they are right.
+    const GlobalTest& g = *rec.global;
+    r << "   Global test of the variance factor (alpha = 0.05):\n";
+    frmt(r, "   [pvv] =", g.statistic, "#####.##");
+    r << (g.significant ? "  >  chi2(" : " <=  chi2(") << g.df << ",0.95) =";
+    frmt(r, g.critical, "#####.##");
+    frmt(r, ", p = ", g.p, "#.####");
+    r << "\n";
+    r << (g.significant ? "   --> the residuals are larger than the given sigmas allow\n"
+                        : "   --> the residuals agree with the given sigmas\n");
   }
   if (left_out.empty()) return;
   r << "\n";

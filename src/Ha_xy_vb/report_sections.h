@@ -13,10 +13,12 @@
 namespace helmert2d {
 
 void write_input_listing(std::ostream& report, const CommonPoints& cp);
-void write_parameters(std::ostream& report, const Solution& sol);
+/// Writes the parameter block of the run's model.
+void write_parameters(std::ostream& report, const RunResult& result);
 /// Writes the residual table of the common points.
 void write_residuals(std::ostream& report, const CommonPoints& cp, const Solution& sol);
-/// Writes [vx2+vy2], f and mo, then the scale and outlier tests (a run with n > 2).
+/// Writes [vx2+vy2], f and mo, then the scale tests (the similarity; a line why not for
+/// the other models) and the outlier tests (a run with f > 1).
 void write_statistics(std::ostream& report, const RunResult& result);
 /// Writes the head of the final list and the rows of the common points.
 void write_final_list_head(std::ostream& report, const CommonPoints& cp);
@@ -27,7 +29,8 @@ void write_further_rows(std::ostream& report, int n, const std::vector<FurtherPo
                         const RowsWritten& written);
 void write_final_list_end(std::ostream& report);
 /// Writes the run record after the final list: program, time, the input files with their
-/// digests, the options, and the misclosures of the points left out (mm).
+/// digests, the options, the global test (weights), and the misclosures of the points
+/// left out (mm).
 void write_run_record(std::ostream& report, const RunRecord& record,
                       const std::vector<LeftOutPoint>& left_out);
 

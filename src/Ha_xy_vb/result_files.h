@@ -37,10 +37,12 @@ const char* axis_order_name(AxisOrder order);
 
 /// What identifies a run beside its results.
 struct RunIdentity {
-  std::string version;                  ///< program version
-  std::string first, second, report;    ///< the file names as given
-  std::string time_utc;                 ///< start of the run, ISO 8601 UTC
-  bool exact_quantiles = false;         ///< the report used exact critical values
+  std::string version;                ///< program version
+  std::string first, second, report;  ///< the file names as given
+  std::string time_utc;               ///< start of the run, ISO 8601 UTC
+  bool exact_quantiles = false;       ///< the report used exact critical values
+  /// The JSON and CSV carry the model and the quality figures (extended_results).
+  bool extended = false;
   std::vector<std::string> excluded;    ///< names left out before the estimation
   std::vector<SnoopStep> snooping;      ///< data snooping steps, in order
   std::vector<IgnoredRecords> ignored;  ///< per input file whose records were ignored
@@ -79,7 +81,7 @@ void write_json_string(TextSink& out, std::string_view s);
 /// into system II in the second file's column order as the run does: one affine step
 /// with the full-precision parameters, with an axis swap before it when the first file
 /// is EN and after it when the second is.
-std::string proj_pipeline(const Solution& sol, AxisOrder first = AxisOrder::NE,
+std::string proj_pipeline(const AffineStep& step, AxisOrder first = AxisOrder::NE,
                           AxisOrder second = AxisOrder::NE);
 
 /// The run's warnings, each one line without its prefix: a fit far better mirrored, a

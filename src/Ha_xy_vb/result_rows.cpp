@@ -13,8 +13,8 @@
 namespace helmert2d {
 namespace {
 
-// Room for a row without its name: its literal pieces and at most 16 numbers.
-constexpr std::size_t kRowRoom = 1024;
+// Room for a row without its name: its literal pieces and at most 22 numbers.
+constexpr std::size_t kRowRoom = 1536;
 
 // A CSV field is quoted when it holds the delimiter, a quote or a line break; quotes
 // inside are doubled (RFC 4180, 2.6 and 2.7).
@@ -38,11 +38,13 @@ struct RowContext {
   const RunResult& res;
   // The CSV gives the coordinates and residuals easting-like first (the second file's EN).
   bool csv_easting_first = false;
+  // The quality figures follow each common point (extended results, when computed).
+  bool quality = false;
   // The critical values are the same on every row: their text is made once.
   NumberText critical, critical_exact, pair_critical;
 
   RowContext(const RunResult& r, const RunIdentity& id)
-      : res(r), csv_easting_first(id.second_order == AxisOrder::EN) {
+      : res(r), csv_easting_first(id.second_order == AxisOrder::EN), quality(id.extended) {
     if (res.outliers) {
       critical.shortest(res.outliers->component_critical);
       critical_exact.shortest(res.outliers->component_critical_exact);
@@ -79,9 +81,21 @@ void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink*
       e.raw(",\"p_y\":").number(row.p_y, "null").raw(",\"flagged\":");
       e.boolean(row.component_flagged).raw(",\"flagged_exact\":");
       e.boolean(row.component_flagged_exact);
-      if (cp.n > 3) {
+      if (o->pairs) {
         e.raw(",\"T\":").number(row.T, "null").raw(",\"c\":").number(ctx.pair_critical, "null");
         e.raw(",\"outlier\":").boolean(row.pair_flagged);
+      }
+    }
+    if (ctx.quality) {
+      e.raw(",\"quality\":");
+      if (ctx.res.quality.points.empty()) {
+        e.raw("null");
+      } else {
+        const PointQuality& q = ctx.res.quality.points[i];
+        e.raw("{\"r_x\":").number(q.rx, "null").raw(",\"r_y\":").number(q.ry, "null");
+        e.raw(",\"mdb_x\":").number(q.mdb_x, "null").raw(",\"mdb_y\":").number(q.mdb_y, "null");
+        e.raw(",\"loo_x\":").number(q.loo_x, "null").raw(",\"loo_y\":").number(q.loo_y, "null");
+        e.raw("}");
       }
     }
     e.raw("}");
@@ -94,6 +108,17 @@ void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink*
     c.given(cp.third[i], "").raw(",common,").number(swap ? vy : vx, "").raw(",");
     c.number(swap ? vx : vy, "").raw(",");
     if (o != nullptr) c.boolean(o->rows[i].component_flagged || o->rows[i].pair_flagged);
+    if (ctx.quality) {
+      // r_x, r_y, mdb_x, mdb_y, loo_x, loo_y of the program's X (northing-like) and Y.
+      if (ctx.res.quality.points.empty()) {
+        c.raw(",,,,,,");
+      } else {
+        const PointQuality& q = ctx.res.quality.points[i];
+        for (const double v : {q.rx, q.ry, q.mdb_x, q.mdb_y, q.loo_x, q.loo_y}) {
+          c.raw(",").number(v, "");
+        }
+      }
+    }
     c.raw("\r\n");
   }
 }
@@ -132,8 +157,8 @@ void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink
     e.raw(",\"third\":").number(third, "null");
     e.raw(left != nullptr ? ",\"role\":\"excluded\",\"sX\":" : ",\"role\":\"further\",\"sX\":");
     if (s.f > 0) {
-      const double m = s.sd_transformed(fp.x, fp.y);
-      e.number(m, "null").raw(",\"sY\":").number(m, "null");
+      const TransformedPoint t = transform_point(ctx.res.fit, fp.x, fp.y);
+      e.number(t.sd_X, "null").raw(",\"sY\":").number(t.sd_Y, "null");
     } else {
       e.raw("null,\"sY\":null");
     }
@@ -148,10 +173,11 @@ void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink
     c.number(third, "");
     if (left != nullptr) {
       c.raw(",excluded,").number(swap ? vy : vx, "").raw(",").number(swap ? vx : vy, "");
-      c.raw(",\r\n");
+      c.raw(",");
     } else {
-      c.raw(",further,,,\r\n");
+      c.raw(",further,,,");
     }
+    c.raw(ctx.quality ? ",,,,,,\r\n" : "\r\n");
   }
 }
 
@@ -186,8 +212,9 @@ void side_by_side(std::ostream* json, std::ostream* csv, std::size_t count, cons
 // in its order and each residual named after its coordinate ("v" + name).
 void csv_header(std::ostream& csv, const RunIdentity& id) {
   const auto& names = id.second_names;
+  const char* const quality = id.extended ? ",r_x,r_y,mdb_x,mdb_y,loo_x,loo_y\r\n" : "\r\n";
   if (names[0].empty()) {
-    csv << "name,X,Y,third,role,vx,vy,flagged\r\n";
+    csv << "name,X,Y,third,role,vx,vy,flagged" << quality;
     return;
   }
   const bool swap = id.second_order == AxisOrder::EN;
@@ -203,7 +230,7 @@ void csv_header(std::ostream& csv, const RunIdentity& id) {
   put_csv_text(h, "v" + c1);
   h.put(',');
   put_csv_text(h, "v" + c2);
-  h.raw(",flagged\r\n");
+  h.raw(",flagged").raw(quality);
 }
 
 }  // namespace
@@ -228,7 +255,7 @@ void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& 
   if (json != nullptr) {
     TextSink tail(*json);
     tail.raw("],\n\"proj\":");
-    write_json_string(tail, proj_pipeline(res.solution, id.first_order, id.second_order));
+    write_json_string(tail, proj_pipeline(affine_step(res.fit), id.first_order, id.second_order));
     tail.raw("\n}\n");
     tail.flush();
   }

@@ -2,6 +2,7 @@
 // the result, then write the report and the result files into the run's outputs.
 #include "run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -20,6 +21,7 @@
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
 #include "model_comparison.h"
+#include "pairing.h"
 #include "report_sections.h"
 #include "result_files.h"
 #include "run_result.h"
@@ -48,7 +50,7 @@ struct Joiner {
 std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
                                             const std::vector<char>& is_common,
                                             const std::vector<LeftOutPoint>& left_out,
-                                            const Solution& sol) {
+                                            const ModelFit& fit) {
   std::vector<int> left_of(left_out.empty() ? 0 : first.records.size(), -1);
   for (std::size_t k = left_out.size(); k-- > 0;) {
     left_of[left_out[k].record] = static_cast<int>(k);
@@ -58,16 +60,16 @@ std::vector<FurtherPoint> transform_further(const CoordinateFile& first,
   for (std::size_t j = 0; j < first.records.size(); ++j) {
     if (is_common[j]) continue;
     const CoordinateRecord& r = first.records[j];
-    out.push_back({r.name, r.first, r.second, r.third, sol.apply(r.first, r.second),
+    out.push_back({r.name, r.first, r.second, r.third, fit.apply(r.first, r.second),
                    left_of.empty() ? -1 : left_of[j]});
   }
   return out;
 }
 
 // The misclosure of each point left out: transformed minus given, as a residual.
-void set_misclosures(std::vector<LeftOutPoint>& left_out, const Solution& sol) {
+void set_misclosures(std::vector<LeftOutPoint>& left_out, const ModelFit& fit) {
   for (LeftOutPoint& p : left_out) {
-    const PlanePoint q = sol.apply(p.x, p.y);
+    const PlanePoint q = fit.apply(p.x, p.y);
     p.vx = q.X - p.X;
     p.vy = q.Y - p.Y;
   }
@@ -105,13 +107,15 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
   bool first_opened = false;
   std::exception_ptr early_error;
   std::error_code ec;
-  const bool digest = changes_report_numbers(req);
+  // A sigma column that the header names gives the run weights, and so a run record.
+  const bool digest = changes_report_numbers(req) || req.format.auto_columns;
   if (std::filesystem::is_regular_file(req.file1, ec) &&
       std::filesystem::file_size(req.file1, ec) >= kEarlyReadBytes && !ec) {
     try {
       early = std::thread([&] {
         try {
-          first_opened = read_coordinate_file(req.file1, req.format, d.first, digest);
+          first_opened =
+              read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first);
         } catch (...) {
           early_error = std::current_exception();
         }
@@ -121,7 +125,7 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
     }
   }
   Joiner joiner{early};
-  if (!read_coordinate_file(req.file2, req.format, d.second, digest)) {
+  if (!read_coordinate_file(req.file2, req.format, d.second, digest, req.sigma_second)) {
     console << " ??? Second system file " << req.file2 << " is not opened\n";
     return false;
   }
@@ -133,7 +137,9 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
   }
   // The first file is read also when the second holds no point, so that a missing
   // first file is named and the run writes no report.
-  if (!first_read) first_opened = read_coordinate_file(req.file1, req.format, d.first, digest);
+  if (!first_read) {
+    first_opened = read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first);
+  }
   if (!first_opened) {
     console << " ??? First system file " << req.file1 << " is not opened\n";
     return false;
@@ -144,8 +150,13 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
 // Completes a solved estimate with its final list: the misclosures of the points left
 // out and every further point transformed. Returns the console line of a run that
 // cannot go on (a further point beyond the range of numbers), else an empty text.
-std::string complete_result(const CoordinateFile& first, const Estimate& est, RunResult& r) {
+std::string complete_result(const CoordinateFile& first, const Estimate& est, RunResult& r,
+                            Model model) {
   if (est.solved == Solved::too_few) {
+    if (model == Model::affine) {
+      return " ??? The affine model needs at least three common points not on one line; no "
+             "transformation computed\n";
+    }
     return " ??? At least two common points at distinct places are needed; no "
            "transformation computed\n";
   }
@@ -153,8 +164,8 @@ std::string complete_result(const CoordinateFile& first, const Estimate& est, Ru
     return " ??? The coordinates are too large: their sums overflow; no transformation "
            "computed\n";
   }
-  set_misclosures(r.left_out, r.solution);
-  r.further = transform_further(first, est.is_common, r.left_out, r.solution);
+  set_misclosures(r.left_out, r.fit);
+  r.further = transform_further(first, est.is_common, r.left_out, r.fit);
   // A further point near the largest double may transform beyond it: the final list
   // would show "inf", so the run ends as for sums that overflow.
   for (const FurtherPoint& fp : r.further) {
@@ -163,6 +174,24 @@ std::string complete_result(const CoordinateFile& first, const Estimate& est, Ru
            " transforms beyond the range of numbers\n";
   }
   return {};
+}
+
+// Common points with a redundancy number below this are hardly checked by the others: a
+// blunder in them shows in the residuals by less than a tenth.
+constexpr double kHardlyChecked = 0.1;
+
+// The console note naming the common points that the others hardly check.
+void note_hardly_checked(std::ostream& console, const RunResult& r) {
+  std::vector<std::string_view> names;
+  for (int i = 1; i <= r.points.n && !r.quality.points.empty(); ++i) {
+    const PointQuality& q = r.quality.points[static_cast<std::size_t>(i)];
+    if (std::min(q.rx, q.ry) < kHardlyChecked) names.push_back(r.points.name[i]);
+  }
+  if (names.empty()) return;
+  console << " note: " << names.size()
+          << (names.size() == 1 ? " common point is" : " common points are")
+          << " hardly checked by the others (redundancy number below 0.1): " << name_list(names)
+          << "\n";
 }
 
 // Per input file whose reading stopped before lines that would have been records.
@@ -183,6 +212,8 @@ RunRecord run_record(const RunRequest& req, const RunData& d, const std::string&
   rec.time_utc = started;
   rec.inputs = {{req.file1, d.first.sha256}, {req.file2, d.second.sha256}};
   rec.options = req.options_given;
+  rec.model = d.result.fit.model;
+  rec.global = d.result.global;
   return rec;
 }
 
@@ -195,6 +226,7 @@ RunIdentity run_identity(const RunRequest& req, const RunData& d, const std::str
   id.report = req.report;
   id.time_utc = started;
   id.exact_quantiles = req.tests.exact_quantiles;
+  id.extended = extended_results(req, !d.result.points.weight.empty());
   id.excluded = req.exclude;
   id.snooping = d.snooping;
   id.ignored = ignored_records(req, d);
@@ -211,9 +243,9 @@ RunIdentity run_identity(const RunRequest& req, const RunData& d, const std::str
 void write_report(std::ostream& report, const RunResult& r, RunPlot* plot) {
   const CommonPoints& cp = r.points;
   write_input_listing(report, cp);
-  write_parameters(report, r.solution);
+  write_parameters(report, r);
   write_residuals(report, cp, r.solution);
-  if (cp.n > 2) {
+  if (r.outliers) {
     write_statistics(report, r);
   } else {
     report << "\n";
@@ -288,7 +320,13 @@ int write_nothing(textio::OutputSet& outputs, RunPlot* plot, int status) {
 }  // namespace
 
 bool changes_report_numbers(const RunRequest& request) {
-  return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles;
+  return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles ||
+         request.model != Model::similarity || request.sigma_first > 0.0 ||
+         request.sigma_second > 0.0 || request.format.columns.has_sigma();
+}
+
+bool extended_results(const RunRequest& request, bool weighted) {
+  return request.quality || request.model != Model::similarity || weighted;
 }
 
 void add_run_outputs(const RunRequest& request, textio::OutputSet& outputs) {
@@ -324,7 +362,8 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
   }
   d.result = std::move(est.result);
   d.snooping = std::move(est.snooping);
-  if (const std::string failure = complete_result(d.first, est, d.result); !failure.empty()) {
+  if (const std::string failure = complete_result(d.first, est, d.result, req.model);
+      !failure.empty()) {
     // The report lists the points and says why; the result files are not written.
     write_input_listing(*report, d.result.points);
     *report << failure;
@@ -335,12 +374,16 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
     return run;
   }
   for (const std::string& w : run_warnings(d.result)) console << " warning: " << w << "\n";
-  // The models side by side on the final estimate's points, with equal weights.
+  if (extended_results(req, !d.result.points.weight.empty()))
+    note_hardly_checked(console, d.result);
+  // The models side by side on the final estimate's points, with the run's weights.
   if (req.compare_models) {
-    d.result.model_comparison = compare_models(d.result.points, {});
+    d.result.model_comparison = compare_models(d.result.points, d.result.points.weight);
     write_model_comparison(console, *d.result.model_comparison);
   }
-  if (changes_report_numbers(req)) d.result.record = run_record(req, d, started);
+  if (changes_report_numbers(req) || !d.result.points.weight.empty()) {
+    d.result.record = run_record(req, d, started);
+  }
   // The JSON's exact p-values (the report shows none), before anything is written.
   if (outputs.stream(req.json_file) != nullptr && d.result.outliers) {
     outlier_probabilities(*d.result.outliers);

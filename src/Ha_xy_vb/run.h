@@ -27,8 +27,13 @@ struct RunRequest {
   bool snoop = false;                ///< --snoop: iterative data snooping
   bool compare_models = false;       ///< --compare-models: the three models side by side
   TestSettings tests;                ///< --exact-quantiles
-  CoordinateFormat format;           ///< --delimiter, --columns, --header, --decimal-comma
-  std::string version;               ///< the program's version, for the JSON
+  Model model = Model::similarity;   ///< --model
+  /// --sigma-first, --sigma-second: the a-priori standard deviation (m, > 0) of every
+  /// point of that file whose own sigma (a sigma column) is not given; 0 when not given.
+  double sigma_first = 0.0, sigma_second = 0.0;
+  bool quality = false;     ///< --quality: the quality figures in the JSON and CSV
+  CoordinateFormat format;  ///< --delimiter, --columns, --header, --decimal-comma
+  std::string version;      ///< the program's version, for the JSON
   /// The command line's options and their values as the user gave them, in order, for
   /// the report's run record (file names not included).
   std::vector<std::string> options_given;
@@ -39,8 +44,14 @@ struct RunRequest {
 constexpr int kRecordsIgnored = 3;
 
 /// Whether the request uses an option that changes the report's numbers beyond what the
-/// two files give: the report of such a run ends with a run record.
+/// two files give: the report of such a run ends with a run record. (A sigma column that
+/// only --columns auto finds gives the run weights too, and so a run record.)
 bool changes_report_numbers(const RunRequest& request);
+
+/// Whether the run's JSON and CSV carry the quality figures and its model: with
+/// --quality, another model than the similarity, or weights (`weighted`). Without them
+/// they are as they were before these figures existed.
+bool extended_results(const RunRequest& request, bool weighted);
 
 /// What a run read and computed. The names of RunResult::further view the first file's
 /// text, so the files are kept beside the result.

@@ -8,47 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "common_points.h"
 #include "helmert2d/isttstk.h"
 #include "model_comparison.h"
+#include "models.h"
 
 namespace helmert2d {
 
-/// Significance level of every test of the run.
-inline constexpr double kAlpha = 0.05;
-
-/// Parallel 1-based lists of the common points (entry 0 unused); they grow as needed.
-struct CommonPoints {
-  int n = 0;
-  std::vector<std::string> name{std::string()};
-  std::vector<double> x{0.0}, y{0.0};  ///< system I (m)
-  std::vector<double> X{0.0}, Y{0.0};  ///< system II (m)
-  std::vector<double> third{0.0};      ///< the first file's third value, passed through
-
-  /// Makes room for `count` entries (entry 0 included) without moving them later.
-  void reserve(std::size_t count) {
-    for (auto* list : {&x, &y, &X, &Y, &third}) list->reserve(count);
-    name.reserve(count);
-  }
-
-  void add(std::string nm, double xi, double yi, double Xi, double Yi, double third_i = 0.0) {
-    name.push_back(std::move(nm));
-    x.push_back(xi);
-    y.push_back(yi);
-    X.push_back(Xi);
-    Y.push_back(Yi);
-    third.push_back(third_i);
-    ++n;
-  }
-};
-
-/// A point of system II (m): first (northing-like) and second coordinate.
-struct PlanePoint {
-  double X = 0.0;
-  double Y = 0.0;
-};
-
 /// The similarity transformation X = a x - o y + tx, Y = o x + a y + ty, its residuals
-/// (lists 1-based, parallel to CommonPoints) and its accuracy.
+/// (lists 1-based, parallel to CommonPoints) and its accuracy. A run of another model
+/// (RunResult::fit) fills the figures every model has: the centroids, S, tx, ty, the
+/// transformed points, residuals, vv, f, mo and n; the rigid model also a = cos A,
+/// o = sin A, k = 1 and A; the affine model k = sqrt(|a1 b2 - a2 b1|), its areal scale,
+/// and a, o, A, Q and the standard deviations 0. With weights every sum is weighted, the
+/// centroids too, and vv is v^T P v and mo the a-posteriori sigma0 (no unit).
 struct Solution {
   double xm = 0, ym = 0, Xm = 0, Ym = 0;  ///< centroids (m)
   double S = 0;                           ///< [xx+yy] about the centroid (m^2)
@@ -113,6 +86,8 @@ struct RunRecord {
   std::string time_utc;              ///< start of the run, ISO 8601 UTC (the JSON's time)
   std::vector<InputDigest> inputs;   ///< the first file, then the second
   std::vector<std::string> options;  ///< the options and their values as given, in order
+  Model model = Model::similarity;   ///< the model estimated
+  std::optional<GlobalTest> global;  ///< the global test, when the points have weights
 };
 
 /// The best fit of the common points as a mirror image, as if one file's two coordinates
@@ -152,6 +127,13 @@ struct RunResult {
   std::optional<RunRecord> record;            ///< the report's run record, when it has one
   /// --compare-models: the three models side by side (console and JSON only).
   std::optional<ModelComparison> model_comparison;
+  /// The estimate of the run's model; its lists Xc, Yc, vx, vy are moved into `solution`
+  /// (the outlier tests and the quality figures are computed before).
+  ModelFit fit;
+  /// The quality figures of every common point (when f > 1, as the outlier tests).
+  FitQuality quality;
+  /// The global test of the variance factor, when the points have weights (f > 0).
+  std::optional<GlobalTest> global;
 };
 
 /// How the run's tests take their critical values.
@@ -170,9 +152,13 @@ enum class Solved {
   overflow  ///< the coordinates are so large that the sums are not finite
 };
 
-/// Solves the transformation of `result.points` and computes its residuals, [vv], f,
-/// mo, (n > 2) the scale and outlier tests and the plausibility checks.
-Solved compute_run(RunResult& result, const TestSettings& settings = {});
+/// Solves the transformation of `result.points` by `model`, with the points' weights
+/// when they have any, and computes its residuals, [vv], f, mo, (f > 1) the outlier
+/// tests and quality figures, the scale tests (similarity only), the global test (with
+/// weights) and the plausibility checks. Too few points (fewer than two, or three for
+/// the affine model) or points at one place (affine: on one line) give too_few.
+Solved compute_run(RunResult& result, const TestSettings& settings = {},
+                   Model model = Model::similarity);
 
 /// The inputs of the scale and outlier tests, taken from a solved run.
 ScaleTestInput scale_test_input(const CommonPoints& cp, const Solution& sol);

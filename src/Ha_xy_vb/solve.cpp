@@ -1,6 +1,8 @@
 // Least-squares estimate of the plane similarity transformation through the centroids,
 // its residuals and the run's tests.
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "helmert2d/dnsm.h"
 #include "run_result.h"
@@ -52,76 +54,21 @@ bool solve(const CommonPoints& cp, Solution& s) {
 
 namespace {
 
-// Transforms the common points and forms the residuals v = X' - X and [vv].
-void compute_residuals(const CommonPoints& cp, Solution& s) {
-  const std::size_t size = static_cast<std::size_t>(cp.n) + 1;
-  s.Xc.assign(size, 0.0);
-  s.Yc.assign(size, 0.0);
-  s.vx.assign(size, 0.0);
-  s.vy.assign(size, 0.0);
-  s.vv = 0.0;
-  for (int i = 1; i <= cp.n; ++i) {
-    const PlanePoint p = s.apply(cp.x[i], cp.y[i]);
-    s.Xc[i] = p.X;
-    s.Yc[i] = p.Y;
-    s.vx[i] = s.Xc[i] - cp.X[i];
-    s.vy[i] = s.Yc[i] - cp.Y[i];
-    s.vv += s.vx[i] * s.vx[i] + s.vy[i] * s.vy[i];
-  }
-  s.f = 2 * (cp.n - 2);
-  s.mo = s.f > 0 ? std::sqrt(s.vv / s.f) : 0.0;
-}
-
-// Qxx of (a, o, tx, ty). The normal matrix of the equations X = a x - o y + tx,
-// Y = o x + a y + ty splits about the centroid: a and o are uncorrelated with variance
-// factor 1/S, the centroid values with 1/n, so with tx = Xm - a xm + o ym and
-// ty = Ym - o xm - a ym the inverse follows by propagation. Forming it about the
-// centroid keeps the precision that N built from large coordinates would lose.
-void cofactors(Solution& s) {
-  const double iS = 1.0 / s.S;
-  const double xm = s.xm, ym = s.ym;
-  double(&Q)[4][4] = s.Q;
-  Q[0][0] = Q[1][1] = iS;
-  Q[0][1] = Q[1][0] = 0.0;
-  Q[2][2] = Q[3][3] = 1.0 / s.n + (xm * xm + ym * ym) * iS;
-  Q[2][3] = Q[3][2] = 0.0;
-  Q[0][2] = Q[2][0] = -xm * iS;
-  Q[0][3] = Q[3][0] = -ym * iS;
-  Q[1][2] = Q[2][1] = ym * iS;
-  Q[1][3] = Q[3][1] = -xm * iS;
-}
-
-// Standard deviations of the parameters; k = sqrt(a2 + o2) and A = atan2(o, a) by
-// linear propagation of the a-o block (with its covariance).
-void standard_deviations(Solution& s) {
-  const double m = s.mo;
-  s.sd_a = m * std::sqrt(s.Q[0][0]);
-  s.sd_o = m * std::sqrt(s.Q[1][1]);
-  s.sd_tx = m * std::sqrt(s.Q[2][2]);
-  s.sd_ty = m * std::sqrt(s.Q[3][3]);
-  const double k2 = s.a * s.a + s.o * s.o;
-  // dk/da = a/k, dk/do = o/k; dA/da = -o/k2, dA/do = a/k2.
-  const double qkk =
-      (s.a * s.a * s.Q[0][0] + 2.0 * s.a * s.o * s.Q[0][1] + s.o * s.o * s.Q[1][1]) / k2;
-  const double qAA =
-      (s.o * s.o * s.Q[0][0] - 2.0 * s.a * s.o * s.Q[0][1] + s.a * s.a * s.Q[1][1]) / (k2 * k2);
-  s.sd_k = m * std::sqrt(qkk);
-  s.sd_A = m * std::sqrt(qAA);
-}
-
 // The mirrored fit, about the centroids of the solved similarity, with its residuals
 // formed point by point (not as a difference of sums, which loses the small [vv] of a
 // good fit).
 MirroredFit mirrored_fit(const CommonPoints& cp, const Solution& s) {
+  const auto weight = [&cp](int i) { return cp.weight.empty() ? 1.0 : cp.weight[i]; };
   double S = 0, pxX = 0, pyY = 0, pxY = 0, pyX = 0;
   for (int i = 1; i <= cp.n; ++i) {
+    const double p = weight(i);
     const double dx = cp.x[i] - s.xm, dy = cp.y[i] - s.ym;
     const double dX = cp.X[i] - s.Xm, dY = cp.Y[i] - s.Ym;
-    S += dx * dx + dy * dy;
-    pxX += dx * dX;
-    pyY += dy * dY;
-    pxY += dx * dY;
-    pyX += dy * dX;
+    S += p * (dx * dx + dy * dy);
+    pxX += p * dx * dX;
+    pyY += p * dy * dY;
+    pxY += p * dx * dY;
+    pyX += p * dy * dX;
   }
   MirroredFit m;
   m.a = (pxX - pyY) / S;
@@ -132,17 +79,18 @@ MirroredFit mirrored_fit(const CommonPoints& cp, const Solution& s) {
     const double dx = cp.x[i] - s.xm, dy = cp.y[i] - s.ym;
     const double vx = m.a * dx + m.o * dy - (cp.X[i] - s.Xm);
     const double vy = m.o * dx - m.a * dy - (cp.Y[i] - s.Ym);
-    m.vv += vx * vx + vy * vy;
+    m.vv += weight(i) * (vx * vx + vy * vy);
   }
   m.mo = std::sqrt(m.vv / (2 * (cp.n - 2)));
   return m;
 }
 
-// The warnings' conditions: a fit that is far better mirrored, a scale far from 1.
-Plausibility plausibility(const CommonPoints& cp, const Solution& s) {
+// The warnings' conditions: a fit that is far better mirrored, a scale far from 1. The
+// affine model fits a mirror image as well as any other: it is not compared.
+Plausibility plausibility(const CommonPoints& cp, const Solution& s, Model model) {
   Plausibility p;
   p.scale_far = std::fabs(s.k - 1.0) > kUnitsScaleLimit;
-  if (cp.n < 3) return p;
+  if (cp.n < 3 || model == Model::affine) return p;
   p.mirrored = mirrored_fit(cp, s);
   // Points on a line fit both ways alike, up to rounding: the similarity's residuals must
   // be more than rounding of the second file's spread before the two are compared.
@@ -193,29 +141,111 @@ OutlierTestInput outlier_test_input(const CommonPoints& cp, const Solution& s) {
   return in;
 }
 
-Solved compute_run(RunResult& r, const TestSettings& settings) {
+namespace {
+
+// The figures of the model's estimate that the run's writers share, into `s`; the
+// fit's per-point lists are moved there.
+void take_solution(ModelFit& fit, Solution& s) {
+  s = Solution{};
+  s.xm = fit.xm;
+  s.ym = fit.ym;
+  s.Xm = fit.Xm;
+  s.Ym = fit.Ym;
+  s.S = fit.S;
+  s.tx = fit.tx;
+  s.ty = fit.ty;
+  s.vv = fit.vv;
+  s.f = fit.f;
+  s.mo = fit.s0;
+  s.n = fit.n;
+  switch (fit.model) {
+    case Model::similarity:
+      s.a = fit.par[0];
+      s.o = fit.par[1];
+      s.k = fit.k;
+      s.A = fit.A;
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) s.Q[r][c] = fit.Q[r][c];
+      s.sd_a = fit.sd[0];
+      s.sd_o = fit.sd[1];
+      s.sd_tx = fit.sd[2];
+      s.sd_ty = fit.sd[3];
+      s.sd_k = fit.sd_k;
+      s.sd_A = fit.sd_A;
+      break;
+    case Model::rigid:
+      s.a = fit.l11;
+      s.o = fit.l21;
+      s.k = 1.0;
+      s.A = fit.A;
+      s.sd_tx = fit.sd[1];
+      s.sd_ty = fit.sd[2];
+      s.sd_A = fit.sd_A;
+      break;
+    case Model::affine:
+      s.k = std::sqrt(std::fabs(fit.l11 * fit.l22 - fit.l12 * fit.l21));
+      s.sd_tx = fit.sd[2];
+      s.sd_ty = fit.sd[5];
+      break;
+  }
+  s.Xc = std::move(fit.Xc);
+  s.Yc = std::move(fit.Yc);
+  s.vx = std::move(fit.vx);
+  s.vy = std::move(fit.vy);
+}
+
+// The outlier tests of a solved run from the quality figures of its model.
+OutlierTestResult outlier_tests_of(const RunResult& r, const std::vector<ResidualCofactors>& q,
+                                   const TestSettings& settings) {
+  OutlierTestInput in = outlier_test_input(r.points, r.solution);
+  in.exact_quantiles = settings.exact_quantiles;
+  in.cofactors = &q;
+  in.pair_critical = pair_critical(kAlpha, r.points.n, r.fit.f);
+  return outlier_tests(in);
+}
+
+}  // namespace
+
+Solved compute_run(RunResult& r, const TestSettings& settings, Model model) {
   r.scale.reset();
   r.outliers.reset();
+  r.global.reset();
+  r.quality = FitQuality{};
   r.plausibility = {};
-  if (!solve(r.points, r.solution)) return Solved::too_few;
-  compute_residuals(r.points, r.solution);
-  const Solution& s = r.solution;
-  // Coordinates near 1e154 square to infinity: no finite estimate exists.
-  for (const double v : {s.S, s.a, s.o, s.tx, s.ty, s.vv}) {
-    if (!std::isfinite(v)) return Solved::overflow;
+  const CommonPoints& cp = r.points;
+  switch (fit_model(model, cp, cp.weight, r.fit)) {
+    case FitStatus::ok:
+      break;
+    case FitStatus::too_few:
+    case FitStatus::singular:
+      return Solved::too_few;
+    case FitStatus::overflow:
+      return Solved::overflow;
   }
-  r.solution.n = r.points.n;
-  cofactors(r.solution);
-  standard_deviations(r.solution);
-  if (r.points.n > 2) {
-    ScaleTestInput scale = scale_test_input(r.points, r.solution);
-    scale.exact_quantiles = settings.exact_quantiles;
-    r.scale = scale_tests(scale);
-    OutlierTestInput outlier = outlier_test_input(r.points, r.solution);
-    outlier.exact_quantiles = settings.exact_quantiles;
-    r.outliers = outlier_tests(outlier);
+  const bool weighted = !cp.weight.empty();
+  // The tests need two degrees of freedom: one is set aside with the tested component.
+  const bool tests = r.fit.f > 1;
+  std::vector<ResidualCofactors> cofactors;
+  if (tests) {
+    // The MDB's sigma: sigma0 = 1 when the weights come from a-priori sigmas, else mo.
+    r.quality = fit_quality(r.fit, cp, cp.weight, weighted ? 1.0 : r.fit.s0);
+    cofactors.resize(r.quality.points.size());
+    for (std::size_t i = 1; i < cofactors.size(); ++i) {
+      const PointQuality& q = r.quality.points[i];
+      cofactors[i] = {q.qx, q.qy, q.rx, q.ry, q.checked, q.T};
+    }
   }
-  r.plausibility = plausibility(r.points, r.solution);
+  if (weighted && r.fit.f > 0) r.global = global_test(r.fit);
+  take_solution(r.fit, r.solution);
+  if (tests) {
+    if (model == Model::similarity) {
+      ScaleTestInput scale = scale_test_input(cp, r.solution);
+      scale.exact_quantiles = settings.exact_quantiles;
+      r.scale = scale_tests(scale);
+    }
+    r.outliers = outlier_tests_of(r, cofactors, settings);
+  }
+  r.plausibility = plausibility(cp, r.solution, model);
   return Solved::yes;
 }
 

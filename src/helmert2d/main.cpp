@@ -48,7 +48,11 @@ enum Extra : int {
   kColumns,
   kHeader,
   kDecimalComma,
-  kCompareModels
+  kCompareModels,
+  kModel,
+  kSigmaFirst,
+  kSigmaSecond,
+  kQuality
 };
 
 constexpr std::array kOptions{
@@ -85,13 +89,37 @@ constexpr std::array kOptions{
                            .code = kExclude},
     helmert2d::cli::Option{.long_name = "--snoop",
                            .help = "data snooping: leave out the worst flagged point and\n"
-                                   "estimate again, until no point is flagged or four are left",
+                                   "estimate again, until no point is flagged or as many\n"
+                                   "points are left as the model has parameters",
                            .code = kSnoop},
     helmert2d::cli::Option{.long_name = "--compare-models",
                            .help = "also fit the rigid (no scale) and the affine model and\n"
                                    "show the three side by side, with F tests of the scale\n"
                                    "and of the affine parameters (console and JSON)",
                            .code = kCompareModels},
+    helmert2d::cli::Option{.long_name = "--model",
+                           .value = "M",
+                           .value_need = "'similarity', 'rigid' or 'affine'",
+                           .help = "the transformation: similarity (4 parameters, the\n"
+                                   "default), rigid (scale fixed at 1: 3) or affine (6)",
+                           .code = kModel},
+    helmert2d::cli::Option{.long_name = "--sigma-first",
+                           .value = "S",
+                           .value_need = "a standard deviation in metres",
+                           .help = "a-priori standard deviation (m) of both coordinates of\n"
+                                   "every point of FILE1 that has none in a sigma column;\n"
+                                   "weights the points",
+                           .code = kSigmaFirst},
+    helmert2d::cli::Option{.long_name = "--sigma-second",
+                           .value = "S",
+                           .value_need = "a standard deviation in metres",
+                           .help = "the same for the points of FILE2",
+                           .code = kSigmaSecond},
+    helmert2d::cli::Option{.long_name = "--quality",
+                           .help = "the quality figures of every common point (redundancy,\n"
+                                   "MDB, leave-one-out residuals) in the JSON and CSV also\n"
+                                   "with the similarity and no weights",
+                           .code = kQuality},
     helmert2d::cli::Option{.long_name = "--residual-plot",
                            .value = "FILE",
                            .value_need = "a file name",
@@ -169,6 +197,35 @@ std::string coordinate_format(const helmert2d::cli::Invocation& inv,
   return format.check();
 }
 
+// The model and the a-priori sigmas from the options. Returns an empty text, or what is
+// wrong with a value.
+std::string model_and_weights(const helmert2d::cli::Invocation& inv,
+                              helmert2d::RunRequest& request) {
+  for (const auto& [code, value] : inv.extras) {
+    if (code == kModel) {
+      if (value == "similarity") {
+        request.model = helmert2d::Model::similarity;
+      } else if (value == "rigid") {
+        request.model = helmert2d::Model::rigid;
+      } else if (value == "affine") {
+        request.model = helmert2d::Model::affine;
+      } else {
+        return "--model takes 'similarity', 'rigid' or 'affine', not '" + value + "'";
+      }
+    }
+    if (code == kSigmaFirst || code == kSigmaSecond) {
+      double sigma = 0.0;
+      const char* const name = code == kSigmaFirst ? "--sigma-first" : "--sigma-second";
+      if (!helmert2d::textio::parse_number(value, sigma) || !(sigma > 0.0)) {
+        return std::string(name) + " takes a positive number of metres, not '" + value + "'";
+      }
+      (code == kSigmaFirst ? request.sigma_first : request.sigma_second) = sigma;
+    }
+    if (code == kQuality) request.quality = true;
+  }
+  return {};
+}
+
 // Asks for the names not given on the command line, each read as one word. False,
 // after one console line naming the prompt, when the input ends before a name.
 bool ask_missing_names(std::vector<std::string>& names) {
@@ -229,6 +286,10 @@ void say_extra_outputs(const helmert2d::RunRequest& r) {
   if (r.tests.exact_quantiles) add("exact critical values");
   if (r.snoop) add("data snooping");
   if (r.compare_models) add("model comparison");
+  if (r.model == helmert2d::Model::rigid) add("rigid model");
+  if (r.model == helmert2d::Model::affine) add("affine model");
+  if (r.sigma_first > 0.0 || r.sigma_second > 0.0) add("weights");
+  if (r.quality) add("quality figures");
   if (!line.empty()) std::cout << " Also: " << line << "\n\n" << std::flush;
 }
 
@@ -242,6 +303,8 @@ int program(int argc, char** argv) {
 
   helmert2d::RunRequest request;
   if (const std::string wrong = coordinate_format(inv, request.format); !wrong.empty())
+    return helmert2d::cli::usage_error(kProgram, wrong, std::cerr);
+  if (const std::string wrong = model_and_weights(inv, request); !wrong.empty())
     return helmert2d::cli::usage_error(kProgram, wrong, std::cerr);
 
   // An interrupted run leaves the old report (or none), not a temporary beside it.

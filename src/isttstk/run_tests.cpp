@@ -107,46 +107,61 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // small would hide a blunder of 30000 standard deviations, so no test is lost.
 constexpr double kNoRedundancy = 1e-9;
 
+// The cofactors of point i's residuals and whether it is tested: given by a general
+// adjustment, or those of the similarity through the centroid.
+void row_cofactors(const OutlierTestInput& in, int i, OutlierTestRow& row) {
+  if (in.cofactors != nullptr) {
+    const ResidualCofactors& c = (*in.cofactors)[static_cast<std::size_t>(i)];
+    row.q = c.qx;
+    row.qy = c.qy;
+    row.rx = c.rx;
+    row.ry = c.ry;
+    row.tested = c.checked;
+    return;
+  }
+  const double dx = (*in.x)[i] - in.xm;
+  const double dy = (*in.y)[i] - in.ym;
+  row.q = 1.0 - (1.0 / in.n + (dx * dx + dy * dy) / in.S);
+  row.qy = row.rx = row.ry = row.q;
+  row.tested = row.q > kNoRedundancy;
+}
+
 }  // namespace
 
 OutlierTestResult outlier_tests(const OutlierTestInput& in) {
   OutlierTestResult r;
   r.n = in.n;
   r.alpha = in.alpha;
+  const bool general = in.cofactors != nullptr;
+  r.f = general ? in.f : 2 * in.n - 4;
+  r.df = r.f - 1;
   // Each component is tested at the level alpha shared out over the 2n components.
-  r.component_critical_exact = t_exact(in.alpha / (2.0 * in.n), 2 * in.n - 5);
+  r.component_critical_exact = t_exact(in.alpha / (2.0 * in.n), r.df);
   r.component_critical =
-      in.exact_quantiles ? r.component_critical_exact : t_(in.alpha / (2.0 * in.n), 2 * in.n - 5);
+      in.exact_quantiles ? r.component_critical_exact : t_(in.alpha / (2.0 * in.n), r.df);
   r.rows.assign(static_cast<std::size_t>(in.n) + 1, OutlierTestRow{});
-  const auto& x = *in.x;
-  const auto& y = *in.y;
   const auto& vx = *in.vx;
   const auto& vy = *in.vy;
   const double n = in.n;
   for (int i = 1; i <= in.n; ++i) {
     OutlierTestRow& row = r.rows[static_cast<std::size_t>(i)];
-    const double dx = x[i] - in.xm;
-    const double dy = y[i] - in.ym;
-    // Cofactor of a residual of the similarity transformation through the centroid.
-    row.q = 1.0 - (1.0 / n + (dx * dx + dy * dy) / in.S);
-    if (!(row.q > kNoRedundancy)) {
+    row_cofactors(in, i, row);
+    if (!row.tested) {
       // The other points fix this point's residual (they all lie at one place): it has
       // no redundancy and no test; a value it shows is rounding.
-      row.tested = false;
       row.svx0 = row.svy0 = row.mvx = row.mvy = kNaN;
       row.Tvx = row.Tvy = row.T = kNaN;
       continue;
     }
-    // Standard deviations with the tested component set aside (f - 1 degrees of freedom).
-    // [vv] - v2/q is never negative in exact arithmetic; below 0 it is rounding (a fit
-    // perfect up to rounding) and the component has no s0 to test it against.
-    const auto s0 = [&in](double rest) {
-      return rest >= 0.0 ? std::sqrt(rest / (in.f - 1)) : kNaN;
-    };
+    // Standard deviations with the tested component set aside (f - 1 degrees of freedom):
+    // s0 = sqrt((v^T P v - v^2 / q) / (f - 1)). v^T P v - v^2/q is never negative in exact
+    // arithmetic; below 0 it is rounding (a fit perfect up to rounding) and the component
+    // has no s0 to test it against.
+    const auto s0 = [&in, &r](double rest) { return rest >= 0.0 ? std::sqrt(rest / r.df) : kNaN; };
     row.svx0 = s0(in.vv - vx[i] * vx[i] / row.q);
-    row.svy0 = s0(in.vv - vy[i] * vy[i] / row.q);
+    row.svy0 = s0(in.vv - vy[i] * vy[i] / row.qy);
     row.mvx = std::sqrt(row.q) * row.svx0;
-    row.mvy = std::sqrt(row.q) * row.svy0;
+    row.mvy = std::sqrt(row.qy) * row.svy0;
     // A residual of exactly 0 has test value 0, also when its mean error is 0 (a
     // perfect fit, where |v| / m would be 0/0). A residual beside a mean error of 0, or
     // none, is rounding that nothing else shows: it has no test value and is not flagged.
@@ -158,12 +173,19 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
     row.component_flagged = row.Tvx > r.component_critical || row.Tvy > r.component_critical;
     row.component_flagged_exact =
         row.Tvx > r.component_critical_exact || row.Tvy > r.component_critical_exact;
-    const double vv_i = vx[i] * vx[i] + vy[i] * vy[i];
-    row.T = vv_i == 0.0 ? 0.0 : std::sqrt(vv_i / (2.0 * in.mo * in.mo * row.q));
+    if (general) {
+      row.T = (*in.cofactors)[static_cast<std::size_t>(i)].T;
+    } else {
+      const double vv_i = vx[i] * vx[i] + vy[i] * vy[i];
+      row.T = vv_i == 0.0 ? 0.0 : std::sqrt(vv_i / (2.0 * in.mo * in.mo * row.q));
+    }
   }
   if (in.probabilities) outlier_probabilities(r);
-  if (in.n > 3) {
-    r.pair_critical = std::sqrt((n - 2.0) * (1.0 - std::pow(in.alpha / n, 1.0 / (n - 3.0))));
+  r.pairs = r.f > 2;
+  if (r.pairs) {
+    r.pair_critical = general
+                          ? in.pair_critical
+                          : std::sqrt((n - 2.0) * (1.0 - std::pow(in.alpha / n, 1.0 / (n - 3.0))));
     for (int i = 1; i <= in.n; ++i) {
       OutlierTestRow& row = r.rows[static_cast<std::size_t>(i)];
       row.pair_flagged = row.T > r.pair_critical;
@@ -174,7 +196,7 @@ OutlierTestResult outlier_tests(const OutlierTestInput& in) {
 
 void outlier_probabilities(OutlierTestResult& r) {
   if (r.rows.size() < 2) return;
-  const int f = 2 * r.n - 5;
+  const int f = r.df;
   helmert2d::for_each_block(r.rows.size() - 1, [&r, f](std::size_t first, std::size_t last) {
     for (std::size_t k = first; k < last; ++k) {
       OutlierTestRow& row = r.rows[k + 1];
@@ -220,12 +242,12 @@ void write_component_table(std::ostream& report, const OutlierTestInput& in,
       }
     };
     f.number(vx[i], "###.##");
-    f.number(row.q, "###.##");
+    f.number(row.rx, "###.##");
     value(row.svx0, "###.##");
     value(row.mvx, "###.##");
     value(row.Tvx, "####.##");
     f.number(vy[i], "####.##");
-    f.number(row.q, "###.##");
+    f.number(row.ry, "###.##");
     value(row.svy0, "###.##");
     value(row.mvy, "###.##");
     value(row.Tvy, "####.##");
@@ -234,7 +256,9 @@ void write_component_table(std::ostream& report, const OutlierTestInput& in,
 
   report << rule;
   report << "                        (**) an outlier component\n";
-  report << "               t(2*n-4-1,1-" << r.alpha << "/2n) = t(" << 2 * r.n - 5 << ",";
+  // 2*n-u-1 with the model's number of parameters u (4 for the similarity).
+  report << "               t(2*n-" << 2 * r.n - r.f << "-1,1-" << r.alpha << "/2n) = t(" << r.df
+         << ",";
   frmt(report, 1.0 - r.alpha / (2.0 * r.n), "#.###");
   frmt(report, ") = ", r.component_critical, "###.##");
   report << "\n";
@@ -270,7 +294,7 @@ void write_pair_table(std::ostream& report, const OutlierTestInput& in,
 void write_outlier_tests(std::ostream& report, const OutlierTestInput& in,
                          const OutlierTestResult& res) {
   write_component_table(report, in, res);
-  if (res.n > 3) write_pair_table(report, in, res);
+  if (res.pairs) write_pair_table(report, in, res);
   report << "\n";
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Ha_xy_vb/model_comparison.h"
+#include "Ha_xy_vb/run_result.h"
 #include "helmert2d/isttstk.h"
 #include "helmert2d/mtrs.h"
 
@@ -286,52 +287,90 @@ TEST(Models, OneEqualSigmaGivesTheUnweightedFit) {
   }
 }
 
-// The similarity with p = 1 is the run's solution to the bit, on generated jobs of
-// local and national size and on the example files.
+// The similarity with p = 1 is, to the bit, the closed form of solve with its
+// cofactors about the centroid, and the run's outlier tests through the model's
+// cofactors are those of the similarity's own formulas; on generated jobs of local and
+// national size and on the example files.
 void expect_same_as_the_run(const CommonPoints& cp) {
-  RunResult run;
-  run.points = cp;
-  const Solved solved = compute_run(run);
+  Solution s;
+  const bool solved = solve(cp, s);
   ModelFit f;
   const FitStatus st = fit_model(Model::similarity, cp, {}, f);
-  ASSERT_EQ(solved == Solved::yes, st == FitStatus::ok);
+  ASSERT_EQ(solved, st == FitStatus::ok);
   if (st != FitStatus::ok) return;
-  const Solution& s = run.solution;
   EXPECT_EQ(f.par[0], s.a);
   EXPECT_EQ(f.par[1], s.o);
   EXPECT_EQ(f.par[2], s.tx);
   EXPECT_EQ(f.par[3], s.ty);
   EXPECT_EQ(f.k, s.k);
   EXPECT_EQ(f.A, s.A);
-  EXPECT_EQ(f.vv, s.vv);
-  EXPECT_EQ(f.s0, s.mo);
-  EXPECT_EQ(f.f, s.f);
-  const double sds[] = {s.sd_a, s.sd_o, s.sd_tx, s.sd_ty};
-  for (int c = 0; c < 4; ++c) {
-    EXPECT_EQ(f.sd[c], sds[c]);
-    for (int d = 0; d < 4; ++d) EXPECT_EQ(f.Q[c][d], s.Q[c][d]);
-  }
-  EXPECT_EQ(f.sd_k, s.sd_k);
-  EXPECT_EQ(f.sd_A, s.sd_A);
-  const FitQuality q = fit_quality(f, cp, {}, f.s0);
+  double vv = 0;
   for (int i = 1; i <= cp.n; ++i) {
-    EXPECT_EQ(f.Xc[i], s.Xc[i]);
-    EXPECT_EQ(f.Yc[i], s.Yc[i]);
-    EXPECT_EQ(f.vx[i], s.vx[i]);
-    EXPECT_EQ(f.vy[i], s.vy[i]);
+    const PlanePoint p = s.apply(cp.x[i], cp.y[i]);
+    EXPECT_EQ(f.Xc[i], p.X);
+    EXPECT_EQ(f.Yc[i], p.Y);
+    EXPECT_EQ(f.vx[i], p.X - cp.X[i]);
+    EXPECT_EQ(f.vy[i], p.Y - cp.Y[i]);
+    vv += (p.X - cp.X[i]) * (p.X - cp.X[i]) + (p.Y - cp.Y[i]) * (p.Y - cp.Y[i]);
+  }
+  EXPECT_EQ(f.vv, vv);
+  EXPECT_EQ(f.f, 2 * cp.n - 4);
+  s.f = f.f;
+  s.n = cp.n;
+  s.mo = f.f > 0 ? std::sqrt(vv / f.f) : 0.0;
+  EXPECT_EQ(f.s0, s.mo);
+  // Qxx about the centroid: a, o with 1/S, the translations carried over from it.
+  const double iS = 1.0 / s.S;
+  const double Q[4][4] = {
+      {iS, 0, -s.xm * iS, -s.ym * iS},
+      {0, iS, s.ym * iS, -s.xm * iS},
+      {-s.xm * iS, s.ym * iS, 1.0 / cp.n + (s.xm * s.xm + s.ym * s.ym) * iS, 0},
+      {-s.ym * iS, -s.xm * iS, 0, 1.0 / cp.n + (s.xm * s.xm + s.ym * s.ym) * iS}};
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(f.sd[c], s.mo * std::sqrt(Q[c][c]));
+    for (int d = 0; d < 4; ++d) EXPECT_EQ(f.Q[c][d], Q[c][d]);
+  }
+  RunResult run;
+  run.points = cp;
+  ASSERT_EQ(compute_run(run), Solved::yes);
+  EXPECT_EQ(run.solution.mo, s.mo);
+  s.vx = run.solution.vx;
+  s.vy = run.solution.vy;
+  s.vv = vv;
+  for (int i = 1; i <= cp.n; ++i) {
     const TransformedPoint tp = transform_point(f, cp.x[i] + 3.5, cp.y[i] - 1.25);
     EXPECT_EQ(tp.p.X, s.apply(cp.x[i] + 3.5, cp.y[i] - 1.25).X);
     EXPECT_EQ(tp.sd_X, s.sd_transformed(cp.x[i] + 3.5, cp.y[i] - 1.25));
-    if (!run.outliers) continue;
-    const OutlierTestRow& row = run.outliers->rows[i];
-    EXPECT_EQ(q.points[i].qx, row.q);
-    EXPECT_EQ(q.points[i].checked, row.tested);
-    if (row.tested) {
-      EXPECT_EQ(q.points[i].T, row.T);
-    }
   }
-  if (run.outliers) {
-    EXPECT_EQ(pair_critical(kAlpha, cp.n, f.f), run.outliers->pair_critical);
+  if (!run.outliers) return;
+  // The similarity's own outlier formulas (no cofactors given).
+  const OutlierTestResult own = outlier_tests(outlier_test_input(cp, s));
+  const OutlierTestResult& o = *run.outliers;
+  EXPECT_EQ(o.component_critical, own.component_critical);
+  EXPECT_EQ(o.pair_critical, own.pair_critical);
+  EXPECT_EQ(o.pairs, own.pairs);
+  EXPECT_EQ(o.df, own.df);
+  for (int i = 1; i <= cp.n; ++i) {
+    const OutlierTestRow &a = o.rows[i], &b = own.rows[i];
+    EXPECT_EQ(a.q, b.q);
+    EXPECT_EQ(a.rx, b.rx);
+    EXPECT_EQ(a.tested, b.tested);
+    EXPECT_EQ(a.component_flagged, b.component_flagged);
+    EXPECT_EQ(a.pair_flagged, b.pair_flagged);
+    if (!b.tested) continue;
+    for (const auto& [x, y] : {std::pair{a.svx0, b.svx0},
+                               {a.svy0, b.svy0},
+                               {a.mvx, b.mvx},
+                               {a.mvy, b.mvy},
+                               {a.Tvx, b.Tvx},
+                               {a.Tvy, b.Tvy},
+                               {a.T, b.T}}) {
+      if (std::isnan(y)) {
+        EXPECT_TRUE(std::isnan(x));
+      } else {
+        EXPECT_EQ(x, y) << i;
+      }
+    }
   }
 }
 

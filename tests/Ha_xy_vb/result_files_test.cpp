@@ -543,11 +543,145 @@ std::map<std::string, std::vector<std::string>> records_by_name(const std::strin
   return out;
 }
 
-// The README's recipe: the pipeline in `proj`, applied by cct to the first file's two
-// coordinate columns as they stand, must give every further point's coordinates in the
-// final list (the CSV, in the second file's column order), within 0.1 mm; cct -I maps
-// them back. A job in each of the four pairs of column orders, the bundled CSV files
-// (Easting before Northing) and the plain files.
+// Weights: a sigma column in the second file and --sigma-first for the first give every
+// point p = 1 / (sigma_II^2 + sigma_I^2); the parameters, sigma0 and the global test
+// against the 2n equations scaled by sqrt(p) and solved through the matrix library, the
+// chi-square tail of an even df in closed form: e^(-x/2) sum_{k < df/2} (x/2)^k / k!.
+TEST(ResultFiles, WeightsFromASigmaColumnAndAnOptionMatchAnIndependentWeightedFit) {
+  const int n = 9;
+  const Job job = make_job(n, 2, 1.0000421, 0.3, 512.25, -1033.5);
+  std::string two = "Name,N,E,H,sd\n";
+  std::vector<double> p;
+  {
+    std::istringstream in(job.two);
+    int i = 0;
+    for (std::string name, x, y, h; in >> name >> x >> y >> h; ++i) {
+      const double sd = 0.004 + 0.003 * (i % 4);
+      std::ostringstream row;
+      row.precision(17);
+      row << name << "," << x << "," << y << "," << h << "," << sd << "\n";
+      two += row.str();
+      p.push_back(1.0 / (sd * sd + 0.002 * 0.002));
+    }
+  }
+  JobRun r;
+  run_job(r, as_csv(job.one, false), two,
+          {"--delimiter", ",", "--header", "--columns", "auto", "--sigma-first", "0.002"});
+  double** A = create_matrix(2 * n, 4);
+  double* l = create_vector(2 * n);
+  for (int i = 0; i < n; ++i) {
+    const double w = std::sqrt(p[i]);
+    double* rx = A[2 * i + 1];
+    double* ry = A[2 * i + 2];
+    rx[1] = w * job.x[i], rx[2] = -w * job.y[i], rx[3] = w, rx[4] = 0;
+    ry[1] = w * job.y[i], ry[2] = w * job.x[i], ry[3] = 0, ry[4] = w;
+    l[2 * i + 1] = w * job.X[i];
+    l[2 * i + 2] = w * job.Y[i];
+  }
+  double** N = AT_B_(2 * n, A, 4, 2 * n, A, 4);
+  double** Q = gaussj_(4, N);
+  double* u = AT_b_(2 * n, A, 4, l);
+  double* x = A_b_(4, Q, 4, u);
+  double vv = 0;
+  for (int i = 1; i <= 2 * n; ++i) {
+    double ax = 0;
+    for (int c = 1; c <= 4; ++c) ax += A[i][c] * x[c];
+    vv += (ax - l[i]) * (ax - l[i]);
+  }
+  const int f = 2 * n - 4;
+  const char* names[] = {"a", "o", "tx", "ty"};
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_TRUE(near(r.doc["parameters"][names[c]]["value"], x[c + 1], 1e-9)) << names[c];
+  }
+  EXPECT_TRUE(near(r.doc["adjustment"]["mo"], std::sqrt(vv / f), 1e-6));
+  EXPECT_EQ(r.doc["weighted"], true);
+  const json& g = r.doc["global_test"];
+  EXPECT_TRUE(near(g["statistic"], vv, 1e-6));
+  EXPECT_EQ(g["df"], f);
+  double term = 1, tail = 0;
+  for (int k = 0; k < f / 2; ++k) tail += term, term *= vv / 2 / (k + 1);
+  EXPECT_TRUE(near(g["p"], std::exp(-vv / 2) * tail, 1e-8));
+  EXPECT_EQ(g["significant"], g["p"].get<double>() < 0.05);
+  for (auto* m : {A, N, Q}) free_matrix(m);
+  for (auto* v : {l, u, x}) free_vector(v);
+}
+
+// One sigma for every point of both files leaves every model's parameters and residuals
+// as they are without weights (residuals to a nanometre: the weighted centroids of
+// coordinates of 10^6 m round differently) and makes sigma0 = mo / (sigma sqrt 2).
+TEST(ResultFiles, OneEqualSigmaGivesTheUnweightedRunOfEachModel) {
+  const Job job = make_job(8, 2, 1.0000421, 0.3, 512.25, -1033.5);
+  for (const char* model : {"similarity", "rigid", "affine"}) {
+    JobRun plain, weighted;
+    run_job(plain, job.one, job.two, {"--model", model});
+    run_job(weighted, job.one, job.two,
+            {"--model", model, "--sigma-first", "0.02", "--sigma-second", "0.02"});
+    // Figures derived by a difference (ppm, the shear) to 1e-9 of at least 1.
+    for (const auto& [key, value] : plain.doc["parameters"].items()) {
+      const double want = value["value"];
+      EXPECT_NEAR(weighted.doc["parameters"][key]["value"].get<double>(), want,
+                  1e-9 * std::max(1.0, std::fabs(want)))
+          << model << " " << key;
+    }
+    for (std::size_t i = 0; i < plain.doc["points"].size(); ++i) {
+      for (const char* v : {"vx", "vy"}) {
+        EXPECT_NEAR(weighted.doc["points"][i][v].get<double>(),
+                    plain.doc["points"][i][v].get<double>(), 1e-9)
+            << model << " " << i;
+      }
+    }
+    EXPECT_TRUE(near(weighted.doc["adjustment"]["mo"],
+                     plain.doc["adjustment"]["mo"].get<double>() / (0.02 * std::sqrt(2.0)), 1e-9))
+        << model;
+    EXPECT_EQ(plain.doc["global_test"], json()) << model;
+  }
+}
+
+// The quality figures of each model: the leave-one-out residuals against explicit
+// refits without the point (--exclude gives its misclosure), the redundancy numbers sum
+// to f, and the check-point RMS over the points; the CSV carries them after its columns.
+TEST(ResultFiles, LeaveOneOutResidualsAreThoseOfRefitsWithoutThePoint) {
+  const Job job = make_job(9, 1, 1.0000421, 0.3, 512.25, -1033.5);
+  for (const char* model : {"similarity", "rigid", "affine"}) {
+    JobRun r;
+    run_job(r, job.one, job.two, {"--model", model, "--quality", "--csv", "run.csv"});
+    const json& points = r.doc["points"];
+    double sum = 0, loo2 = 0;
+    for (const json& pt : points) {
+      const json& q = pt["quality"];
+      sum += q["r_x"].get<double>() + q["r_y"].get<double>();
+      loo2 += std::pow(q["loo_x"].get<double>(), 2) + std::pow(q["loo_y"].get<double>(), 2);
+    }
+    EXPECT_NEAR(sum, r.doc["adjustment"]["f"].get<double>(), 1e-9) << model;
+    EXPECT_NEAR(r.doc["check_point_rms"].get<double>(), std::sqrt(loo2 / points.size()), 1e-12);
+    EXPECT_EQ(r.doc["model"], model);
+    const std::string csv = read_file(r.dir.file("run.csv"));
+    EXPECT_EQ(csv.rfind("name,X,Y,third,role,vx,vy,flagged,r_x,r_y,mdb_x,mdb_y,loo_x,loo_y\r\n", 0),
+              0u);
+    for (const std::size_t k : {std::size_t{0}, std::size_t{4}, std::size_t{8}}) {
+      const std::string name = points[k]["name"];
+      JobRun left;
+      run_job(left, job.one, job.two, {"--model", model, "--exclude", name});
+      int found = 0;
+      for (const json& t : left.doc["transformed"]) {
+        if (t["name"] != name) continue;
+        ++found;
+        EXPECT_NEAR(t["vx"].get<double>(), points[k]["quality"]["loo_x"].get<double>(), 1e-6)
+            << model << " " << name;
+        EXPECT_NEAR(t["vy"].get<double>(), points[k]["quality"]["loo_y"].get<double>(), 1e-6)
+            << model << " " << name;
+      }
+      EXPECT_EQ(found, 1) << model << " " << name;
+    }
+  }
+}
+
+// The README's recipe: the pipeline in `proj`// The README's recipe: the pipeline in `proj`,
+// applied by cct to the first file's two coordinate columns as they stand, must give every further
+// point's coordinates in the final list (the CSV, in the second file's column order), within 0.1
+// mm; cct -I maps them back. A job in each of the four pairs of column orders, the bundled CSV
+// files (Easting before Northing) and the plain files, with the similarity, and some of them with
+// the rigid and the affine model (one affine step serves every model).
 TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
   if (!have("cct")) GTEST_SKIP() << "PROJ's cct is not installed (tools/install-deps)";
   const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
@@ -557,6 +691,7 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     bool line_mode;
     const char *first, *second;  // axis orders
     std::string csv_header;      // its start
+    std::string model = "similarity";
   };
   const Job job = make_job(8, 40, 0.99996, 2.9, 4521000.5, 501234.25);
   std::vector<Case> cases{
@@ -572,10 +707,16 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
                        en2 ? "Name,E,N,third,role,vE,vN," : "Name,N,E,third,role,vN,vE,"});
     }
   }
+  for (const char* model : {"rigid", "affine"}) {
+    for (std::size_t k : {0, 2, 4}) {
+      cases.push_back(cases[k]);
+      cases.back().model = model;
+    }
+  }
   for (const Case& c : cases) {
-    const std::string what = c.what + " " + c.first + "/" + c.second;
+    const std::string what = c.what + " " + c.first + "/" + c.second + " " + c.model;
     JobRun r;
-    std::vector<std::string> args{"--csv", "run.csv"};
+    std::vector<std::string> args{"--csv", "run.csv", "--model", c.model};
     if (c.line_mode) args.insert(args.end(), line_mode.begin(), line_mode.end());
     run_job(r, c.one, c.two, args);
     EXPECT_EQ(r.doc["axis_order"]["first"], c.first) << what;
