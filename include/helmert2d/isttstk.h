@@ -137,15 +137,16 @@ struct OutlierTestRow {
   double qy = 0.0;  ///< cofactor of vy; q but for the rigid model
   /// The redundancy numbers the table shows: p q and p qy, q itself without weights.
   double rx = 0.0, ry = 0.0;
+  double svx0 = 0.0, svy0 = 0.0;  ///< s0 with the tested component set aside (m)
+  double mvx = 0.0, mvy = 0.0;    ///< mean errors of vx and vy (m)
+  double Tvx = 0.0, Tvy = 0.0;    ///< component test values |v| / m_v
+  double T = 0.0;                 ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
+  double p_x = 0.0, p_y = 0.0;    ///< exact P(t(f - 1) > Tvx), > Tvy (when asked for)
+  // The verdicts last, packed together: a row is kept for each of up to millions of points.
   bool tested = true;                    ///< false when q is 0 (up to rounding): no test
-  double svx0 = 0.0, svy0 = 0.0;         ///< s0 with the tested component set aside (m)
-  double mvx = 0.0, mvy = 0.0;           ///< mean errors of vx and vy (m)
-  double Tvx = 0.0, Tvy = 0.0;           ///< component test values |v| / m_v
   bool component_flagged = false;        ///< Tvx or Tvy above the component critical value
   bool component_flagged_exact = false;  ///< Tvx or Tvy above the exact critical value
-  double T = 0.0;                        ///< pair test value sqrt((vx2 + vy2) / (2 mo2 q))
   bool pair_flagged = false;             ///< T above c (only when n > 3)
-  double p_x = 0.0, p_y = 0.0;           ///< exact P(t(f - 1) > Tvx), > Tvy (when asked for)
 };
 
 /// The outlier tests of all common points, computed once by outlier_tests.

@@ -15,6 +15,14 @@
 namespace helmert2d {
 namespace {
 
+// The tests' settings of the request: the quality figures are formed when the outputs
+// carry them.
+TestSettings test_settings(const RunRequest& req) {
+  TestSettings settings = req.tests;
+  settings.quality = req.quality;
+  return settings;
+}
+
 // Whether the run weights its points: a --sigma-* value or a sigma column in a file.
 bool has_weights(const RunRequest& req, const CoordinateFile& first, const CoordinateFile& second) {
   return req.sigma_first > 0.0 || req.sigma_second > 0.0 || first.columns.has_sigma() ||
@@ -77,7 +85,7 @@ bool snoop_step(Estimate& est, NameSet& left_out, const RunRequest& req,
   left_out.insert(step.name);
   // The estimate without it gives the step's new mo.
   use(est, pair_points(first, second, left_out, nullptr, has_weights(req, first, second)));
-  est.solved = compute_run(est.result, req.tests, req.model);
+  est.solved = compute_run(est.result, test_settings(req), req.model);
   step.mo_after = est.solved == Solved::yes ? est.result.solution.mo : 0.0;
   console << snoop_line(name, step, flagged, component_critical);
   est.snooping.push_back(step);
@@ -109,7 +117,7 @@ Estimate estimate(const RunRequest& req, const CoordinateFile& first, const Coor
     for (const std::string& name : req.exclude) console << " " << textio::printable_token(name);
     console << "\n";
   }
-  est.solved = compute_run(est.result, req.tests, req.model);
+  est.solved = compute_run(est.result, test_settings(req), req.model);
   if (!req.snoop) return est;
   while (est.solved == Solved::yes && snoop_step(est, left_out, req, first, second, console)) {
   }

@@ -139,6 +139,9 @@ struct RunResult {
 /// How the run's tests take their critical values.
 struct TestSettings {
   bool exact_quantiles = false;  ///< exact t and F quantiles instead of the closed forms
+  /// The quality figures of every point also for the similarity without weights, whose
+  /// outlier tests do not need them (they cost about 90 bytes a point).
+  bool quality = false;
 };
 
 /// Estimates the parameters into `sol`; false when fewer than two points or all at one
@@ -154,7 +157,8 @@ enum class Solved {
 
 /// Solves the transformation of `result.points` by `model`, with the points' weights
 /// when they have any, and computes its residuals, [vv], f, mo, (f > 1) the outlier
-/// tests and quality figures, the scale tests (similarity only), the global test (with
+/// tests and (another model, weights or `settings.quality`) the quality figures, the
+/// scale tests (similarity only), the global test (with
 /// weights) and the plausibility checks. Too few points (fewer than two, or three for
 /// the affine model) or points at one place (affine: on one line) give too_few.
 Solved compute_run(RunResult& result, const TestSettings& settings = {},

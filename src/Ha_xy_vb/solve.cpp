@@ -195,11 +195,11 @@ void take_solution(ModelFit& fit, Solution& s) {
 }
 
 // The outlier tests of a solved run from the quality figures of its model.
-OutlierTestResult outlier_tests_of(const RunResult& r, const std::vector<ResidualCofactors>& q,
+OutlierTestResult outlier_tests_of(const RunResult& r, const std::vector<ResidualCofactors>* q,
                                    const TestSettings& settings) {
   OutlierTestInput in = outlier_test_input(r.points, r.solution);
   in.exact_quantiles = settings.exact_quantiles;
-  in.cofactors = &q;
+  in.cofactors = q;
   in.pair_critical = pair_critical(kAlpha, r.points.n, r.fit.f);
   return outlier_tests(in);
 }
@@ -225,8 +225,11 @@ Solved compute_run(RunResult& r, const TestSettings& settings, Model model) {
   const bool weighted = !cp.weight.empty();
   // The tests need two degrees of freedom: one is set aside with the tested component.
   const bool tests = r.fit.f > 1;
+  // The similarity without weights has its residual cofactors in closed form; the
+  // general figures are formed only for another model, weights, or when asked for.
+  const bool general = model != Model::similarity || weighted;
   std::vector<ResidualCofactors> cofactors;
-  if (tests) {
+  if (tests && (general || settings.quality)) {
     // The MDB's sigma: sigma0 = 1 when the weights come from a-priori sigmas, else mo.
     r.quality = fit_quality(r.fit, cp, cp.weight, weighted ? 1.0 : r.fit.s0);
     cofactors.resize(r.quality.points.size());
@@ -243,7 +246,8 @@ Solved compute_run(RunResult& r, const TestSettings& settings, Model model) {
       scale.exact_quantiles = settings.exact_quantiles;
       r.scale = scale_tests(scale);
     }
-    r.outliers = outlier_tests_of(r, cofactors, settings);
+    r.outliers = outlier_tests_of(r, general ? &cofactors : nullptr, settings);
+    cofactors = {};
   }
   r.plausibility = plausibility(cp, r.solution, model);
   return Solved::yes;
