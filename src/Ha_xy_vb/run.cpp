@@ -323,10 +323,13 @@ struct OperationAccuracy {
 OperationAccuracy operation_accuracy(const RunResult& r) {
   if (r.fit.f <= 0) return {};
   const bool weighted = !r.points.weight.empty();
-  const double rms =
-      r.quality.points.empty()
-          ? fit_quality(r.fit, r.points, r.points.weight, weighted ? 1.0 : r.fit.s0).check_point_rms
-          : r.quality.check_point_rms;
+  double rms = r.quality.check_point_rms;
+  if (r.quality.points.empty()) {
+    // The run's fit keeps no residuals (the solution took them): fitted again.
+    ModelFit fit;
+    if (fit_model(r.fit.model, r.points, r.points.weight, fit) != FitStatus::ok) return {};
+    rms = fit_quality(fit, r.points, r.points.weight, weighted ? 1.0 : fit.s0).check_point_rms;
+  }
   if (std::isfinite(rms)) return {rms, "the check-point RMS (leave-one-out residuals)"};
   if (weighted) return {};
   return {r.fit.s0, "mo (no point is checked by the others)"};
