@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <new>
 #include <ostream>
 #include <string>
@@ -310,6 +311,51 @@ void write_outputs(const RunRequest& req, textio::OutputSet& outputs, const RunD
   }
 }
 
+// The WKT's operation accuracy (m) and what it is: the check-point RMS, the root mean
+// square of the leave-one-out residuals (computed here when the run has no quality
+// figures, f = 1). When no point is checked by the others it is mo, but only without
+// weights: with weights from a-priori sigmas the fit's sigma0 has no unit, and the
+// accuracy is left out (NaN), as it is without degrees of freedom.
+struct OperationAccuracy {
+  double m = std::numeric_limits<double>::quiet_NaN();
+  const char* what = "";
+};
+OperationAccuracy operation_accuracy(const RunResult& r) {
+  if (r.fit.f <= 0) return {};
+  const bool weighted = !r.points.weight.empty();
+  double rms = r.quality.check_point_rms;
+  if (r.quality.points.empty()) {
+    // The run's fit keeps no residuals (the solution took them): fitted again.
+    ModelFit fit;
+    if (fit_model(r.fit.model, r.points, r.points.weight, fit) != FitStatus::ok) return {};
+    rms = fit_quality(fit, r.points, r.points.weight, weighted ? 1.0 : fit.s0).check_point_rms;
+  }
+  if (std::isfinite(rms)) return {rms, "the check-point RMS (leave-one-out residuals)"};
+  if (weighted) return {};
+  return {r.fit.s0, "mo (no point is checked by the others)"};
+}
+
+// The run's transformation as a WKT2:2019 coordinate operation; empty when it cannot be
+// written (a coefficient not finite).
+std::string operation_wkt(const RunRequest& req, const RunResult& r, const RunIdentity& id) {
+  WktOperation op;
+  const Model m = r.fit.model;
+  const char* const model = m == Model::rigid    ? "rigid"
+                            : m == Model::affine ? "affine"
+                                                 : "similarity";
+  op.name = "helmert2d " + std::string(model) + " transformation " + req.file1 + " to " + req.file2;
+  op.step = affine_step(r.fit);
+  const OperationAccuracy accuracy = operation_accuracy(r);
+  op.accuracy_m = accuracy.m;
+  op.source = req.source_crs;
+  if (op.source.wkt.empty()) op.source = {req.file1, id.first_order, ""};
+  op.target = req.target_crs;
+  if (op.target.wkt.empty()) op.target = {req.file2, id.second_order, ""};
+  op.remark = "Estimated by least squares from " + std::to_string(r.points.n) + " common points";
+  if (std::isfinite(accuracy.m)) op.remark += "; accuracy: " + std::string(accuracy.what);
+  return coordinate_operation_wkt(op);
+}
+
 // Ends a run that writes nothing: every output dropped.
 int write_nothing(textio::OutputSet& outputs, RunPlot* plot, int status) {
   outputs.drop_all();
@@ -330,7 +376,8 @@ bool extended_results(const RunRequest& request, bool weighted) {
 }
 
 void add_run_outputs(const RunRequest& request, textio::OutputSet& outputs) {
-  for (const std::string* name : {&request.report, &request.json_file, &request.csv_file}) {
+  for (const std::string* name :
+       {&request.report, &request.json_file, &request.csv_file, &request.wkt_file}) {
     outputs.add("Output file", *name, textio::OutputKind::text);
   }
 }
@@ -344,7 +391,7 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
   std::ostream* report = outputs.open(req.report, console);
   if (report == nullptr) return run;
   OK_(*report, isim, tarih);
-  for (const std::string* name : {&req.json_file, &req.csv_file}) {
+  for (const std::string* name : {&req.json_file, &req.csv_file, &req.wkt_file}) {
     if (!name->empty() && outputs.open(*name, console) == nullptr) {
       outputs.drop_all();
       return run;
@@ -370,6 +417,7 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
     console << failure;
     outputs.drop(req.json_file);
     outputs.drop(req.csv_file);
+    outputs.drop(req.wkt_file);
     if (plot != nullptr) plot->report_finished();
     return run;
   }
@@ -388,7 +436,17 @@ FinishedRun run_transformation(const RunRequest& req, textio::OutputSet& outputs
   if (outputs.stream(req.json_file) != nullptr && d.result.outliers) {
     outlier_probabilities(*d.result.outliers);
   }
-  write_outputs(req, outputs, d, run_identity(req, d, started), *report, plot);
+  const RunIdentity id = run_identity(req, d, started);
+  if (std::ostream* wkt = outputs.stream(req.wkt_file)) {
+    const std::string text = operation_wkt(req, d.result, id);
+    // No operation without finite coefficients: the file is not written.
+    if (text.empty()) {
+      outputs.fail(req.wkt_file);
+    } else {
+      *wkt << text;
+    }
+  }
+  write_outputs(req, outputs, d, id, *report, plot);
   // A run that completed from files whose reading stopped before records that would
   // have been read says so by its status.
   run.status = ignored_records(req, d).empty() ? 0 : kRecordsIgnored;

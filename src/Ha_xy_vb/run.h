@@ -13,6 +13,7 @@
 #include "result_files.h"
 #include "run_result.h"
 #include "textio/output_set.h"
+#include "wkt.h"
 
 namespace helmert2d {
 
@@ -23,6 +24,11 @@ struct RunRequest {
   std::string csv_file;              ///< --csv: the final list as CSV
   std::string residual_plot_file;    ///< --residual-plot: the residual picture (drawn by
                                      ///< the program from the run's result)
+  std::string wkt_file;              ///< --wkt: the transformation as a WKT2 operation
+  /// --source-crs, --target-crs: the CRSs of the WKT's two sides, as lookup_crs gives
+  /// them. One whose `wkt` is empty stands for a local engineering CRS named after the
+  /// file (first or second) in that file's column order.
+  WktCrs source_crs, target_crs;
   std::vector<std::string> exclude;  ///< --exclude: common points left out
   bool snoop = false;                ///< --snoop: iterative data snooping
   bool compare_models = false;       ///< --compare-models: the three models side by side
@@ -71,7 +77,7 @@ struct FinishedRun {
 };
 
 /// Adds the outputs that run_transformation writes to `outputs`, in the order their
-/// failures are named: the report, the JSON and the CSV file.
+/// failures are named: the report, the JSON, the CSV and the WKT file.
 void add_run_outputs(const RunRequest& request, textio::OutputSet& outputs);
 
 /// Runs the transformation as HAxy does, writing the report and the requested result

@@ -52,7 +52,10 @@ enum Extra : int {
   kModel,
   kSigmaFirst,
   kSigmaSecond,
-  kQuality
+  kQuality,
+  kWkt,
+  kSourceCrs,
+  kTargetCrs
 };
 
 constexpr std::array kOptions{
@@ -80,6 +83,24 @@ constexpr std::array kOptions{
                            .value_need = "a file name",
                            .help = "also write the final list as CSV (full precision)",
                            .code = kCsv},
+    helmert2d::cli::Option{.long_name = "--wkt",
+                           .value = "FILE",
+                           .value_need = "a file name",
+                           .help = "also write the transformation as a WKT2:2019 coordinate\n"
+                                   "operation (affine parametric, with its accuracy) that\n"
+                                   "PROJ reads: projinfo @FILE, cct @FILE",
+                           .code = kWkt},
+    helmert2d::cli::Option{.long_name = "--source-crs",
+                           .value = "CODE",
+                           .value_need = "a CRS code such as EPSG:32635",
+                           .help = "the WKT's source CRS, looked up with PROJ's projinfo,\n"
+                                   "instead of a local one named after FILE1 (with --wkt)",
+                           .code = kSourceCrs},
+    helmert2d::cli::Option{.long_name = "--target-crs",
+                           .value = "CODE",
+                           .value_need = "a CRS code such as EPSG:32635",
+                           .help = "the same for the target CRS (FILE2)",
+                           .code = kTargetCrs},
     helmert2d::cli::Option{.long_name = "--exclude",
                            .value = "NAME",
                            .value_need = "a point name",
@@ -177,8 +198,9 @@ const helmert2d::cli::Program kProgram{
         "Exit status: 0 when the run completes; 1 when an input file cannot be opened\n"
         "or (line mode) a line of it cannot be read, an output cannot be written whole\n"
         "(then none is put in place), or no transformation can be computed; 2 for a\n"
-        "wrong option or an --exclude name that is no common point; 3 when the run\n"
-        "completes but records of an input file were ignored.\n",
+        "wrong option, a CRS code PROJ cannot give, or an --exclude name that is no\n"
+        "common point; 3 when the run completes but records of an input file were\n"
+        "ignored.\n",
 };
 
 // The form of the coordinate files from the options. Returns an empty text, or what
@@ -222,6 +244,27 @@ std::string model_and_weights(const helmert2d::cli::Invocation& inv,
       (code == kSigmaFirst ? request.sigma_first : request.sigma_second) = sigma;
     }
     if (code == kQuality) request.quality = true;
+    if (code == kWkt) request.wkt_file = value;
+  }
+  return {};
+}
+
+// The CRSs of the WKT's two sides from --source-crs and --target-crs, looked up with
+// PROJ's projinfo. Sets `usage` when one is given without --wkt; returns the console
+// line of a code PROJ cannot give as a plane CRS (it is checked before anything is
+// written), else an empty text.
+std::string wkt_crss(const helmert2d::cli::Invocation& inv, helmert2d::RunRequest& request,
+                     std::string& usage) {
+  for (const auto& [code, value] : inv.extras) {
+    if (code != kSourceCrs && code != kTargetCrs) continue;
+    const char* const name = code == kSourceCrs ? "--source-crs" : "--target-crs";
+    if (request.wkt_file.empty()) {
+      usage = std::string(name) + " needs --wkt";
+      return {};
+    }
+    helmert2d::WktCrs& crs = code == kSourceCrs ? request.source_crs : request.target_crs;
+    if (const std::string why = helmert2d::lookup_crs(value, crs); !why.empty())
+      return " ??? " + std::string(name) + " " + value + ": " + why + "\n";
   }
   return {};
 }
@@ -283,6 +326,7 @@ void say_extra_outputs(const helmert2d::RunRequest& r) {
   if (!r.json_file.empty()) add("JSON >" + r.json_file + "<");
   if (!r.csv_file.empty()) add("CSV >" + r.csv_file + "<");
   if (!r.residual_plot_file.empty()) add("residual plot >" + r.residual_plot_file + "<");
+  if (!r.wkt_file.empty()) add("WKT >" + r.wkt_file + "<");
   if (r.tests.exact_quantiles) add("exact critical values");
   if (r.snoop) add("data snooping");
   if (r.compare_models) add("model comparison");
@@ -306,6 +350,14 @@ int program(int argc, char** argv) {
     return helmert2d::cli::usage_error(kProgram, wrong, std::cerr);
   if (const std::string wrong = model_and_weights(inv, request); !wrong.empty())
     return helmert2d::cli::usage_error(kProgram, wrong, std::cerr);
+  std::string usage;
+  const std::string crs_failure = wkt_crss(inv, request, usage);
+  if (!usage.empty()) return helmert2d::cli::usage_error(kProgram, usage, std::cerr);
+  // A CRS code PROJ cannot give is a wrong option value: the run ends as for one.
+  if (!crs_failure.empty()) {
+    std::cout << crs_failure << std::flush;
+    return helmert2d::cli::finish(inv, 2);
+  }
 
   // An interrupted run leaves the old report (or none), not a temporary beside it.
   helmert2d::textio::install_cleanup_on_signals();

@@ -681,7 +681,8 @@ TEST(ResultFiles, LeaveOneOutResidualsAreThoseOfRefitsWithoutThePoint) {
 // point's coordinates in the final list (the CSV, in the second file's column order), within 0.1
 // mm; cct -I maps them back. A job in each of the four pairs of column orders, the bundled CSV
 // files (Easting before Northing) and the plain files, with the similarity, and some of them with
-// the rigid and the affine model (one affine step serves every model).
+// the rigid and the affine model (one affine step serves every model). The WKT of --wkt, applied by
+// cct @FILE, does the same, and projinfo reads its accuracy, the check-point RMS.
 TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
   if (!have("cct")) GTEST_SKIP() << "PROJ's cct is not installed (tools/install-deps)";
   const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
@@ -716,7 +717,8 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
   for (const Case& c : cases) {
     const std::string what = c.what + " " + c.first + "/" + c.second + " " + c.model;
     JobRun r;
-    std::vector<std::string> args{"--csv", "run.csv", "--model", c.model};
+    std::vector<std::string> args{"--csv",     "run.csv", "--model", c.model,
+                                  "--quality", "--wkt",   "run.wkt"};
     if (c.line_mode) args.insert(args.end(), line_mode.begin(), line_mode.end());
     run_job(r, c.one, c.two, args);
     EXPECT_EQ(r.doc["axis_order"]["first"], c.first) << what;
@@ -725,46 +727,55 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     EXPECT_EQ(csv.rfind(c.csv_header, 0), 0u) << what << "\n" << csv.substr(0, 80);
     const auto final_list = records_by_name(csv);
     const auto source = records_by_name(c.one);
-    const std::string proj = r.doc["proj"];
-    // Forward: every point's first-file columns through cct.
-    std::ostringstream in;
-    std::vector<std::string> further, common;
-    for (const json& t : r.doc["transformed"]) {
-      const std::string name = t["name"];
-      in << source.at(name)[1] << " " << source.at(name)[2] << " 0 0\n";
-      (t["role"] == "further" ? further : common).push_back(name);
-      // The JSON's X is always the northing-like coordinate.
-      const bool en2 = std::string(c.second) == "EN";
-      EXPECT_NEAR(t["X"].get<double>(), std::stod(final_list.at(name)[en2 ? 2 : 1]), 1e-9) << what;
-    }
-    ASSERT_FALSE(further.empty());
-    r.dir.write("fwd.txt", in.str());
-    std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
-    // A common point's residuals, in the CSV's column order: transformed minus given.
-    for (const std::string& name : common) {
-      double c1, c2, z, tt;
-      ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
-      const std::vector<std::string>& row = final_list.at(name);
-      EXPECT_NEAR(c1 - std::stod(row[1]), std::stod(row[5]), 1e-5) << what << " " << name;
-      EXPECT_NEAR(c2 - std::stod(row[2]), std::stod(row[6]), 1e-5) << what << " " << name;
-    }
-    std::ostringstream back_in;
-    for (const std::string& name : further) {
-      double c1, c2, z, tt;
-      ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
-      const std::vector<std::string>& row = final_list.at(name);
-      EXPECT_NEAR(c1, std::stod(row[1]), 1e-4) << what << " " << name;
-      EXPECT_NEAR(c2, std::stod(row[2]), 1e-4) << what << " " << name;
-      back_in << row[1] << " " << row[2] << " 0 0\n";
-    }
-    // Inverse: the final list back to the first file's columns.
-    r.dir.write("inv.txt", back_in.str());
-    std::istringstream inv(capture("cct -I -d 6 " + proj + " < " + r.dir.file("inv.txt")));
-    for (const std::string& name : further) {
-      double b1, b2, z, tt;
-      ASSERT_TRUE(inv >> b1 >> b2 >> z >> tt) << what;
-      EXPECT_NEAR(b1, std::stod(source.at(name)[1]), 1e-4) << what << " " << name;
-      EXPECT_NEAR(b2, std::stod(source.at(name)[2]), 1e-4) << what << " " << name;
+    const std::string wkt = "@" + r.dir.file("run.wkt");
+    const json op = json::parse(capture("projinfo -o PROJJSON -q " + wkt));
+    EXPECT_EQ(op["type"], "Transformation") << what;
+    ASSERT_TRUE(op.contains("accuracy")) << what;
+    EXPECT_TRUE(near(std::stod(op["accuracy"].get<std::string>()),
+                     r.doc["check_point_rms"].get<double>(), 5e-4))
+        << what << " " << op["accuracy"];
+    for (const std::string proj : {r.doc["proj"].get<std::string>(), wkt}) {
+      // Forward: every point's first-file columns through cct.
+      std::ostringstream in;
+      std::vector<std::string> further, common;
+      for (const json& t : r.doc["transformed"]) {
+        const std::string name = t["name"];
+        in << source.at(name)[1] << " " << source.at(name)[2] << " 0 0\n";
+        (t["role"] == "further" ? further : common).push_back(name);
+        // The JSON's X is always the northing-like coordinate.
+        const bool en2 = std::string(c.second) == "EN";
+        EXPECT_NEAR(t["X"].get<double>(), std::stod(final_list.at(name)[en2 ? 2 : 1]), 1e-9)
+            << what;
+      }
+      ASSERT_FALSE(further.empty());
+      r.dir.write("fwd.txt", in.str());
+      std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
+      // A common point's residuals, in the CSV's column order: transformed minus given.
+      for (const std::string& name : common) {
+        double c1, c2, z, tt;
+        ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
+        const std::vector<std::string>& row = final_list.at(name);
+        EXPECT_NEAR(c1 - std::stod(row[1]), std::stod(row[5]), 1e-5) << what << " " << name;
+        EXPECT_NEAR(c2 - std::stod(row[2]), std::stod(row[6]), 1e-5) << what << " " << name;
+      }
+      std::ostringstream back_in;
+      for (const std::string& name : further) {
+        double c1, c2, z, tt;
+        ASSERT_TRUE(fwd >> c1 >> c2 >> z >> tt) << what;
+        const std::vector<std::string>& row = final_list.at(name);
+        EXPECT_NEAR(c1, std::stod(row[1]), 1e-4) << what << " " << name;
+        EXPECT_NEAR(c2, std::stod(row[2]), 1e-4) << what << " " << name;
+        back_in << row[1] << " " << row[2] << " 0 0\n";
+      }
+      // Inverse: the final list back to the first file's columns.
+      r.dir.write("inv.txt", back_in.str());
+      std::istringstream inv(capture("cct -I -d 6 " + proj + " < " + r.dir.file("inv.txt")));
+      for (const std::string& name : further) {
+        double b1, b2, z, tt;
+        ASSERT_TRUE(inv >> b1 >> b2 >> z >> tt) << what;
+        EXPECT_NEAR(b1, std::stod(source.at(name)[1]), 1e-4) << what << " " << name;
+        EXPECT_NEAR(b2, std::stod(source.at(name)[2]), 1e-4) << what << " " << name;
+      }
     }
   }
 }

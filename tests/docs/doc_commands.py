@@ -217,7 +217,8 @@ def skipped(text):
 def synopsis(ws):
     """Whether the words hold a placeholder that has no value here."""
     for w in ws:
-        if w.startswith("[") or (re.fullmatch(r"[A-Z][A-Z0-9_]*", w) and w not in PLACEHOLDERS):
+        # PROJ's tools take a file's content as @FILE.
+        if w.startswith("[") or (re.fullmatch(r"@?[A-Z][A-Z0-9_]*", w) and w not in PLACEHOLDERS):
             return True
     return False
 
