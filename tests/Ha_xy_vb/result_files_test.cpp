@@ -734,7 +734,7 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     EXPECT_TRUE(near(std::stod(op["accuracy"].get<std::string>()),
                      r.doc["check_point_rms"].get<double>(), 5e-4))
         << what << " " << op["accuracy"];
-    for (const std::string proj : {r.doc["proj"].get<std::string>(), wkt}) {
+    for (const std::string& proj : {r.doc["proj"].get<std::string>(), wkt}) {
       // Forward: every point's first-file columns through cct.
       std::ostringstream in;
       std::vector<std::string> further, common;
