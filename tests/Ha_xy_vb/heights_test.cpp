@@ -16,6 +16,7 @@
 
 #include "Ha_xy_vb/models.h"
 #include "helmert2d/mtrs.h"
+#include "support/temp_dir.h"
 
 using namespace helmert2d;
 
@@ -305,16 +306,6 @@ TEST(Heights, TooFewOrLinedPoints) {
   EXPECT_EQ(fit_heights(HeightModel::plane, p).status, HeightStatus::on_a_line);
 }
 
-std::string capture(const std::string& cmd) {
-  std::string out;
-  FILE* f = popen(cmd.c_str(), "r");
-  if (f == nullptr) return out;
-  char buf[4096];
-  for (std::size_t got; (got = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, got);
-  pclose(f);
-  return out;
-}
-
 std::string num(double v) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.17g", v);
@@ -348,7 +339,7 @@ TEST(Heights, VerticalStepThroughCct) {
     ASSERT_NE(out, nullptr);
     std::fputs(in.str().c_str(), out);
     std::fclose(out);
-    std::istringstream fwd(capture("cct -d 6 " + step + " " + file));
+    std::istringstream fwd(testsupport::shell_output("cct -d 6 " + step + " " + file));
     std::ostringstream back;
     for (int i = 1; i <= p.n; ++i) {
       double a, b, z, tt;
@@ -359,7 +350,7 @@ TEST(Heights, VerticalStepThroughCct) {
     out = std::fopen(file.c_str(), "w");
     std::fputs(back.str().c_str(), out);
     std::fclose(out);
-    std::istringstream inv(capture("cct -I -d 6 " + step + " " + file));
+    std::istringstream inv(testsupport::shell_output("cct -I -d 6 " + step + " " + file));
     for (int i = 1; i <= p.n; ++i) {
       double a, b, z, tt;
       ASSERT_TRUE(inv >> a >> b >> z >> tt);

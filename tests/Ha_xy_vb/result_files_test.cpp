@@ -493,18 +493,6 @@ TEST(ResultFiles, ExactVerdictsFollowThePValue) {
   }
 }
 
-// Runs a command and returns its standard output.
-std::string capture(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  std::size_t got;
-  while ((got = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
-  pclose(p);
-  return out;
-}
-
 bool have(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -728,7 +716,7 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     const auto final_list = records_by_name(csv);
     const auto source = records_by_name(c.one);
     const std::string wkt = "@" + r.dir.file("run.wkt");
-    const json op = json::parse(capture("projinfo -o PROJJSON -q " + wkt));
+    const json op = json::parse(testsupport::shell_output("projinfo -o PROJJSON -q " + wkt));
     EXPECT_EQ(op["type"], "Transformation") << what;
     ASSERT_TRUE(op.contains("accuracy")) << what;
     EXPECT_TRUE(near(std::stod(op["accuracy"].get<std::string>()),
@@ -749,7 +737,8 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
       }
       ASSERT_FALSE(further.empty());
       r.dir.write("fwd.txt", in.str());
-      std::istringstream fwd(capture("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
+      std::istringstream fwd(
+          testsupport::shell_output("cct -d 6 " + proj + " < " + r.dir.file("fwd.txt")));
       // A common point's residuals, in the CSV's column order: transformed minus given.
       for (const std::string& name : common) {
         double c1, c2, z, tt;
@@ -769,7 +758,8 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
       }
       // Inverse: the final list back to the first file's columns.
       r.dir.write("inv.txt", back_in.str());
-      std::istringstream inv(capture("cct -I -d 6 " + proj + " < " + r.dir.file("inv.txt")));
+      std::istringstream inv(
+          testsupport::shell_output("cct -I -d 6 " + proj + " < " + r.dir.file("inv.txt")));
       for (const std::string& name : further) {
         double b1, b2, z, tt;
         ASSERT_TRUE(inv >> b1 >> b2 >> z >> tt) << what;
@@ -820,7 +810,7 @@ TEST(ResultFiles, NamesOfEveryKindReadBackFromBothFiles) {
       "    for i, row in enumerate(csv.DictReader(f)):\n"
       "        print('|'.join([row['name'].encode('latin-1').hex(), row['X'], row['Y'],\n"
       "                        row['role'], js[i], jp[i] if i < len(jp) else '-']))\n");
-  const std::string rows = capture("cd " + r.dir.path() + " && python3 read.py");
+  const std::string rows = testsupport::shell_output("cd " + r.dir.path() + " && python3 read.py");
   // The report's final list is the reference (0.1 mm): its rows end in x, y, X, Y (a
   // long name may run into the row's number).
   std::istringstream report(r.report.substr(r.report.rfind("    i  N.N.")));

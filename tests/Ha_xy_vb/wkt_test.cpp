@@ -20,17 +20,6 @@ using namespace helmert2d;
 
 namespace {
 
-std::string capture(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  std::size_t got;
-  while ((got = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
-  pclose(p);
-  return out;
-}
-
 bool have_proj() {
   return std::system("command -v cct >/dev/null 2>&1 && command -v projinfo >/dev/null 2>&1") == 0;
 }
@@ -84,7 +73,8 @@ void expect_cct_applies(const testsupport::TempDir& dir, const std::string& file
     }
   }
   dir.write("in.txt", in.str());
-  std::istringstream out(capture("cct -d 8 @" + file + " < " + dir.file("in.txt")));
+  std::istringstream out(
+      testsupport::shell_output("cct -d 8 @" + file + " < " + dir.file("in.txt")));
   std::size_t k = 0;
   for (double a, b, z, t; out >> a >> b >> z >> t; ++k) {
     ASSERT_LT(k, expected.size()) << what;
@@ -121,10 +111,10 @@ TEST(Wkt, ProjReadsAndAppliesTheOperationOfEveryModelInEveryAxisOrder) {
         op.source = {"local \"site\" grid", first, ""};
         op.target = {"national.txt", second, ""};
         const std::string file = dir.write("op.wkt", coordinate_operation_wkt(op));
-        const std::string proj = capture("projinfo -o PROJ -q @" + file);
+        const std::string proj = testsupport::shell_output("projinfo -o PROJ -q @" + file);
         EXPECT_EQ(proj.rfind("+proj=affine +xoff=", 0), 0u) << what << "\n" << proj;
-        const auto doc =
-            nlohmann::json::parse(capture("projinfo -o PROJJSON -q @" + file), nullptr, false);
+        const auto doc = nlohmann::json::parse(
+            testsupport::shell_output("projinfo -o PROJJSON -q @" + file), nullptr, false);
         ASSERT_TRUE(doc.is_object()) << what;
         EXPECT_EQ(doc["source_crs"]["name"], "local \"site\" grid") << what;
         const std::string accuracy = doc.value("accuracy", "");
@@ -172,8 +162,8 @@ TEST(Wkt, CrsCodesTakeTheirOwnAxisOrder) {
     EXPECT_EQ(op.target.order, c.target_order) << c.target;
     EXPECT_EQ(op.target.name, c.target_name);
     const std::string file = dir.write("op.wkt", coordinate_operation_wkt(op));
-    const auto doc =
-        nlohmann::json::parse(capture("projinfo -o PROJJSON -q @" + file), nullptr, false);
+    const auto doc = nlohmann::json::parse(
+        testsupport::shell_output("projinfo -o PROJJSON -q @" + file), nullptr, false);
     ASSERT_TRUE(doc.is_object()) << c.target;
     EXPECT_EQ(doc["target_crs"]["type"], "ProjectedCRS");
     EXPECT_EQ(doc["accuracy"], "0.0123");

@@ -83,12 +83,13 @@ inline int count_of(const std::string& text, const std::string& part) {
   return count;
 }
 
-/// Output of a shell command.
+/// Output of a shell command, byte for byte.
 inline std::string shell_output(const std::string& command) {
   std::string out;
   if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    char buf[4096];
+    std::size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
     pclose(p);
   }
   return out;
