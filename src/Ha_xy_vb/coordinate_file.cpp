@@ -13,10 +13,10 @@
 namespace helmert2d {
 namespace {
 
-constexpr const char* kLabel[5] = {"name", "N", "E", "h", "sigma"};
-constexpr const char* kAliases[5] = {"name, point or id", "N, north, northing or x",
+constexpr const char* kLabel[6] = {"name", "N", "E", "h", "sigma", "sigma_h"};
+constexpr const char* kAliases[6] = {"name, point or id",     "N, north, northing or x",
                                      "E, east, easting or y", "h, height, z or elev",
-                                     "sigma, sd or s"};
+                                     "sigma, sd or s",        "sigma_h or sd_h"};
 
 std::size_t index(Column c) {
   return static_cast<std::size_t>(c);
@@ -40,7 +40,7 @@ std::string_view trim_blanks(std::string_view s) {
 // where the names come from ("--columns", "the header").
 std::string assign_columns(const std::vector<std::string_view>& names, const char* what,
                            ColumnMap& map) {
-  map.field = {-1, -1, -1, -1, -1};
+  map.field = {-1, -1, -1, -1, -1, -1};
   map.label = {};
   // A delimiter at the end of the names closes no column.
   map.count = names.size();
@@ -95,7 +95,7 @@ std::string columns_source(const CoordinateFormat& format, std::size_t count) {
 // is wrong with the line.
 std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
                         const std::vector<std::string_view>& fields, CoordinateRecord& rec,
-                        double sigma) {
+                        double sigma, double sigma_h) {
   const std::size_t needed = map.needed();
   if (fields.size() < needed) {
     // The first missing field that holds a column.
@@ -116,10 +116,12 @@ std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
   const auto name_field = static_cast<std::size_t>(map.field[index(Column::name)]);
   rec.name = fields[name_field];
   if (rec.name.empty()) return field_name(map, name_field) + " is empty";
-  double* const target[5] = {nullptr, &rec.first, &rec.second, &rec.third, &rec.sigma};
+  double* const target[6] = {nullptr,    &rec.first, &rec.second,
+                             &rec.third, &rec.sigma, &rec.sigma_h};
   rec.third = 0.0;
   rec.sigma = sigma;
-  for (std::size_t c = 1; c < 5; ++c) {
+  rec.sigma_h = sigma_h;
+  for (std::size_t c = 1; c < 6; ++c) {
     const int f = map.field[c];
     if (f < 0) continue;
     const std::string_view token = fields[static_cast<std::size_t>(f)];
@@ -132,6 +134,11 @@ std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
       if (sigma > 0.0) continue;  // the file's --sigma-* value
       return field_name(map, static_cast<std::size_t>(f)) +
              " is empty, and no --sigma-first or --sigma-second value stands in for it";
+    }
+    if (c == index(Column::sigma_h) && absent_value(token)) {
+      if (sigma_h > 0.0) continue;  // the file's --sigma-h-* value
+      return field_name(map, static_cast<std::size_t>(f)) +
+             " is empty, and no --sigma-h-first or --sigma-h-second value stands in for it";
     }
     if (!textio::parse_number(token, *target[c], format.decimal_comma)) {
       return field_name(map, static_cast<std::size_t>(f)) + " is not a number: '" +
@@ -146,12 +153,18 @@ std::string read_fields(const CoordinateFormat& format, const ColumnMap& map,
                fields[static_cast<std::size_t>(map.field[index(Column::sigma)])]) +
            "'";
   }
+  const int fh = map.field[index(Column::sigma_h)];
+  if (fh >= 0 && !(rec.sigma_h > 0.0 && std::isfinite(rec.sigma_h))) {
+    return field_name(map, static_cast<std::size_t>(fh)) +
+           " must be a positive number of metres: '" +
+           textio::printable_token(fields[static_cast<std::size_t>(fh)]) + "'";
+  }
   return {};
 }
 
 // Reads the records of out.text line by line; the first line that cannot be read sets
 // out.error and ends the reading with no records.
-void read_lines(const CoordinateFormat& format, CoordinateFile& out, double sigma) {
+void read_lines(const CoordinateFormat& format, CoordinateFile& out, double sigma, double sigma_h) {
   textio::LineCursor lines(std::span<char>(out.text.data(), out.text.size()));
   std::span<char> line;
   int number = 0;
@@ -174,7 +187,7 @@ void read_lines(const CoordinateFormat& format, CoordinateFile& out, double sigm
         return fail(std::move(what));
       }
       out.columns = map;
-    } else if (split.bad_field == 0 && read_fields(format, map, fields, rec, 1.0).empty()) {
+    } else if (split.bad_field == 0 && read_fields(format, map, fields, rec, 1.0, 1.0).empty()) {
       // A header that reads as a record is more likely a point than a header.
       out.header_record = {number, std::string(rec.name)};
     }
@@ -185,7 +198,7 @@ void read_lines(const CoordinateFormat& format, CoordinateFile& out, double sigm
     const auto split = textio::split_fields(line, format.delimiter, SIZE_MAX, fields);
     if (split.bad_field != 0)
       return fail(field_name(map, split.bad_field - 1) + ": " + split.problem);
-    if (std::string what = read_fields(format, map, fields, rec, sigma); !what.empty()) {
+    if (std::string what = read_fields(format, map, fields, rec, sigma, sigma_h); !what.empty()) {
       return fail(std::move(what));
     }
     out.records.push_back(rec);
@@ -200,12 +213,13 @@ std::size_t ColumnMap::needed() const {
 
 bool column_of(std::string_view name, Column& column) {
   static constexpr std::pair<std::string_view, Column> kNames[] = {
-      {"name", Column::name},      {"point", Column::name},  {"id", Column::name},
-      {"n", Column::first},        {"north", Column::first}, {"northing", Column::first},
-      {"x", Column::first},        {"e", Column::second},    {"east", Column::second},
-      {"easting", Column::second}, {"y", Column::second},    {"h", Column::third},
-      {"height", Column::third},   {"z", Column::third},     {"elev", Column::third},
-      {"sigma", Column::sigma},    {"sd", Column::sigma},    {"s", Column::sigma},
+      {"name", Column::name},       {"point", Column::name},   {"id", Column::name},
+      {"n", Column::first},         {"north", Column::first},  {"northing", Column::first},
+      {"x", Column::first},         {"e", Column::second},     {"east", Column::second},
+      {"easting", Column::second},  {"y", Column::second},     {"h", Column::third},
+      {"height", Column::third},    {"z", Column::third},      {"elev", Column::third},
+      {"sigma", Column::sigma},     {"sd", Column::sigma},     {"s", Column::sigma},
+      {"sigma_h", Column::sigma_h}, {"sd_h", Column::sigma_h},
   };
   for (const auto& [n, c] : kNames) {
     if (equals_ignoring_case(name, n)) {
@@ -272,11 +286,11 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out) {
 }
 
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out, bool digest, double sigma) {
+                          CoordinateFile& out, bool digest, double sigma, double sigma_h) {
   if (!format.line_mode) {
     if (!read_coordinate_file(path, out)) return false;
-    if (sigma > 0.0) {
-      for (CoordinateRecord& r : out.records) r.sigma = sigma;
+    if (sigma > 0.0 || sigma_h > 0.0) {
+      for (CoordinateRecord& r : out.records) r.sigma = sigma, r.sigma_h = sigma_h;
     }
     // Plain reading leaves the text as it was read.
     if (digest) out.sha256 = digest::sha256_hex(out.text);
@@ -288,7 +302,7 @@ bool read_coordinate_file(const std::string& path, const CoordinateFormat& forma
   if (digest) out.sha256 = digest::sha256_hex(out.text);
   out.records.reserve(out.text.size() / 32 + 1);
   out.columns = format.columns;
-  read_lines(format, out, sigma);
+  read_lines(format, out, sigma, sigma_h);
   return true;
 }
 

@@ -24,19 +24,23 @@ struct CoordinateRecord {
   /// The a-priori standard deviation of both coordinates (m, > 0): from the file's sigma
   /// column, else the file's --sigma-* value; 0 when neither gives one.
   double sigma = 0.0;
+  /// The a-priori standard deviation of the height (m, > 0): from the file's sigma_h
+  /// column, else the file's --sigma-h-* value; 0 when neither gives one.
+  double sigma_h = 0.0;
 };
 
 /// What a field of a line holds: the name, the first (northing-like) or second
 /// (easting-like) coordinate, the third number, or the point's a-priori standard
 /// deviation (m) for both coordinates.
-enum class Column { name, first, second, third, sigma };
+enum class Column { name, first, second, third, sigma, sigma_h };
 
-/// The 0-based fields of the columns in a line; -1 for an absent third number or sigma.
+/// The 0-based fields of the columns in a line; -1 for an absent third number, sigma or
+/// sigma_h.
 struct ColumnMap {
-  std::array<int, 5> field{0, 1, 2, 3, -1};  ///< indexed by Column
+  std::array<int, 6> field{0, 1, 2, 3, -1, -1};  ///< indexed by Column
   /// The names the columns were given (--columns or the header), as written, indexed by
   /// Column; all empty for the default columns.
-  std::array<std::string, 5> label;
+  std::array<std::string, 6> label;
   /// The fields of a line: the length of the --columns list, of the header with
   /// --columns auto (a delimiter at the end closing no field), 4 by default.
   std::size_t count = 4;
@@ -46,6 +50,8 @@ struct ColumnMap {
   bool easting_first() const { return field[2] < field[1]; }
   /// Whether a field holds the points' sigma.
   bool has_sigma() const { return field[4] >= 0; }
+  /// Whether a field holds the points' height sigma.
+  bool has_sigma_h() const { return field[5] >= 0; }
 };
 
 /// A coordinate file read whole. Plain files: reading stops at the first record that
@@ -97,7 +103,8 @@ struct CoordinateFormat {
 };
 
 /// The column a column or header name stands for (case-insensitive): name, point, id;
-/// n, north, northing, x; e, east, easting, y; h, height, z, elev; sigma, sd, s. False
+/// n, north, northing, x; e, east, easting, y; h, height, z, elev; sigma, sd, s;
+/// sigma_h, sd_h. False
 /// for any other name, whose field is ignored.
 bool column_of(std::string_view name, Column& column);
 
@@ -108,9 +115,11 @@ bool read_coordinate_file(const std::string& path, CoordinateFile& out);
 /// Reads `path` in `format`: plain files as above, otherwise line by line; an error of
 /// a line leaves `error` set (and still returns true). With `digest`, `out.sha256` is
 /// set to the SHA-256 of the bytes read. `sigma` (m; 0 for none) is the sigma of every
-/// record that has none of its own (no sigma column, or an absent value in it).
+/// record that has none of its own (no sigma column, or an absent value in it);
+/// `sigma_h` the same for the height's sigma (the sigma_h column).
 bool read_coordinate_file(const std::string& path, const CoordinateFormat& format,
-                          CoordinateFile& out, bool digest = false, double sigma = 0.0);
+                          CoordinateFile& out, bool digest = false, double sigma = 0.0,
+                          double sigma_h = 0.0);
 
 }  // namespace helmert2d
 

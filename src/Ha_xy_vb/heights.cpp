@@ -97,8 +97,10 @@ void point_figures(const HeightPoints& pts, HeightFit& f) {
     const double rest = f.vv - pf.v * pf.v / pf.q;
     const double m_aside = rest > 0.0 ? std::sqrt(rest / df * pf.q) : 0.0;
     pf.t_aside = pf.v == 0.0 ? 0.0 : m_aside > 0.0 ? pf.v / m_aside : kNaN;
-    pf.p_value = std::isnan(pf.t) ? kNaN : 2.0 * t_upper_tail(std::fabs(pf.t), df);
-    pf.flagged = std::fabs(pf.t) > f.critical;
+    // The verdict is the studentized value's: the point's own residual kept out of the
+    // variance, so that it follows t(f - 1); the bare ratio t never exceeds sqrt(f).
+    pf.p_value = std::isnan(pf.t_aside) ? kNaN : 2.0 * t_upper_tail(std::fabs(pf.t_aside), df);
+    pf.flagged = std::fabs(pf.t_aside) > f.critical;
     if (pf.flagged) ++f.flagged;
   }
 }

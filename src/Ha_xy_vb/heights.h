@@ -13,7 +13,7 @@
 
 #include <vector>
 
-#include "run_result.h"
+#include "common_points.h"
 
 namespace helmert2d {
 
@@ -69,19 +69,20 @@ struct HeightPointFit {
   double v = 0;
   double q = 0;  ///< cofactor of v, 1/p - 1/[p] - g M^-1 g^T (used points)
   double r = 0;  ///< redundancy number p q (used points; they sum to f)
-  /// The test value v / (mo_h sqrt(q)) (signed), compared with t(f - 1) at
-  /// 1 - alpha/2 (two-sided, no share-out over the points); 0 for v = 0. Not-a-number
+  /// The ratio v / (mo_h sqrt(q)) (signed); 0 for v = 0. Shown beside t_aside, which
+  /// gives the verdict. Not-a-number
   /// when the point is not checked (r <= 1e-9), when f < 2 or when mo_h is 0 beside a
   /// residual of rounding. Its mo_h contains the point's own residual, so |t| never
-  /// exceeds sqrt(f) and the test against t(f - 1) errs on the safe side; t_aside is
-  /// the value that follows t(f - 1) exactly.
+  /// exceeds sqrt(f), so it cannot be tested against t(f - 1); t_aside is the value
+  /// that follows t(f - 1) exactly.
   double t = 0;
   /// The same residual tested with the point set aside from the variance:
   /// v / (s_i sqrt(q)), s_i^2 = (v^T P v - v^2 / q) / (f - 1); exactly t(f - 1)
   /// distributed; t_aside = t sqrt((f - 1) / (f - t^2)), so above |t| when |t| > 1.
+  /// Compared with t(f - 1) at 1 - alpha/2 (two-sided, no share-out over the points).
   double t_aside = 0;
-  double p_value = 0;    ///< exact two-sided 2 P(T(f - 1) > |t|)
-  bool flagged = false;  ///< |t| above the critical value
+  double p_value = 0;    ///< exact two-sided 2 P(T(f - 1) > |t_aside|)
+  bool flagged = false;  ///< |t_aside| above the critical value (the verdict)
   /// Leave-one-out check residual (m): the point's height computed with the parameters
   /// estimated without it, minus H_II; v / r.
   double loo = 0;

@@ -211,6 +211,76 @@ void outlier_summary(JsonSink& j, const OutlierTestResult& r) {
   j.raw("},");
 }
 
+// The height fit of a run with --heights, with every common point's figures.
+void heights_json(JsonSink& j, const RunResult& res) {
+  const HeightResult& h = *res.heights;
+  const HeightFit& f = h.fit;
+  const bool plane = f.model == HeightModel::plane;
+  const bool ok = f.status == HeightStatus::ok;
+  const bool sd = ok && f.f > 0;
+  static const char* const kStatus[] = {"ok", "too_few", "on_a_line", "overflow"};
+  j.raw("\"heights\":{\"model\":").string(plane ? "plane" : "shift");
+  j.raw(",\"status\":").string(kStatus[static_cast<int>(f.status)]);
+  j.raw(",\"weighted\":").boolean(!h.points.weights.empty());
+  j.raw(",\"m\":").integer(f.m).raw(",\"u\":").integer(f.u);
+  j.raw(",\"excluded\":[");
+  for (std::size_t i = 0; i < h.excluded.size(); ++i) j.raw(i ? "," : "").string(h.excluded[i]);
+  j.raw("],\"snooping\":[");
+  for (std::size_t i = 0; i < h.snooping.size(); ++i) {
+    const HeightSnoopStep& st = h.snooping[i];
+    j.raw(i ? ",{" : "{").raw("\"name\":").string(st.name).raw(",\"t\":").number(st.t);
+    j.raw(",\"c\":").number(st.c).raw(",\"mo_after\":").number(st.mo_after).raw("}");
+  }
+  j.raw("]");
+  if (!ok) {
+    j.raw("},\n");
+    return;
+  }
+  j.raw(",\"f\":").integer(f.f).raw(",\"N0\":").number(f.N0).raw(",\"E0\":").number(f.E0);
+  j.raw(",\"parameters\":{");
+  value_sd(j, "c", f.c, f.sd_c, sd, !plane);
+  if (plane) {
+    value_sd(j, "sN_ppm", f.sN_ppm, f.sd_sN_ppm, sd, false);
+    value_sd(j, "sE_ppm", f.sE_ppm, f.sd_sE_ppm, sd, false);
+    value_sd(j, "tilt_ppm", f.tilt_ppm, f.sd_tilt_ppm, sd, false);
+    value_sd(j, "tilt_azimuth_gon", f.tilt_azimuth_gon, f.sd_tilt_azimuth_gon, sd, true);
+  }
+  j.raw("},\"covariance\":{\"order\":").raw(plane ? "[\"c\",\"sN\",\"sE\"]" : "[\"c\"]");
+  j.raw(",\"matrix\":");
+  if (sd) {
+    j.raw("[");
+    for (int r = 0; r < f.u; ++r) {
+      j.raw(r ? ",[" : "[");
+      for (int c = 0; c < f.u; ++c) j.raw(c ? "," : "").number(f.C[r][c]);
+      j.raw("]");
+    }
+    j.raw("]}");
+  } else {
+    j.raw("null}");
+  }
+  j.raw(",\"vv\":").number(f.vv).raw(",\"mo\":");
+  if (sd) {
+    j.number(f.mo);
+  } else {
+    j.raw("null");
+  }
+  j.raw(",\"alpha\":").number(f.alpha).raw(",\"df\":").integer(f.f - 1);
+  j.raw(",\"critical\":").number(f.critical).raw(",\"flagged\":").integer(f.flagged);
+  j.raw(",\n\"points\":[");
+  for (int i = 1; i <= h.points.n; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const HeightPointFit& pf = f.points[k];
+    j.raw(i > 1 ? ",\n{\"name\":" : "\n{\"name\":").string(res.points.name[k]);
+    j.raw(",\"H1\":").number(h.points.H1[k]).raw(",\"H2\":").number(h.points.H2[k]);
+    j.raw(",\"used\":").boolean(pf.used).raw(",\"H\":").number(pf.H);
+    j.raw(",\"sH\":").number(pf.sd_H).raw(",\"v\":").number(pf.v);
+    j.raw(",\"r\":").number(pf.r).raw(",\"t\":").number(pf.t);
+    j.raw(",\"t_aside\":").number(pf.t_aside).raw(",\"p\":").number(pf.p_value);
+    j.raw(",\"flagged\":").boolean(pf.flagged).raw(",\"loo\":").number(pf.loo).raw("}");
+  }
+  j.raw("]},\n");
+}
+
 void identity(JsonSink& j, const RunIdentity& id) {
   j.raw("\"program\":")
       .string("helmert2d")
@@ -355,6 +425,7 @@ void write_json_head(std::ostream& out, const RunResult& res, const RunIdentity&
   j.raw("],\n");
   if (res.scale) scale_tests_json(j, *res.scale);
   if (res.outliers) outlier_summary(j, *res.outliers);
+  if (res.heights) heights_json(j, res);
   if (res.model_comparison) {
     j.flush();
     write_model_comparison_json(out, *res.model_comparison);
@@ -367,7 +438,8 @@ const char* axis_order_name(AxisOrder order) {
   return order == AxisOrder::EN ? "EN" : "NE";
 }
 
-std::string proj_pipeline(const AffineStep& a, AxisOrder first, AxisOrder second) {
+std::string proj_pipeline(const AffineStep& a, AxisOrder first, AxisOrder second,
+                          const VerticalStep* vertical) {
   // X = xoff + s11 x + s12 y, Y = yoff + s21 x + s22 y (PROJ's affine operation); the
   // third coordinate passes through unchanged. PROJ's axisswap with order=2,1 exchanges
   // the first two coordinates, turning a file's EN into the program's NE and back.
@@ -377,6 +449,12 @@ std::string proj_pipeline(const AffineStep& a, AxisOrder first, AxisOrder second
   p += " +step +proj=affine +xoff=" + json_number(a.xoff) + " +yoff=" + json_number(a.yoff) +
        " +s11=" + json_number(a.s11) + " +s12=" + json_number(a.s12) +
        " +s21=" + json_number(a.s21) + " +s22=" + json_number(a.s22);
+  // z' = zoff + s31 x + s32 y + s33 z on the plane step's output (system II, N first).
+  if (vertical != nullptr) {
+    p += " +step +proj=affine +zoff=" + json_number(vertical->zoff) +
+         " +s31=" + json_number(vertical->s31) + " +s32=" + json_number(vertical->s32) +
+         " +s33=" + json_number(vertical->s33);
+  }
   if (second == AxisOrder::EN) p += kSwap;
   return p;
 }

@@ -57,7 +57,7 @@ class NameIndex {
 }  // namespace
 
 Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                    const NameSet& left_out, PairingNotes* notes, bool weighted) {
+                    const NameSet& left_out, PairingNotes* notes, bool weighted, bool weighted_h) {
   Pairing out;
   CommonPoints& cp = out.points;
   std::vector<LeftOutPoint>& left = out.left_out;
@@ -78,6 +78,7 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
   }
   is_common.assign(m, 0);
   if (weighted) cp.use_weights();
+  if (weighted_h) cp.weight_h.assign(1, 1.0);
   cp.reserve(static_cast<std::size_t>(cp.n) + 1 + std::min(m, second.records.size()));
   std::vector<char> seen(notes != nullptr ? m : 0, 0);  // by the head record of a name
   for (const CoordinateRecord& r2 : second.records) {
@@ -97,11 +98,12 @@ Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
         continue;
       }
       if (weighted) {
-        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third,
+        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third, r2.third,
                point_weight(r1.sigma, r2.sigma));
       } else {
-        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third);
+        cp.add(std::string(r2.name), r1.first, r1.second, r2.first, r2.second, r1.third, r2.third);
       }
+      if (weighted_h) cp.weight_h.push_back(point_weight(r1.sigma_h, r2.sigma_h));
       is_common[j] = 1;
     }
   }

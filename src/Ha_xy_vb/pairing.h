@@ -39,9 +39,11 @@ struct Pairing {
 /// them; their pairings go to Pairing::left_out instead (misclosures not yet set). With
 /// `notes`, also collects the names that did not pair or occur more than once. With
 /// `weighted`, every common point gets the weight 1 / (sigma_II^2 + sigma_I^2) of its two
-/// records' sigmas (a file without sigmas counts as exact: 0).
+/// records' sigmas (a file without sigmas counts as exact: 0); with `weighted_h`, the
+/// weight of its height the same way from the records' sigma_h (CommonPoints::weight_h).
 Pairing pair_points(const CoordinateFile& first, const CoordinateFile& second,
-                    const NameSet& left_out, PairingNotes* notes = nullptr, bool weighted = false);
+                    const NameSet& left_out, PairingNotes* notes = nullptr, bool weighted = false,
+                    bool weighted_h = false);
 
 /// A list of names for one console line: the first ten, then how many more.
 std::string name_list(const std::vector<std::string_view>& names);

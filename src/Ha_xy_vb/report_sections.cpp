@@ -1,7 +1,10 @@
 // The report sections of the run, written from its computed result.
 #include "report_sections.h"
 
+#include <charconv>
 #include <cmath>
+#include <ostream>
+#include <string>
 
 #include "helmert2d/isttstk.h"
 #include "helmert2d/yzdr.h"
@@ -320,6 +323,102 @@ void write_run_record(std::ostream& r, const RunRecord& rec,
     }
   }
   r << kRecordRule;
+}
+
+}  // namespace helmert2d
+
+namespace helmert2d {
+namespace {
+
+// `v` with `decimals` decimals, right-aligned in `width`; "-" for a value that is not
+// finite. Locale-independent.
+std::string fixed_field(double v, int width, int decimals) {
+  std::string s = "-";
+  if (std::isfinite(v)) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    s.assign(buf, res.ptr);
+    if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);
+  }
+  if (static_cast<int>(s.size()) < width)
+    s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
+  return s;
+}
+
+std::string right(std::string s, std::size_t width) {
+  if (s.size() < width) s.insert(0, width - s.size(), ' ');
+  return s;
+}
+
+}  // namespace
+
+void write_heights(std::ostream& r, const RunResult& res) {
+  const HeightResult& h = *res.heights;
+  const HeightFit& f = h.fit;
+  const bool plane = f.model == HeightModel::plane;
+  r << "\n";
+  r << "            ==========\n";
+  r << "            Height Fit\n";
+  r << "            ==========\n";
+  r << (plane ? "   Model   : plane, H_II = H_I + c + sN (N - N0) + sE (E - E0)\n"
+              : "   Model   : shift, H_II = H_I + c\n");
+  r << "   Points  : " << f.m << " height points, u = " << f.u << "\n";
+  if (f.status != HeightStatus::ok) {
+    r << (f.status == HeightStatus::too_few
+              ? "   ??? Too few height points: no more than the model has parameters; no height "
+                "fit\n"
+          : f.status == HeightStatus::on_a_line
+              ? "   ??? The height points lie on one line: no inclined plane; no height fit\n"
+              : "   ??? The heights are too large: their sums overflow; no height fit\n");
+    return;
+  }
+  const bool sd = f.f > 0;
+  const auto with_sd = [&](const char* label, double v, double s, int w, int d, const char* unit) {
+    r << label << fixed_field(v, w, d) << unit;
+    if (sd) r << "   sd " << fixed_field(s, 0, d) << unit;
+    r << "\n";
+  };
+  if (plane) {
+    r << "   N0, E0  : " << fixed_field(f.N0, 0, 3) << " m, " << fixed_field(f.E0, 0, 3) << " m\n";
+  }
+  with_sd("   c       : ", f.c, f.sd_c, 10, 4, " m");
+  if (plane) {
+    with_sd("   sN      : ", f.sN_ppm, f.sd_sN_ppm, 10, 2, " ppm");
+    with_sd("   sE      : ", f.sE_ppm, f.sd_sE_ppm, 10, 2, " ppm");
+    with_sd("   tilt    : ", f.tilt_ppm, f.sd_tilt_ppm, 10, 2, " ppm");
+    with_sd("   towards : ", f.tilt_azimuth_gon, f.sd_tilt_azimuth_gon, 10, 4, " g");
+  }
+  r << "   mo_h    : " << fixed_field(f.mo, 10, 4) << (res.points.weight_h.empty() ? " m" : "")
+    << "\n";
+  r << "   f_h     : " << f.f << "\n";
+  for (const std::string& name : h.excluded)
+    r << "   Left out of the height fit: " << name << " (--exclude-height)\n";
+  for (std::size_t s = 0; s < h.snooping.size(); ++s)
+    r << "   Left out of the height fit: " << h.snooping[s].name << " (snooping step " << s + 1
+      << ")\n";
+  r << "\n";
+  const char* const rule =
+      "  === ==== ========== ========== ======= ===== ====== ====== ======= \n";
+  r << rule;
+  r << "   i  N.N.  H_I (m)    H_II (m)    v (m)    r      t     t'   loo (m)\n";
+  r << rule;
+  const HeightPoints& p = h.points;
+  for (int i = 1; i <= p.n; ++i) {
+    const HeightPointFit& pf = f.points[static_cast<std::size_t>(i)];
+    r << (pf.flagged ? "**" : "  ") << right(std::to_string(i), 3) << " "
+      << right(res.points.name[static_cast<std::size_t>(i)], 4) << " "
+      << fixed_field(p.H1[i], 10, 4) << " " << fixed_field(p.H2[i], 10, 4) << " "
+      << fixed_field(pf.v, 7, 4) << " " << fixed_field(pf.r, 5, 2) << " " << fixed_field(pf.t, 6, 2)
+      << " " << fixed_field(pf.t_aside, 6, 2) << " " << fixed_field(pf.loo, 7, 4)
+      << (pf.flagged ? " **" : "") << (pf.used ? "" : "  (left out)") << "\n";
+  }
+  r << rule;
+  r << "   v = computed - given (m); t = v / (mo_h sqrt(qvv)); t' = the same with the\n"
+       "   point set aside from mo_h, the test value;\n";
+  r << "   (**) |t'| above t(f_h-1,1-0.05/2)";
+  if (std::isfinite(f.critical))
+    r << " = t(" << f.f - 1 << ",0.975) = " << fixed_field(f.critical, 0, 2);
+  r << "\n";
 }
 
 }  // namespace helmert2d

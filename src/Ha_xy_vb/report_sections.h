@@ -28,6 +28,11 @@ void write_final_list_head(std::ostream& report, const CommonPoints& cp);
 void write_further_rows(std::ostream& report, int n, const std::vector<FurtherPoint>& further,
                         const RowsWritten& written);
 void write_final_list_end(std::ostream& report);
+/// Writes the height fit of a run with --heights after the final list: the model, its
+/// parameters with standard deviations, mo_h, f_h, the points left out of the height fit,
+/// and a table of the common points' heights, residuals, redundancy numbers, test values
+/// and leave-one-out residuals.
+void write_heights(std::ostream& report, const RunResult& result);
 /// Writes the run record after the final list: program, time, the input files with their
 /// digests, the options, the global test (weights), and the misclosures of the points
 /// left out (mm).

@@ -80,9 +80,11 @@ void write_json_string(TextSink& out, std::string_view s);
 /// A PROJ pipeline that maps the first file's coordinates, in that file's column order,
 /// into system II in the second file's column order as the run does: one affine step
 /// with the full-precision parameters, with an axis swap before it when the first file
-/// is EN and after it when the second is.
+/// is EN and after it when the second is. With `vertical` (--heights), the height
+/// model's affine step on the third coordinate follows the plane's step, before the
+/// trailing axis swap.
 std::string proj_pipeline(const AffineStep& step, AxisOrder first = AxisOrder::NE,
-                          AxisOrder second = AxisOrder::NE);
+                          AxisOrder second = AxisOrder::NE, const VerticalStep* vertical = nullptr);
 
 /// The run's warnings, each one line without its prefix: a fit far better mirrored, a
 /// scale far from 1. The console gives them as " warning: TEXT", the JSON as a list.

@@ -3,8 +3,11 @@
 // side, block by block on the report's thread pool: a value the two files share (the
 // given coordinates, the residuals, a further point's transformed coordinates) is turned
 // into text once and copied into both.
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "pool/block_pool.h"
 #include "result_files.h"
@@ -52,6 +55,22 @@ struct RowContext {
     }
   }
 };
+
+// A common point's height in the final list (m) and its standard deviation: the given
+// H_II when it has one (sd none), else its H_I carried over by the height model.
+std::pair<double, double> common_height(const HeightResult& h, std::size_t i) {
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  if (std::isfinite(h.points.H2[i])) return {h.points.H2[i], kNone};
+  if (h.fit.status != HeightStatus::ok) return {kNone, kNone};
+  return {h.fit.points[i].H, h.fit.points[i].sd_H};
+}
+
+// A further point's height (m) and its standard deviation (m); none without a fit.
+std::pair<double, double> further_height(const HeightResult& h, std::size_t k) {
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  if (k >= h.further.size()) return {kNone, kNone};
+  return {h.further[k].H, h.further[k].sd_H};
+}
 
 // Common point k (0-based): its entry of the JSON list "points" and its CSV row.
 void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink* csv) {
@@ -119,6 +138,10 @@ void common_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink*
         }
       }
     }
+    if (ctx.res.heights) {
+      const auto [H, sH] = common_height(*ctx.res.heights, i);
+      c.raw(",").given(H, "").raw(",").number(sH, "");
+    }
     c.raw("\r\n");
   }
 }
@@ -131,7 +154,12 @@ void transformed_common_row(const RowContext& ctx, std::size_t k, TextSink& json
   write_json_string(json, cp.name[i]);
   RowCursor e(json, kRowRoom);
   e.raw(",\"X\":").given(cp.X[i], "null").raw(",\"Y\":").given(cp.Y[i], "null");
-  e.raw(",\"third\":").given(cp.third[i], "null").raw(",\"role\":\"common\"}");
+  e.raw(",\"third\":").given(cp.third[i], "null").raw(",\"role\":\"common\"");
+  if (ctx.res.heights) {
+    const auto [H, sH] = common_height(*ctx.res.heights, i);
+    e.raw(",\"H\":").given(H, "null").raw(",\"sH\":").number(sH, "null");
+  }
+  e.raw("}");
 }
 
 // Further point k: its entry of the JSON list "transformed" and its CSV row. A common
@@ -163,6 +191,10 @@ void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink
       e.raw("null,\"sY\":null");
     }
     if (left != nullptr) e.raw(",\"vx\":").number(vx, "null").raw(",\"vy\":").number(vy, "null");
+    if (ctx.res.heights) {
+      const auto [H, sH] = further_height(*ctx.res.heights, k);
+      e.raw(",\"H\":").number(H, "null").raw(",\"sH\":").number(sH, "null");
+    }
     e.raw("}");
   }
   if (csv != nullptr) {
@@ -177,7 +209,12 @@ void further_rows(const RowContext& ctx, std::size_t k, TextSink* json, TextSink
     } else {
       c.raw(",further,,,");
     }
-    c.raw(ctx.quality ? ",,,,,,\r\n" : "\r\n");
+    if (ctx.quality) c.raw(",,,,,,");
+    if (ctx.res.heights) {
+      const auto [H, sH] = further_height(*ctx.res.heights, k);
+      c.raw(",").number(H, "").raw(",").number(sH, "");
+    }
+    c.raw("\r\n");
   }
 }
 
@@ -210,9 +247,10 @@ void side_by_side(std::ostream* json, std::ostream* csv, std::size_t count, cons
 
 // The CSV's header: name,X,Y,... or, with the second file's column names, those names
 // in its order and each residual named after its coordinate ("v" + name).
-void csv_header(std::ostream& csv, const RunIdentity& id) {
+void csv_header(std::ostream& csv, const RunIdentity& id, bool heights) {
   const auto& names = id.second_names;
-  const char* const quality = id.extended ? ",r_x,r_y,mdb_x,mdb_y,loo_x,loo_y\r\n" : "\r\n";
+  const std::string quality = std::string(id.extended ? ",r_x,r_y,mdb_x,mdb_y,loo_x,loo_y" : "") +
+                              (heights ? ",H,sH\r\n" : "\r\n");
   if (names[0].empty()) {
     csv << "name,X,Y,third,role,vx,vy,flagged" << quality;
     return;
@@ -238,7 +276,7 @@ void csv_header(std::ostream& csv, const RunIdentity& id) {
 void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& res,
                         const RunIdentity& id) {
   if (json != nullptr) write_json_head(*json, res, id);
-  if (csv != nullptr) csv_header(*csv, id);
+  if (csv != nullptr) csv_header(*csv, id, res.heights.has_value());
   const RowContext ctx(res, id);
   const auto n = static_cast<std::size_t>(res.points.n);
   // The final list starts with the common points; the JSON lists them in "points" first.
@@ -255,7 +293,11 @@ void write_result_files(std::ostream* json, std::ostream* csv, const RunResult& 
   if (json != nullptr) {
     TextSink tail(*json);
     tail.raw("],\n\"proj\":");
-    write_json_string(tail, proj_pipeline(affine_step(res.fit), id.first_order, id.second_order));
+    std::optional<VerticalStep> vertical;
+    if (res.heights && res.heights->fit.status == HeightStatus::ok)
+      vertical = vertical_step(res.heights->fit);
+    write_json_string(tail, proj_pipeline(affine_step(res.fit), id.first_order, id.second_order,
+                                          vertical ? &*vertical : nullptr));
     tail.raw("\n}\n");
     tail.flush();
   }

@@ -115,8 +115,8 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
     try {
       early = std::thread([&] {
         try {
-          first_opened =
-              read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first);
+          first_opened = read_coordinate_file(req.file1, req.format, d.first, digest,
+                                              req.sigma_first, req.sigma_h_first);
         } catch (...) {
           early_error = std::current_exception();
         }
@@ -126,7 +126,8 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
     }
   }
   Joiner joiner{early};
-  if (!read_coordinate_file(req.file2, req.format, d.second, digest, req.sigma_second)) {
+  if (!read_coordinate_file(req.file2, req.format, d.second, digest, req.sigma_second,
+                            req.sigma_h_second)) {
     console << " ??? Second system file " << req.file2 << " is not opened\n";
     return false;
   }
@@ -139,7 +140,8 @@ bool read_inputs(const RunRequest& req, RunData& d, std::ostream& console) {
   // The first file is read also when the second holds no point, so that a missing
   // first file is named and the run writes no report.
   if (!first_read) {
-    first_opened = read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first);
+    first_opened = read_coordinate_file(req.file1, req.format, d.first, digest, req.sigma_first,
+                                        req.sigma_h_first);
   }
   if (!first_opened) {
     console << " ??? First system file " << req.file1 << " is not opened\n";
@@ -173,6 +175,12 @@ std::string complete_result(const CoordinateFile& first, const Estimate& est, Ru
     if (std::isfinite(fp.p.X) && std::isfinite(fp.p.Y)) continue;
     return " ??? The coordinates are too large: point " + textio::printable_token(fp.name) +
            " transforms beyond the range of numbers\n";
+  }
+  // Each further point's height from its own (H_I) at its transformed place.
+  if (r.heights && r.heights->fit.status == HeightStatus::ok) {
+    r.heights->further.reserve(r.further.size());
+    for (const FurtherPoint& fp : r.further)
+      r.heights->further.push_back(transform_height(r.heights->fit, fp.third, fp.p.X, fp.p.Y));
   }
   return {};
 }
@@ -266,6 +274,7 @@ void write_report(std::ostream& report, const RunResult& r, RunPlot* plot) {
   }
   write_further_rows(report, cp.n, r.further, draw);
   write_final_list_end(report);
+  if (r.heights) write_heights(report, r);
   if (r.record) write_run_record(report, *r.record, r.left_out);
 }
 
@@ -368,7 +377,8 @@ int write_nothing(textio::OutputSet& outputs, RunPlot* plot, int status) {
 bool changes_report_numbers(const RunRequest& request) {
   return !request.exclude.empty() || request.snoop || request.tests.exact_quantiles ||
          request.model != Model::similarity || request.sigma_first > 0.0 ||
-         request.sigma_second > 0.0 || request.format.columns.has_sigma();
+         request.sigma_second > 0.0 || request.format.columns.has_sigma() ||
+         request.heights.has_value();
 }
 
 bool extended_results(const RunRequest& request, bool weighted) {

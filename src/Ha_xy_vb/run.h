@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,13 @@ struct RunRequest {
   /// --sigma-first, --sigma-second: the a-priori standard deviation (m, > 0) of every
   /// point of that file whose own sigma (a sigma column) is not given; 0 when not given.
   double sigma_first = 0.0, sigma_second = 0.0;
-  bool quality = false;     ///< --quality: the quality figures in the JSON and CSV
+  bool quality = false;  ///< --quality: the quality figures in the JSON and CSV
+  /// --heights: the height model between the files' third values; none without it.
+  std::optional<HeightModel> heights;
+  std::vector<std::string> exclude_height;  ///< --exclude-height: left out of the height fit
+  /// --sigma-h-first, --sigma-h-second: the a-priori standard deviation (m, > 0) of the
+  /// heights of that file's points without their own (a sigma_h column); 0 when not given.
+  double sigma_h_first = 0.0, sigma_h_second = 0.0;
   CoordinateFormat format;  ///< --delimiter, --columns, --header, --decimal-comma
   std::string version;      ///< the program's version, for the JSON
   /// The command line's options and their values as the user gave them, in order, for

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common_points.h"
+#include "heights.h"
 #include "helmert2d/isttstk.h"
 #include "model_comparison.h"
 #include "models.h"
@@ -115,6 +116,24 @@ inline constexpr double kUnitsScaleLimit = 0.05;
 /// How many times smaller the mirrored fit's mo must be for the run to warn.
 inline constexpr double kMirroredRatio = 100.0;
 
+/// One step of the heights' data snooping: the point left out of the height fit.
+struct HeightSnoopStep {
+  std::string name;
+  double t = 0.0;         ///< its test value t_aside before it was left out
+  double c = 0.0;         ///< the critical value then
+  double mo_after = 0.0;  ///< mo_h of the fit without it (m; 0 when none could be made)
+};
+
+/// The heights of a run with --heights: the height points as the fit saw them, the fit,
+/// and every further point's height.
+struct HeightResult {
+  HeightPoints points;  ///< parallel to RunResult::points (N, E the given system II)
+  HeightFit fit;
+  std::vector<std::string> excluded;       ///< --exclude-height names, as given
+  std::vector<HeightSnoopStep> snooping;   ///< data snooping of the heights, in order
+  std::vector<TransformedHeight> further;  ///< parallel to RunResult::further
+};
+
 /// Everything the report says about a run with at least two distinct common points.
 struct RunResult {
   CommonPoints points;                        ///< the common points, in report order
@@ -134,6 +153,8 @@ struct RunResult {
   FitQuality quality;
   /// The global test of the variance factor, when the points have weights (f > 0).
   std::optional<GlobalTest> global;
+  /// --heights: the height fit and the heights of the final list.
+  std::optional<HeightResult> heights;
 };
 
 /// How the run's tests take their critical values.

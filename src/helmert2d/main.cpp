@@ -55,7 +55,11 @@ enum Extra : int {
   kQuality,
   kWkt,
   kSourceCrs,
-  kTargetCrs
+  kTargetCrs,
+  kHeights,
+  kExcludeHeight,
+  kSigmaHFirst,
+  kSigmaHSecond
 };
 
 constexpr std::array kOptions{
@@ -141,6 +145,31 @@ constexpr std::array kOptions{
                                    "MDB, leave-one-out residuals) in the JSON and CSV also\n"
                                    "with the similarity and no weights",
                            .code = kQuality},
+    helmert2d::cli::Option{.long_name = "--heights",
+                           .value = "M",
+                           .value_need = "'shift' or 'plane'",
+                           .help = "the third values are heights: fit H_II = H_I + c (shift)\n"
+                                   "or an inclined plane in the target grid (plane) and give\n"
+                                   "the final list its heights",
+                           .code = kHeights},
+    helmert2d::cli::Option{.long_name = "--exclude-height",
+                           .value = "NAME",
+                           .value_need = "a point name",
+                           .help = "leave that common point out of the height fit only; may\n"
+                                   "be given several times (with --heights)",
+                           .code = kExcludeHeight},
+    helmert2d::cli::Option{.long_name = "--sigma-h-first",
+                           .value = "S",
+                           .value_need = "a standard deviation in metres",
+                           .help = "a-priori standard deviation (m) of the height of every\n"
+                                   "point of FILE1 that has none in a sigma_h column;\n"
+                                   "weights the heights (with --heights)",
+                           .code = kSigmaHFirst},
+    helmert2d::cli::Option{.long_name = "--sigma-h-second",
+                           .value = "S",
+                           .value_need = "a standard deviation in metres",
+                           .help = "the same for the heights of FILE2",
+                           .code = kSigmaHSecond},
     helmert2d::cli::Option{.long_name = "--residual-plot",
                            .value = "FILE",
                            .value_need = "a file name",
@@ -245,6 +274,32 @@ std::string model_and_weights(const helmert2d::cli::Invocation& inv,
     }
     if (code == kQuality) request.quality = true;
     if (code == kWkt) request.wkt_file = value;
+    if (code == kHeights) {
+      if (value == "shift") {
+        request.heights = helmert2d::HeightModel::shift;
+      } else if (value == "plane") {
+        request.heights = helmert2d::HeightModel::plane;
+      } else {
+        return "--heights takes 'shift' or 'plane', not '" + value + "'";
+      }
+    }
+    if (code == kExcludeHeight &&
+        std::find(request.exclude_height.begin(), request.exclude_height.end(), value) ==
+            request.exclude_height.end())
+      request.exclude_height.push_back(value);
+    if (code == kSigmaHFirst || code == kSigmaHSecond) {
+      double sigma = 0.0;
+      const char* const name = code == kSigmaHFirst ? "--sigma-h-first" : "--sigma-h-second";
+      if (!helmert2d::textio::parse_number(value, sigma) || !(sigma > 0.0)) {
+        return std::string(name) + " takes a positive number of metres, not '" + value + "'";
+      }
+      (code == kSigmaHFirst ? request.sigma_h_first : request.sigma_h_second) = sigma;
+    }
+  }
+  if (!request.heights) {
+    if (!request.exclude_height.empty()) return "--exclude-height needs --heights";
+    if (request.sigma_h_first > 0.0 || request.sigma_h_second > 0.0)
+      return "--sigma-h-first and --sigma-h-second need --heights";
   }
   return {};
 }
@@ -334,6 +389,8 @@ void say_extra_outputs(const helmert2d::RunRequest& r) {
   if (r.model == helmert2d::Model::affine) add("affine model");
   if (r.sigma_first > 0.0 || r.sigma_second > 0.0) add("weights");
   if (r.quality) add("quality figures");
+  if (r.heights)
+    add(*r.heights == helmert2d::HeightModel::plane ? "heights (plane)" : "heights (shift)");
   if (!line.empty()) std::cout << " Also: " << line << "\n\n" << std::flush;
 }
 

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 #include <string>
@@ -361,3 +363,139 @@ TEST(Heights, VerticalStepThroughCct) {
 }
 
 }  // namespace
+
+namespace {
+
+using nlohmann::json;
+using testsupport::read_file;
+using testsupport::TempDir;
+
+struct SiteRun {
+  TempDir dir;
+  testsupport::ProgramResult result;
+  json doc;
+  std::string report;
+};
+
+// Runs the program on two files (their text) with `args` and reads its JSON and report.
+void run_site(SiteRun& r, const std::string& one, const std::string& two,
+              std::vector<std::string> args) {
+  r.dir.write("one.txt", one);
+  r.dir.write("two.txt", two);
+  args.insert(args.begin(), {"--no-window", "--no-pause", "--json", "run.json"});
+  for (const char* f : {"one.txt", "two.txt", "out.txt"}) args.push_back(f);
+  r.result = testsupport::run_program(HELMERT2D_PROGRAM, args, r.dir);
+  ASSERT_EQ(r.result.status, 0) << r.result.out << r.result.err;
+  r.doc = json::parse(read_file(r.dir.file("run.json")));
+  r.report = read_file(r.dir.file("out.txt"));
+}
+
+// The common points of two plain files as the height fit sees them, in the second file's
+// order: N, E of system II, H_I, H_II ("NA" in the file: absent).
+HeightPoints site_points(const std::string& one, const std::string& two) {
+  std::map<std::string, double> h1;
+  std::istringstream a(one), b(two);
+  for (std::string n, x, y, h; a >> n >> x >> y >> h;) h1[n] = std::stod(h);
+  HeightPoints p;
+  p.H1 = p.H2 = p.N = p.E = {0.0};
+  for (std::string n, X, Y, h; b >> n >> X >> Y >> h;) {
+    if (!h1.count(n)) continue;
+    ++p.n;
+    p.H1.push_back(h1[n]);
+    p.H2.push_back(h == "NA" ? kNaN : std::stod(h));
+    p.N.push_back(std::stod(X));
+    p.E.push_back(std::stod(Y));
+  }
+  return p;
+}
+
+// The report up to its height section.
+std::string before_heights(const std::string& report) {
+  return report.substr(0, report.find("Height Fit"));
+}
+
+}  // namespace
+
+// The program's height fit on the site example: its parameters against the independent
+// design-matrix fit of the files' values (1e-9), every leave-one-out residual against
+// the check difference of the program's own refit with --exclude-height (1e-6 m); the
+// plane's results do not move with --exclude-height, they do with --exclude; an absent
+// H_II leaves the point out of the height fit and the plane's figures bit-identical.
+TEST(Heights, ThroughTheProgram) {
+  const std::string examples = std::string(HELMERT2D_SOURCE_DIR) + "/examples/";
+  const std::string one = read_file(examples + "site-local.txt");
+  const std::string two = read_file(examples + "site-national.txt");
+  for (const char* model : {"shift", "plane"}) {
+    SCOPED_TRACE(model);
+    SiteRun full;
+    run_site(full, one, two, {"--heights", model});
+    const json& h = full.doc["heights"];
+    const HeightPoints p = site_points(one, two);
+    Ref ref;
+    const HeightModel m = std::string(model) == "plane" ? HeightModel::plane : HeightModel::shift;
+    reference(m, p, ref);
+    const double N0 = h["N0"], E0 = h["E0"];
+    const double sN = m == HeightModel::plane ? ref.a[2] : 0.0;
+    const double sE = m == HeightModel::plane ? ref.a[3] : 0.0;
+    const double c = ref.a[1] + sN * (N0 - kN) + sE * (E0 - kE);
+    EXPECT_LE(rel(h["parameters"]["c"]["value"].get<double>(), c), 1e-9);
+    const int f = p.n - height_parameter_count(m);
+    EXPECT_EQ(h["f"], f);
+    EXPECT_LE(rel(h["mo"].get<double>(), std::sqrt(ref.vv / f)), 1e-9);
+    EXPECT_LE(
+        rel(h["parameters"]["c"]["sd"].get<double>(), std::sqrt(ref.vv / f * ref.cofactor(N0, E0))),
+        1e-6);
+    if (m == HeightModel::plane) {
+      EXPECT_LE(rel(h["parameters"]["sN_ppm"]["value"].get<double>(), 1e6 * sN), 1e-9);
+      EXPECT_LE(rel(h["parameters"]["sE_ppm"]["value"].get<double>(), 1e6 * sE), 1e-9);
+    }
+    // The blunder of S06 (+48 mm) is the one flagged.
+    for (const json& pt : h["points"]) EXPECT_EQ(pt["flagged"], pt["name"] == "S06") << pt["name"];
+    // Leave-one-out residuals against refits without the point.
+    for (const json& pt : h["points"]) {
+      const std::string name = pt["name"];
+      SiteRun out;
+      run_site(out, one, two, {"--heights", model, "--exclude-height", name});
+      for (const json& q : out.doc["heights"]["points"]) {
+        if (q["name"] != name) continue;
+        EXPECT_FALSE(q["used"].get<bool>());
+        EXPECT_NEAR(q["v"].get<double>(), pt["loo"].get<double>(), 1e-6) << name;
+      }
+      // The plane's results do not move; the report differs from the height section on
+      // (and in the run record's options).
+      EXPECT_EQ(out.doc["parameters"], full.doc["parameters"]) << name;
+      EXPECT_EQ(out.doc["points"], full.doc["points"]) << name;
+      EXPECT_EQ(before_heights(out.report), before_heights(full.report)) << name;
+      EXPECT_NE(out.doc["heights"]["parameters"], h["parameters"]) << name;
+    }
+    // --exclude leaves the point out of both fits: it is no common point then.
+    SiteRun both;
+    run_site(both, one, two, {"--heights", model, "--exclude", "S06"});
+    EXPECT_NE(both.doc["parameters"], full.doc["parameters"]);
+    EXPECT_EQ(both.doc["heights"]["m"], p.n - 1);
+    EXPECT_EQ(both.doc["heights"]["points"].size(), static_cast<std::size_t>(p.n - 1));
+  }
+  // An absent height (line mode's NA) in the second file: the point takes part in the
+  // plane only, and the plane's figures stay bit-identical.
+  std::string two_na = two;
+  const std::size_t s03 = two_na.find("S03");
+  const std::size_t end = two_na.find('\n', s03);
+  two_na.replace(two_na.rfind(' ', end) + 1, end - two_na.rfind(' ', end) - 1, "NA");
+  const std::vector<std::string> line_mode{"--heights", "plane", "--columns", "name,N,E,h"};
+  SiteRun with, without;
+  run_site(with, one, two, line_mode);
+  run_site(without, one, two_na, line_mode);
+  EXPECT_EQ(without.doc["parameters"], with.doc["parameters"]);
+  EXPECT_EQ(without.doc["points"], with.doc["points"]);
+  EXPECT_EQ(without.doc["heights"]["m"], with.doc["heights"]["m"].get<int>() - 1);
+  const json& s = without.doc["heights"]["points"][2];
+  EXPECT_EQ(s["name"], "S03");
+  EXPECT_FALSE(s["used"].get<bool>());
+  EXPECT_TRUE(s["H2"].is_null() && s["v"].is_null());
+  HeightPoints p = site_points(one, two_na);
+  Ref ref;
+  reference(HeightModel::plane, p, ref);
+  EXPECT_LE(
+      rel(without.doc["heights"]["parameters"]["sN_ppm"]["value"].get<double>(), 1e6 * ref.a[2]),
+      1e-9);
+}

@@ -681,6 +681,7 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
     const char *first, *second;  // axis orders
     std::string csv_header;      // its start
     std::string model = "similarity";
+    std::string heights = "";  // --heights: cct carries the first file's third value too
   };
   const Job job = make_job(8, 40, 0.99996, 2.9, 4521000.5, 501234.25);
   std::vector<Case> cases{
@@ -702,11 +703,26 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
       cases.back().model = model;
     }
   }
+  // The site example with its heights: the vertical step between the plane's step and the
+  // trailing axis swap gives the final list's heights in every pair of axis orders.
+  const std::string site1 = read_file(examples + "site-local.txt");
+  const std::string site2 = read_file(examples + "site-national.txt");
+  cases.push_back({"site", site1, site2, false, "NE", "NE",
+                   "name,X,Y,third,role,vx,vy,flagged,r_x,r_y,mdb_x,mdb_y,loo_x,loo_y,H,sH"});
+  cases.back().heights = "plane";
+  for (const bool en1 : {false, true}) {
+    for (const bool en2 : {false, true}) {
+      cases.push_back({"site", as_csv(site1, en1), as_csv(site2, en2), true, en1 ? "EN" : "NE",
+                       en2 ? "EN" : "NE", en2 ? "Name,E,N,third,role,vE,vN," : "Name,N,E,"});
+      cases.back().heights = en1 == en2 ? "plane" : "shift";
+    }
+  }
   for (const Case& c : cases) {
     const std::string what = c.what + " " + c.first + "/" + c.second + " " + c.model;
     JobRun r;
     std::vector<std::string> args{"--csv",     "run.csv", "--model", c.model,
                                   "--quality", "--wkt",   "run.wkt"};
+    if (!c.heights.empty()) args.insert(args.end(), {"--heights", c.heights});
     if (c.line_mode) args.insert(args.end(), line_mode.begin(), line_mode.end());
     run_job(r, c.one, c.two, args);
     EXPECT_EQ(r.doc["axis_order"]["first"], c.first) << what;
@@ -728,7 +744,8 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
       std::vector<std::string> further, common;
       for (const json& t : r.doc["transformed"]) {
         const std::string name = t["name"];
-        in << source.at(name)[1] << " " << source.at(name)[2] << " 0 0\n";
+        in << source.at(name)[1] << " " << source.at(name)[2] << " "
+           << (c.heights.empty() ? "0" : source.at(name)[3]) << " 0\n";
         (t["role"] == "further" ? further : common).push_back(name);
         // The JSON's X is always the northing-like coordinate.
         const bool en2 = std::string(c.second) == "EN";
@@ -754,6 +771,10 @@ TEST(ResultFiles, ProjPipelineReproducesTheFinalListWithCct) {
         const std::vector<std::string>& row = final_list.at(name);
         EXPECT_NEAR(c1, std::stod(row[1]), 1e-4) << what << " " << name;
         EXPECT_NEAR(c2, std::stod(row[2]), 1e-4) << what << " " << name;
+        // The pipeline's heights: the CSV's H (column 15, after the quality columns).
+        if (!c.heights.empty() && proj[0] != '@') {
+          EXPECT_NEAR(z, std::stod(row.at(14)), 1e-4) << what << " " << name;
+        }
         back_in << row[1] << " " << row[2] << " 0 0\n";
       }
       // Inverse: the final list back to the first file's columns.
