@@ -91,6 +91,30 @@ void run_job(JobRun& r, const std::string& one, const std::string& two,
   r.report = read_file(r.dir.file("out.txt"));
 }
 
+// The least-squares solution of the `rows` equations A p = l of weight 1 in four
+// unknowns (A and l 1-based), through N = AT A inverted by Gauss-Jordan: the unknowns p
+// and their cofactors Q (the caller frees both) and [vv].
+struct Reference {
+  double** Q;
+  double* p;
+  double vv;
+};
+Reference solve_reference(int rows, double** A, double* l) {
+  double** N = AT_B_(rows, A, 4, rows, A, 4);
+  double** Q = gaussj_(4, N);
+  double* u = AT_b_(rows, A, 4, l);
+  double* p = A_b_(4, Q, 4, u);
+  double vv = 0;
+  for (int i = 1; i <= rows; ++i) {
+    double ax = 0;
+    for (int c = 1; c <= 4; ++c) ax += A[i][c] * p[c];
+    vv += (ax - l[i]) * (ax - l[i]);
+  }
+  free_matrix(N);
+  free_vector(u);
+  return {Q, p, vv};
+}
+
 bool near(double got, double want, double rel) {
   return std::fabs(got - want) <= rel * std::max(std::fabs(want), 1e-300);
 }
@@ -121,16 +145,10 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
       l[2 * i + 1] = job.X[i];
       l[2 * i + 2] = job.Y[i];
     }
-    double** N = AT_B_(2 * n, A, 4, 2 * n, A, 4);
-    double** Q = gaussj_(4, N);
-    double* u = AT_b_(2 * n, A, 4, l);
-    double* p = A_b_(4, Q, 4, u);
-    double vv = 0;
-    for (int i = 1; i <= 2 * n; ++i) {
-      double ax = 0;
-      for (int c = 1; c <= 4; ++c) ax += A[i][c] * p[c];
-      vv += (ax - l[i]) * (ax - l[i]);
-    }
+    const Reference ref = solve_reference(2 * n, A, l);
+    double** Q = ref.Q;
+    double* p = ref.p;
+    const double vv = ref.vv;
     const double mo = std::sqrt(vv / (2 * n - 4));
     const json& par = r.doc["parameters"];
     const char* names[] = {"a", "o", "tx", "ty"};
@@ -252,8 +270,8 @@ TEST(ResultFiles, ParametersAndSdMatchAnIndependentLeastSquaresFit) {
       EXPECT_TRUE(near(t["sX"], mo * std::sqrt(qx), 1e-6)) << f << " n=" << n;
       EXPECT_TRUE(near(t["sY"], mo * std::sqrt(qy), 1e-6)) << f << " n=" << n;
     }
-    for (auto* m : {A, N, Q}) free_matrix(m);
-    for (auto* v : {l, u, p}) free_vector(v);
+    for (auto* m : {A, Q}) free_matrix(m);
+    for (auto* v : {l, p}) free_vector(v);
   }
 }
 
@@ -282,16 +300,9 @@ TEST(ResultFiles, MirroredFitMatchesAnIndependentLeastSquaresFit) {
         l[2 * i + 1] = r.points.X[i + 1];
         l[2 * i + 2] = r.points.Y[i + 1];
       }
-      double** N = AT_B_(2 * n, A, 4, 2 * n, A, 4);
-      double** Q = gaussj_(4, N);
-      double* u = AT_b_(2 * n, A, 4, l);
-      double* p = A_b_(4, Q, 4, u);
-      double vv = 0;
-      for (int i = 1; i <= 2 * n; ++i) {
-        double ax = 0;
-        for (int c = 1; c <= 4; ++c) ax += A[i][c] * p[c];
-        vv += (ax - l[i]) * (ax - l[i]);
-      }
+      const Reference ref = solve_reference(2 * n, A, l);
+      double* p = ref.p;
+      const double vv = ref.vv;
       const std::string what = "n=" + std::to_string(n) + (swapped ? " swapped" : "");
       EXPECT_NEAR(m.a, p[1], 1e-9) << what;
       EXPECT_NEAR(m.o, p[2], 1e-9) << what;
@@ -301,8 +312,8 @@ TEST(ResultFiles, MirroredFitMatchesAnIndependentLeastSquaresFit) {
       EXPECT_NEAR(m.mo, std::sqrt(vv / (2 * n - 4)), swapped ? 1e-6 : 1e-6 * m.mo) << what;
       EXPECT_EQ(r.plausibility.mirrored_better, swapped) << what;
       EXPECT_EQ(r.plausibility.scale_far, false) << what;
-      for (auto* mat : {A, N, Q}) free_matrix(mat);
-      for (auto* v : {l, u, p}) free_vector(v);
+      for (auto* mat : {A, ref.Q}) free_matrix(mat);
+      for (auto* v : {l, p}) free_vector(v);
     }
   }
   // Swapped coordinates with a 10 m blunder fit only 16 times better mirrored (by hand:
