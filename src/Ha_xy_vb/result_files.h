@@ -41,8 +41,12 @@ struct RunIdentity {
   std::string first, second, report;  ///< the file names as given
   std::string time_utc;               ///< start of the run, ISO 8601 UTC
   bool exact_quantiles = false;       ///< the report used exact critical values
-  /// The JSON and CSV carry the model and the quality figures (extended_results).
+  /// The JSON carries the model, the global test and the check-point RMS
+  /// (extended_results).
   bool extended = false;
+  /// The JSON's and CSV's rows carry each common point's quality figures: --quality, or
+  /// weights. They add about a third to the JSON, so another model alone does not.
+  bool quality_rows = false;
   std::vector<std::string> excluded;    ///< names left out before the estimation
   std::vector<SnoopStep> snooping;      ///< data snooping steps, in order
   std::vector<IgnoredRecords> ignored;  ///< per input file whose records were ignored

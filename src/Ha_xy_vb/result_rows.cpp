@@ -47,7 +47,7 @@ struct RowContext {
   NumberText critical, critical_exact, pair_critical;
 
   RowContext(const RunResult& r, const RunIdentity& id)
-      : res(r), csv_easting_first(id.second_order == AxisOrder::EN), quality(id.extended) {
+      : res(r), csv_easting_first(id.second_order == AxisOrder::EN), quality(id.quality_rows) {
     if (res.outliers) {
       critical.shortest(res.outliers->component_critical);
       critical_exact.shortest(res.outliers->component_critical_exact);
@@ -249,8 +249,9 @@ void side_by_side(std::ostream* json, std::ostream* csv, std::size_t count, cons
 // in its order and each residual named after its coordinate ("v" + name).
 void csv_header(std::ostream& csv, const RunIdentity& id, bool heights) {
   const auto& names = id.second_names;
-  const std::string quality = std::string(id.extended ? ",r_x,r_y,mdb_x,mdb_y,loo_x,loo_y" : "") +
-                              (heights ? ",H,sH\r\n" : "\r\n");
+  const std::string quality =
+      std::string(id.quality_rows ? ",r_x,r_y,mdb_x,mdb_y,loo_x,loo_y" : "") +
+      (heights ? ",H,sH\r\n" : "\r\n");
   if (names[0].empty()) {
     csv << "name,X,Y,third,role,vx,vy,flagged" << quality;
     return;

@@ -236,6 +236,7 @@ RunIdentity run_identity(const RunRequest& req, const RunData& d, const std::str
   id.time_utc = started;
   id.exact_quantiles = req.tests.exact_quantiles;
   id.extended = extended_results(req, !d.result.points.weight.empty());
+  id.quality_rows = req.quality || !d.result.points.weight.empty();
   id.excluded = req.exclude;
   id.snooping = d.snooping;
   id.ignored = ignored_records(req, d);

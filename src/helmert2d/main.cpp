@@ -142,8 +142,8 @@ constexpr std::array kOptions{
                            .code = kSigmaSecond},
     helmert2d::cli::Option{.long_name = "--quality",
                            .help = "the quality figures of every common point (redundancy,\n"
-                                   "MDB, leave-one-out residuals) in the JSON and CSV also\n"
-                                   "with the similarity and no weights",
+                                   "MDB, leave-one-out residuals) in the JSON and CSV\n"
+                                   "(weighted runs have them anyway)",
                            .code = kQuality},
     helmert2d::cli::Option{.long_name = "--heights",
                            .value = "M",
