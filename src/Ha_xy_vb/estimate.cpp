@@ -127,7 +127,7 @@ std::string height_snoop_line(const std::string& name, const HeightSnoopStep& st
   std::ostringstream line;
   line.imbue(std::locale::classic());
   line << std::fixed << std::setprecision(2);
-  line << " Snooping heights: " << name << " left out of the height fit (t = " << step.t
+  line << " Snooping heights: " << name << " left out of the height fit (t' = " << step.t
        << " > c = " << step.c << "), mo_h now " << std::setprecision(4) << step.mo_after << " m\n";
   return line.str();
 }

@@ -195,7 +195,9 @@ HeightFit fit_heights(HeightModel model, const HeightPoints& pts, double alpha) 
 TransformedHeight transform_height(const HeightFit& f, double H1, double N, double E) {
   const double dN = N - f.N0, dE = E - f.E0;
   const SlopeInverse mi = slope_inverse(f);
-  return {H1 + correction(f, dN, dE), f.mo * std::sqrt(1.0 / f.W + mi.share(dN, dE))};
+  // A point without a height of its own has no transformed height, nor its sd.
+  const double sd = std::isnan(H1) ? H1 : f.mo * std::sqrt(1.0 / f.W + mi.share(dN, dE));
+  return {H1 + correction(f, dN, dE), sd};
 }
 
 VerticalStep vertical_step(const HeightFit& f) {

@@ -237,6 +237,9 @@ TEST(Heights, AgreeWithAnIndependentFitAndWithRefitsWithoutEachPoint) {
     const TransformedHeight th = transform_height(f, 250.0, kN + 1400.0, kE - 300.0);
     EXPECT_NEAR(th.H, 250.0 + ref.correction(kN + 1400.0, kE - 300.0), 1e-9);
     EXPECT_LE(rel(th.sd_H, f.mo * std::sqrt(ref.cofactor(kN + 1400.0, kE - 300.0))), 1e-9);
+    // Without a height of its own, neither the height nor its sd.
+    const TransformedHeight none = transform_height(f, std::nan(""), kN, kE);
+    EXPECT_TRUE(std::isnan(none.H) && std::isnan(none.sd_H));
     std::printf("  loo against refits: max deviation %.3g m\n", loo_max);
   }
 }
